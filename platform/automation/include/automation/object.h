@@ -1,0 +1,153 @@
+#pragma once
+// Late-bound objects: calls by member name (case-insensitive) with a kind, positional arguments by
+// value or by reference to the caller's variable, and named arguments.
+//
+//   auto rs = automation::call(factoria, "OpenRecordset", {Arg(sql), Arg(code), Arg(fecha)});
+//   automation::call(banco, "RegistrarMovimiento", {...}, {{"Imprimir", Arg(true)}});
+//   Variant total = comision;  automation::call(v, "AddDetalleValor", {Arg(cta), Arg(txt), Arg::ref(total)});
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "automation/error.h"
+#include "automation/variant.h"
+
+namespace automation {
+
+enum class CallKind { Method, Get, Let, Set };
+const char* callKindName(CallKind k);  // "method", "get", "let", "set"
+
+// One argument: a value of its own (by value) or a reference to the caller's variable (by ref).
+class Arg final {
+ public:
+  Arg() = default;  // a missing (omitted) argument
+  Arg(Variant value) : own_(std::move(value)) {}
+  template <class T>
+    requires std::is_constructible_v<Variant, T>
+  Arg(T&& value) : own_(Variant(std::forward<T>(value))) {}
+  static Arg ref(Variant& target) {
+    Arg a;
+    a.ref_ = &target;
+    return a;
+  }
+  static Arg omitted() { return Arg(Variant::missing()); }
+
+  bool byRef() const { return ref_ != nullptr; }
+  Variant& value() { return ref_ ? *ref_ : own_; }
+  const Variant& value() const { return ref_ ? *ref_ : own_; }
+
+ private:
+  Variant own_ = Variant::missing();
+  Variant* ref_ = nullptr;
+};
+
+struct NamedArg {
+  std::string name;
+  Arg arg;
+};
+
+class CallArgs final {
+ public:
+  CallArgs() = default;
+  CallArgs(std::vector<Arg> positional, std::vector<NamedArg> named = {})
+      : positional_(std::move(positional)), named_(std::move(named)) {}
+
+  size_t size() const { return positional_.size(); }
+  // Positional argument i (0-based); error 449 when absent or missing.
+  Variant& at(size_t i);
+  const Variant& at(size_t i) const;
+  // Positional argument i or nullopt when absent or omitted.
+  std::optional<Variant> opt(size_t i) const;
+  bool isByRef(size_t i) const { return i < positional_.size() && positional_[i].byRef(); }
+  // Named argument (case-insensitive) or nullptr.
+  Variant* named(std::string_view name);
+  const std::vector<Arg>& positional() const { return positional_; }
+  const std::vector<NamedArg>& namedArgs() const { return named_; }
+  std::vector<Arg>& positional() { return positional_; }
+  std::vector<NamedArg>& namedArgs() { return named_; }
+  // Error 450 unless min <= size() <= max.
+  void expect(size_t min, size_t max) const;
+
+ private:
+  std::vector<Arg> positional_;
+  std::vector<NamedArg> named_;
+};
+
+// A late-bound object. Implementations answer invoke(); callers use the free functions below.
+class Object : public std::enable_shared_from_this<Object> {
+ public:
+  virtual ~Object() = default;
+  // The class name the object reports (journal "class", e.g. "HostFactory", "Recordset").
+  virtual std::string className() const = 0;
+  // Unknown member: error 438.
+  virtual Variant invoke(std::string_view member, CallKind kind, CallArgs& args) = 0;
+  // Late binding by dispatch id, for objects described by a type library. Default: 438.
+  virtual Variant invokeById(int32_t dispId, CallKind kind, CallArgs& args);
+  // Whether the object implements the interface with this identifier (the typed conversion of a
+  // late-bound reference, e.g. to the host's theme interface). Default: no.
+  virtual bool supportsInterface(std::string_view iid) const;
+};
+
+// Calls on a reference; a reference to Nothing raises 91.
+Variant call(const ObjectRef& obj, std::string_view member, std::vector<Arg> args = {},
+             std::vector<NamedArg> named = {});
+Variant get(const ObjectRef& obj, std::string_view member, std::vector<Arg> args = {});
+void let(const ObjectRef& obj, std::string_view member, Variant value);
+void set(const ObjectRef& obj, std::string_view member, ObjectRef value);
+// Variant holding an object (error 424 "Object required" when it holds something else; Nothing
+// is returned as an empty reference).
+ObjectRef toObject(const Variant& v);
+
+// Declares an object's members in a few lines:
+//
+//   class Empresa : public Dispatch {
+//    public:
+//     Empresa() : Dispatch("Empresa") {
+//       getter("MascaraMonetarios", [this](CallArgs&) { return Variant(mask_); });
+//       method("Load", [this](CallArgs& a) { return Variant(load(a.at(0))); });
+//     }
+//   };
+//
+// A Method call on a member with only a getter runs the getter, and a Get on a member with only a
+// method runs the method, as late binding allows.
+class Dispatch : public Object {
+ public:
+  using Handler = std::function<Variant(CallArgs&)>;
+  using Setter = std::function<void(CallArgs&, Variant& value)>;  // value is the last argument
+
+  explicit Dispatch(std::string className) : className_(std::move(className)) {}
+  std::string className() const override { return className_; }
+  Variant invoke(std::string_view member, CallKind kind, CallArgs& args) override;
+  bool hasMember(std::string_view member) const;
+
+ protected:
+  void method(std::string name, Handler h);
+  void getter(std::string name, Handler h);
+  void letter(std::string name, Setter s);
+  void setter(std::string name, Setter s);
+  // A plain read-write property kept in a Variant.
+  void property(std::string name, Variant* storage);
+
+ private:
+  struct Member {
+    std::string name;
+    Handler method, get;
+    Setter let, set;
+  };
+  Member* find(std::string_view name);
+  const Member* find(std::string_view name) const;
+  Member& slot(std::string name);
+  std::string className_;
+  std::vector<Member> members_;
+};
+
+// Case-insensitive ASCII comparison of member names.
+bool sameName(std::string_view a, std::string_view b);
+
+}  // namespace automation

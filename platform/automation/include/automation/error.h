@@ -19,15 +19,18 @@ inline constexpr int32_t kInvalidUseOfNull = 94;
 inline constexpr int32_t kInvalidPropertyValue = 380;
 inline constexpr int32_t kFormAlreadyDisplayed = 400;
 inline constexpr int32_t kObjectRequired = 424;
+inline constexpr int32_t kCannotCreateObject = 429;
 inline constexpr int32_t kMemberNotSupported = 438;
 inline constexpr int32_t kAutomationError = 440;
+inline constexpr int32_t kNamedArgumentNotFound = 448;
 inline constexpr int32_t kArgumentNotOptional = 449;
 inline constexpr int32_t kWrongArgumentCount = 450;
 // Application errors raised by objects: base plus the object's own number.
 inline constexpr int32_t kObjectErrorBase = static_cast<int32_t>(0x80040000u);
 }  // namespace err
 
-// The standard description of a standard error number ("Overflow" for 6); empty when unknown.
+// The standard description of a standard error number ("Overflow" for 6); empty when unknown
+// (Error::standard then says "Application-defined or object-defined error").
 std::string standardDescription(int32_t number);
 
 class Error : public std::exception {

@@ -28,6 +28,10 @@ struct NumberSymbols {
   std::string currencySymbol = "$";
   // Short date pattern for CStr/CDate of dates, in ICU skeleton-free form, e.g. "M/d/yyyy".
   std::string shortDatePattern = "M/d/yyyy";
+  // Time pattern CStr uses for a date with a time of day (ICU letters: h H m s a, quotes for text).
+  std::string timePattern = "h:mm:ss a";
+  std::string amSymbol = "AM";
+  std::string pmSymbol = "PM";
 };
 const NumberSymbols& invariantSymbols();
 
@@ -78,6 +82,8 @@ class Variant final {
   bool operator==(const Variant& other) const = default;  // identical type and value (for tests)
 
  private:
+  explicit Variant(MissingTag t) : v_(t) {}
+  explicit Variant(NullTag t) : v_(t) {}
   std::variant<std::monostate, MissingTag, NullTag, int16_t, int32_t, double, Currency, std::string, Date,
                bool, ObjectRef>
       v_;
@@ -86,7 +92,16 @@ class Variant final {
 std::ostream& operator<<(std::ostream& os, const Variant& v);
 
 // Conversions as the platform does them. Null raises 94; text that is not a number raises 13;
-// out of range raises 6; whole-number conversions round halves to even.
+// out of range raises 6; whole-number conversions round halves to even. Empty is 0, "" or False;
+// Boolean True is -1; a Date converts through its serial. An object converts through its default
+// member (invoke with the empty member name, kind Get; 438 when it has none); Nothing raises 91; a
+// missing argument raises 449.
+//   cStr: Double as up to 15 significant digits with the regional decimal separator ("0.3",
+//   "1E+20"); Currency without trailing zeros ("12.5"); Boolean "True"/"False"; Date in the short
+//   date pattern, followed by the time pattern when it has a time (only the time when its date
+//   part is zero).
+//   cDate: a Date; text as "YYYY-MM-DD[ HH:MM:SS]" or in the order of the short date pattern with
+//   an optional "H:MM[:SS] [AM|PM]"; a number as a serial.
 std::string cStr(const Variant& v, const NumberSymbols& s = invariantSymbols());
 double cDbl(const Variant& v, const NumberSymbols& s = invariantSymbols());
 Currency cCur(const Variant& v, const NumberSymbols& s = invariantSymbols());
@@ -96,7 +111,9 @@ bool cBool(const Variant& v, const NumberSymbols& s = invariantSymbols());
 Date cDate(const Variant& v, const NumberSymbols& s = invariantSymbols());
 
 // Text to number as the platform converts text (blanks, one sign, parentheses, grouping, exponent,
-// currency symbol before the number); nullopt when the text is not a number.
+// currency symbol before the number); nullopt when the text is not a number. A number too large for
+// the target raises 6 (Overflow). A currency symbol after the number is accepted as well, so that
+// text written by the Currency format reads back.
 std::optional<double> parseNumber(std::string_view text, const NumberSymbols& s = invariantSymbols());
 // The same, exact to four decimals for Currency targets (no detour through binary floating point).
 std::optional<Currency> parseCurrency(std::string_view text, const NumberSymbols& s = invariantSymbols());

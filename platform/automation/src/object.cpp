@@ -1,0 +1,172 @@
+#include "automation/object.h"
+
+#include <algorithm>
+
+namespace automation {
+
+const char* callKindName(CallKind k) {
+  switch (k) {
+    case CallKind::Method: return "method";
+    case CallKind::Get: return "get";
+    case CallKind::Let: return "let";
+    case CallKind::Set: return "set";
+  }
+  return "method";
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// ---- CallArgs
+
+Variant& CallArgs::at(size_t i) {
+  if (i >= positional_.size() || positional_[i].value().isMissing()) raise(err::kArgumentNotOptional);
+  return positional_[i].value();
+}
+
+const Variant& CallArgs::at(size_t i) const {
+  if (i >= positional_.size() || positional_[i].value().isMissing()) raise(err::kArgumentNotOptional);
+  return positional_[i].value();
+}
+
+std::optional<Variant> CallArgs::opt(size_t i) const {
+  if (i >= positional_.size() || positional_[i].value().isMissing()) return std::nullopt;
+  return positional_[i].value();
+}
+
+Variant* CallArgs::named(std::string_view name) {
+  for (NamedArg& n : named_) {
+    if (sameName(n.name, name)) return &n.arg.value();
+  }
+  return nullptr;
+}
+
+void CallArgs::expect(size_t min, size_t max) const {
+  if (positional_.size() < min || positional_.size() > max) raise(err::kWrongArgumentCount);
+}
+
+// ---- Object
+
+Variant Object::invokeById(int32_t, CallKind, CallArgs&) { raise(err::kMemberNotSupported, className()); }
+
+bool Object::supportsInterface(std::string_view) const { return false; }
+
+namespace {
+
+Variant invokeOn(const ObjectRef& obj, std::string_view member, CallKind kind, CallArgs& args) {
+  if (!obj) raise(err::kObjectNotSet);
+  return obj->invoke(member, kind, args);
+}
+
+}  // namespace
+
+Variant call(const ObjectRef& obj, std::string_view member, std::vector<Arg> args, std::vector<NamedArg> named) {
+  CallArgs a(std::move(args), std::move(named));
+  return invokeOn(obj, member, CallKind::Method, a);
+}
+
+Variant get(const ObjectRef& obj, std::string_view member, std::vector<Arg> args) {
+  CallArgs a(std::move(args));
+  return invokeOn(obj, member, CallKind::Get, a);
+}
+
+void let(const ObjectRef& obj, std::string_view member, Variant value) {
+  CallArgs a({Arg(std::move(value))});
+  invokeOn(obj, member, CallKind::Let, a);
+}
+
+void set(const ObjectRef& obj, std::string_view member, ObjectRef value) {
+  CallArgs a({Arg(Variant(std::move(value)))});
+  invokeOn(obj, member, CallKind::Set, a);
+}
+
+ObjectRef toObject(const Variant& v) {
+  if (!v.isObject()) raise(err::kObjectRequired);
+  return v.asObject();
+}
+
+// ---- Dispatch
+
+Dispatch::Member* Dispatch::find(std::string_view name) {
+  for (Member& m : members_) {
+    if (sameName(m.name, name)) return &m;
+  }
+  return nullptr;
+}
+
+const Dispatch::Member* Dispatch::find(std::string_view name) const {
+  for (const Member& m : members_) {
+    if (sameName(m.name, name)) return &m;
+  }
+  return nullptr;
+}
+
+Dispatch::Member& Dispatch::slot(std::string name) {
+  if (Member* m = find(name)) return *m;
+  members_.push_back(Member{std::move(name), {}, {}, {}, {}});
+  return members_.back();
+}
+
+bool Dispatch::hasMember(std::string_view member) const { return find(member) != nullptr; }
+
+void Dispatch::method(std::string name, Handler h) { slot(std::move(name)).method = std::move(h); }
+void Dispatch::getter(std::string name, Handler h) { slot(std::move(name)).get = std::move(h); }
+void Dispatch::letter(std::string name, Setter s) { slot(std::move(name)).let = std::move(s); }
+void Dispatch::setter(std::string name, Setter s) { slot(std::move(name)).set = std::move(s); }
+
+void Dispatch::property(std::string name, Variant* storage) {
+  Member& m = slot(std::move(name));
+  m.get = [storage](CallArgs& a) {
+    a.expect(0, 0);
+    return *storage;
+  };
+  m.let = [storage](CallArgs& a, Variant& value) {
+    a.expect(0, 0);
+    if (value.isObject()) raise(err::kTypeMismatch);
+    *storage = value;
+  };
+  m.set = [storage](CallArgs& a, Variant& value) {
+    a.expect(0, 0);
+    if (!value.isObject()) raise(err::kObjectRequired);
+    *storage = value;
+  };
+}
+
+Variant Dispatch::invoke(std::string_view member, CallKind kind, CallArgs& args) {
+  Member* m = find(member);
+  if (m == nullptr) raise(err::kMemberNotSupported, className_);
+  switch (kind) {
+    case CallKind::Method:
+      if (m->method) return m->method(args);
+      if (m->get) return m->get(args);
+      break;
+    case CallKind::Get:
+      if (m->get) return m->get(args);
+      if (m->method) return m->method(args);
+      break;
+    case CallKind::Let:
+    case CallKind::Set: {
+      const Setter& assign = kind == CallKind::Let ? m->let : m->set;
+      if (!assign) break;
+      if (args.size() == 0) raise(err::kWrongArgumentCount, className_);
+      // The value is the last positional argument; the handler sees the others (an index).
+      std::vector<Arg> rest = args.positional();
+      Arg last = rest.back();
+      rest.pop_back();
+      CallArgs index(std::move(rest), args.namedArgs());
+      assign(index, last.value());
+      return {};
+    }
+  }
+  raise(err::kMemberNotSupported, className_);
+}
+
+}  // namespace automation

@@ -1,0 +1,101 @@
+#include "profile/ini.h"
+
+#include <fstream>
+#include <optional>
+
+namespace profile {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Cuts text to at most limit characters, never inside a UTF-8 sequence.
+ProfileString cut(std::string_view text, size_t bufferSize) {
+  ProfileString result;
+  if (bufferSize == 0) return result;
+  const size_t limit = bufferSize - 1;
+  size_t end = 0;
+  while (end < text.size() && result.count < limit) {
+    size_t length = 1;
+    const auto lead = static_cast<unsigned char>(text[end]);
+    if (lead >= 0xF0) {
+      length = 4;
+    } else if (lead >= 0xE0) {
+      length = 3;
+    } else if (lead >= 0xC0) {
+      length = 2;
+    }
+    // A malformed sequence counts byte by byte.
+    for (size_t k = 1; k < length; ++k) {
+      if (end + k >= text.size() || (static_cast<unsigned char>(text[end + k]) & 0xC0) != 0x80) {
+        length = 1;
+        break;
+      }
+    }
+    end += length;
+    ++result.count;
+  }
+  result.text = std::string(text.substr(0, end));
+  return result;
+}
+
+std::optional<std::string> lookup(std::string_view section, std::string_view key, const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  const std::string_view wantedSection = trim(section);
+  const std::string_view wantedKey = trim(key);
+  std::string line;
+  bool inSection = false;
+  bool first = true;
+  while (std::getline(in, line)) {
+    std::string_view text = line;
+    if (first && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // UTF-8 byte order mark
+    first = false;
+    text = trim(text);
+    if (text.starts_with('[')) {
+      const size_t close = text.find(']');
+      const std::string_view name = trim(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
+      inSection = sameText(name, wantedSection);
+      continue;
+    }
+    if (!inSection || text.starts_with(';')) continue;
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos) continue;
+    if (!sameText(trim(text.substr(0, equals)), wantedKey)) continue;
+    std::string_view value = trim(text.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ProfileString getPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                      size_t bufferSize, const std::filesystem::path& path) {
+  if (auto value = lookup(section, key, path)) return cut(*value, bufferSize);
+  while (!defaultValue.empty() && (defaultValue.back() == ' ' || defaultValue.back() == '\t')) {
+    defaultValue.remove_suffix(1);
+  }
+  return cut(defaultValue, bufferSize);
+}
+
+}  // namespace profile

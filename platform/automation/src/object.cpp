@@ -140,6 +140,15 @@ void Dispatch::property(std::string name, Variant* storage) {
   };
 }
 
+void Dispatch::bindDispId(int32_t dispId, std::string name) { dispIds_.emplace_back(dispId, std::move(name)); }
+
+Variant Dispatch::invokeById(int32_t dispId, CallKind kind, CallArgs& args) {
+  for (const auto& [id, name] : dispIds_) {
+    if (id == dispId) return invoke(name, kind, args);
+  }
+  raise(err::kMemberNotSupported, className_);
+}
+
 Variant Dispatch::invoke(std::string_view member, CallKind kind, CallArgs& args) {
   Member* m = find(member);
   if (m == nullptr) raise(err::kMemberNotSupported, className_);

@@ -124,6 +124,8 @@ class Dispatch : public Object {
   explicit Dispatch(std::string className) : className_(std::move(className)) {}
   std::string className() const override { return className_; }
   Variant invoke(std::string_view member, CallKind kind, CallArgs& args) override;
+  // Calls the member bound to dispId with bindDispId (438 for an unbound id).
+  Variant invokeById(int32_t dispId, CallKind kind, CallArgs& args) override;
   bool hasMember(std::string_view member) const;
 
  protected:
@@ -131,8 +133,10 @@ class Dispatch : public Object {
   void getter(std::string name, Handler h);
   void letter(std::string name, Setter s);
   void setter(std::string name, Setter s);
-  // A plain read-write property kept in a Variant.
+  // A plain read-write property kept in a Variant (Let stores a value, Set an object).
   void property(std::string name, Variant* storage);
+  // Makes member name callable by the dispatch id its type library gives it.
+  void bindDispId(int32_t dispId, std::string name);
 
  private:
   struct Member {
@@ -145,6 +149,7 @@ class Dispatch : public Object {
   Member& slot(std::string name);
   std::string className_;
   std::vector<Member> members_;
+  std::vector<std::pair<int32_t, std::string>> dispIds_;
 };
 
 // Case-insensitive ASCII comparison of member names.

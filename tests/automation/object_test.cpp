@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "automation/object.h"
+#include "error_of.h"
+
+using namespace automation;
+
+namespace {
+
+class Account final : public Dispatch {
+ public:
+  Account() : Dispatch("Account") {
+    getter("Balance", [this](CallArgs& a) {
+      a.expect(0, 0);
+      return Variant(balance_);
+    });
+    // Moves amount into the caller's variable: Transfer(target ByRef, amount [, Memo:=])
+    method("Transfer", [this](CallArgs& a) {
+      a.expect(2, 2);
+      const Currency amount = cCur(a.at(1));
+      a.at(0) = Variant(cCur(a.at(0)) + amount);
+      balance_ -= amount;
+      if (Variant* memo = a.named("memo")) memo_ = *memo;
+      return Variant(balance_);
+    });
+    method("Ping", [](CallArgs&) { return Variant("pong"); });
+    getter("", [this](CallArgs&) { return Variant(balance_); });  // default member
+    property("Owner", &owner_);
+  }
+  Variant memo_;
+
+ private:
+  Currency balance_ = Currency::fromInteger(100);
+  Variant owner_;
+};
+
+TEST(LateBinding, ByReferenceArgumentsWriteBack) {
+  auto account = std::make_shared<Account>();
+  Variant mine = Currency::fromInteger(5);
+  Variant copy = Currency::fromInteger(5);
+  call(account, "Transfer", {Arg::ref(mine), Arg(Currency::fromInteger(30))}, {{"Memo", Arg("rent")}});
+  call(account, "transfer", {Arg(copy), Arg(int16_t{10})});
+  EXPECT_EQ(mine, Variant(Currency::fromInteger(35)));
+  EXPECT_EQ(copy, Variant(Currency::fromInteger(5)));  // by value: the caller's variable is untouched
+  EXPECT_EQ(get(account, "BALANCE"), Variant(Currency::fromInteger(60)));
+  EXPECT_EQ(account->memo_, Variant("rent"));
+}
+
+TEST(LateBinding, StandardErrors) {
+  auto account = std::make_shared<Account>();
+  EXPECT_EQ(errorOf([&] { call(account, "Withdraw"); }), 438);
+  EXPECT_EQ(errorOf([&] { call(ObjectRef{}, "Ping"); }), 91);
+  EXPECT_EQ(errorOf([&] { call(account, "Transfer", {Arg(int16_t{1})}); }), 450);
+  EXPECT_EQ(errorOf([&] { call(account, "Transfer", {Arg::omitted(), Arg(int16_t{1})}); }), 449);
+  EXPECT_EQ(errorOf([&] { let(account, "Balance", Variant(int16_t{1})); }), 438);  // read-only
+  EXPECT_EQ(errorOf([&] { set(account, "Owner", ObjectRef{}); }), 0);
+  EXPECT_EQ(errorOf([&] { toObject(Variant(int16_t{5})); }), 424);
+  EXPECT_EQ(toObject(Variant::nothing()), nullptr);
+  CallArgs none;
+  EXPECT_EQ(errorOf([&] { none.at(0); }), 449);
+  EXPECT_FALSE(none.opt(0).has_value());
+  EXPECT_EQ(errorOf([&] { account->invokeById(7, CallKind::Method, none); }), 438);
+  const Error e = Error::standard(438, "Account");
+  EXPECT_EQ(e.description(), "Object doesn't support this property or method");
+  EXPECT_EQ(e.source(), "Account");
+}
+
+TEST(LateBinding, KindsFallBackAsLateBindingAllows) {
+  auto account = std::make_shared<Account>();
+  EXPECT_EQ(get(account, "Ping"), Variant("pong"));                              // Get runs a method
+  EXPECT_EQ(call(account, "Balance"), Variant(Currency::fromInteger(100)));      // Method runs a getter
+  let(account, "Owner", Variant("Ana"));
+  EXPECT_EQ(get(account, "owner"), Variant("Ana"));
+  EXPECT_EQ(errorOf([&] { let(account, "Owner", Variant(account)); }), 13);
+  EXPECT_EQ(cStr(Variant(account)), "100");  // conversions use the default member
+  EXPECT_TRUE(greaterThan(Variant(account), Variant(int16_t{99})));
+  EXPECT_TRUE(account->hasMember("TRANSFER"));
+  EXPECT_FALSE(account->supportsInterface("{3239BD71-5C39-434E-B049-48A1CDD16445}"));
+}
+
+TEST(Errors, StandardDescriptions) {
+  const std::pair<int32_t, const char*> rows[] = {
+      {5, "Invalid procedure call or argument"},
+      {6, "Overflow"},
+      {9, "Subscript out of range"},
+      {11, "Division by zero"},
+      {13, "Type mismatch"},
+      {91, "Object variable or With block variable not set"},
+      {94, "Invalid use of Null"},
+      {380, "Invalid property value"},
+      {400, "Form already displayed; can't show modally"},
+      {424, "Object required"},
+      {429, "ActiveX component can't create object"},
+      {438, "Object doesn't support this property or method"},
+      {440, "Automation error"},
+      {449, "Argument not optional"},
+      {450, "Wrong number of arguments or invalid property assignment"},
+  };
+  for (const auto& [number, text] : rows) EXPECT_EQ(standardDescription(number), text) << number;
+  EXPECT_EQ(Error::standard(err::kObjectErrorBase + 1).description(), "Application-defined or object-defined error");
+}
+
+}  // namespace

@@ -1,0 +1,240 @@
+// Number patterns written in en_US and es_VE.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "automation/error.h"
+#include "regional/format.h"
+
+using automation::Currency;
+using automation::Variant;
+using regional::format;
+using regional::RegionalSettings;
+
+namespace {
+
+const RegionalSettings& us() {
+  static const RegionalSettings rs = RegionalSettings::fromLocale("en_US");
+  return rs;
+}
+const RegionalSettings& ve() {
+  static const RegionalSettings rs = RegionalSettings::fromLocale("es_VE");
+  return rs;
+}
+
+Currency cur(int64_t raw) { return Currency::fromRaw(raw); }
+
+struct Row {
+  Variant value;
+  const char* pattern;
+  const char* enUS;
+  const char* esVE;  // nullptr: same as en_US
+};
+
+void expectRows(const std::vector<Row>& rows) {
+  for (const Row& row : rows) {
+    EXPECT_EQ(format(row.value, row.pattern, us()), row.enUS) << row.value << " with \"" << row.pattern << "\" in en_US";
+    const char* ve_expected = row.esVE ? row.esVE : row.enUS;
+    EXPECT_EQ(format(row.value, row.pattern, ve()), ve_expected) << row.value << " with \"" << row.pattern << "\" in es_VE";
+  }
+}
+
+TEST(FormatNumber, WorkedRowsInBothLocales) {
+  expectRows({
+      {1234.5, "#,##0.00", "1,234.50", "1.234,50"},
+      {-1234.567, "#,##0.00;(#,##0.00)", "(1,234.57)", "(1.234,57)"},
+      {int32_t{42}, "0000000", "0000042", nullptr},
+      {int32_t{1234}, "#,##0", "1,234", "1.234"},
+      {5459.4, "##,##0.00", "5,459.40", "5.459,40"},
+      {int32_t{12345}, "0.00E+00", "1.23E+04", "1,23E+04"},
+      {int32_t{1234567}, "#,##0,", "1,235", "1.235"},
+  });
+}
+
+TEST(FormatNumber, RoundsHalfAwayFromZeroOnDecimalDigits) {
+  expectRows({
+      {2.5, "0", "3", nullptr},
+      {-2.5, "0", "-3", nullptr},
+      {0.125, "0.00", "0.13", "0,13"},
+      {-0.125, "0.00", "-0.13", "-0,13"},
+      {0.075, "#.##", ".08", ",08"},  // binary value lies below 0.075; 15 digits say 0.0750...
+      {1.005, "0.00", "1.01", "1,01"},
+      {0.1 + 0.2, "0.0000000000000000", "0.3000000000000000", "0,3000000000000000"},
+      {9.995, "0.00", "10.00", "10,00"},
+      {999.5, "#,##0", "1,000", "1.000"},
+      {cur(1250), "0.00", "0.13", "0,13"},  // Currency 0.125, exact
+      {cur(25000), "0", "3", nullptr},
+      {cur(-50), "0.00", "-0.01", "-0,01"},
+      {cur(-49), "0.00", "-0.00", "-0,00"},
+  });
+}
+
+TEST(FormatNumber, NegativeRoundingToZeroKeepsItsSection) {
+  expectRows({
+      {-0.001, "0.00", "-0.00", "-0,00"},
+      {-0.001, "0.00;(0.00)", "(0.00)", "(0,00)"},
+      {-0.001, "0.00;(0.00);\\z\\e\\r\\o", "(0.00)", "(0,00)"},
+      {0.001, "0.00;(0.00);\\z\\e\\r\\o", "0.00", "0,00"},
+  });
+}
+
+TEST(FormatNumber, OptionalDigitsAndTheDecimalPoint) {
+  expectRows({
+      {int32_t{1}, "#.#", "1.", "1,"},
+      {int32_t{0}, "#.#", ".", ","},
+      {int32_t{0}, "#", "", nullptr},
+      {int32_t{0}, "#,##0", "0", nullptr},
+      {1.5, "0.0#", "1.5", "1,5"},
+      {1.25, "0.0#", "1.25", "1,25"},
+      {12.5, ".00", "12.50", "12,50"},
+      {0.5, ".00", ".50", ",50"},
+      {0.5, "#", "1", nullptr},
+  });
+}
+
+TEST(FormatNumber, IntegerDigitsAreNeverCut) {
+  expectRows({
+      {int32_t{123456}, "00", "123456", nullptr},
+      {int32_t{1234567}, "#,##0", "1,234,567", "1.234.567"},
+      {int32_t{12}, "0,000", "0,012", "0.012"},
+      {int32_t{5551234}, "000-0000", "555-1234", nullptr},
+      {int32_t{12}, "000-0000", "000-0012", nullptr},
+      {1e20, "#,##0", "100,000,000,000,000,000,000", "100.000.000.000.000.000.000"},
+  });
+}
+
+TEST(FormatNumber, CommasBeforeThePointDivideByThousand) {
+  expectRows({
+      {int32_t{1234567890}, "#,##0,,", "1,235", "1.235"},
+      {int32_t{1234567}, "#,##0,.00", "1,234.57", "1.234,57"},
+      {int32_t{1234567}, "0,", "1235", nullptr},
+  });
+}
+
+TEST(FormatNumber, PercentAndExponents) {
+  expectRows({
+      {0.256, "0.0%", "25.6%", "25,6%"},
+      {cur(2565), "0%", "26%", nullptr},
+      {int32_t{12345}, "0.00E-00", "1.23E04", "1,23E04"},
+      {0.00012345, "0.00E-00", "1.23E-04", "1,23E-04"},
+      {0.00012345, "0.00E+00", "1.23E-04", "1,23E-04"},
+      {int32_t{12345}, "0.00e+00", "1.23e+04", "1,23e+04"},
+      {int32_t{99999}, "0.00E+00", "1.00E+05", "1,00E+05"},
+      {int32_t{0}, "0.00E+00", "0.00E+00", "0,00E+00"},
+      {int32_t{12345}, "00.0E+0", "12.3E+3", "12,3E+3"},
+      {-12345.0, "0.00E+00", "-1.23E+04", "-1,23E+04"},
+  });
+}
+
+TEST(FormatNumber, Literals) {
+  expectRows({
+      {int32_t{5}, "$0.00", "$5.00", "$5,00"},
+      {int32_t{-5}, "$0.00", "-$5.00", "-$5,00"},
+      {int32_t{5}, "0\\k\\g", "5kg", nullptr},
+      {int32_t{5}, "\"USD \"0.00", "USD 5.00", "USD 5,00"},
+      {int32_t{5}, "+0.0 (x)", "+5.0 (x)", "+5,0 (x)"},
+      {int32_t{5}, "0 \"a;b\"", "5 a;b", nullptr},  // a quoted ';' does not split
+      {int32_t{-5}, "0;\"menos \"0", "menos 5", nullptr},
+  });
+}
+
+TEST(FormatNumber, SectionsForZeroNullAndEmptySections) {
+  expectRows({
+      {int32_t{0}, "0.00;(0.00);\\z\\e\\r\\o", "zero", nullptr},
+      {int32_t{-5}, "0.00;;\\z\\e\\r\\o", "-5.00", "-5,00"},  // empty section: the first, with a sign
+      {int32_t{0}, "0.00;(0.00);", "0.00", "0,00"},
+      {Variant::null(), "0;0;0;\\N\\u\\l\\l", "Null", nullptr},
+      {Variant::null(), "0.00", "", nullptr},
+      {Variant(), "0.00", "0.00", "0,00"},
+      {Variant(), "0;;\\z", "z", nullptr},
+      {true, "0", "-1", nullptr},
+      {false, "0;;\\n\\o", "no", nullptr},
+  });
+}
+
+TEST(FormatNumber, TextHoldingANumberUsesTheRegionalForm) {
+  EXPECT_EQ(format("1,234.56", "#,##0.00", us()), "1,234.56");
+  EXPECT_EQ(format("1.234,56", "#,##0.00", ve()), "1.234,56");
+  EXPECT_EQ(format("(12)", "0.00", us()), "-12.00");
+  EXPECT_EQ(format("1.5", "0.00", ve()), "15,00");  // '.' groups thousands there
+  EXPECT_EQ(format("abc", "0.00", us()), "abc");     // not a number: unchanged
+  EXPECT_EQ(format("", "0.00", us()), "");
+}
+
+TEST(FormatNumber, NamedFormats) {
+  expectRows({
+      {1234.5, "Standard", "1,234.50", "1.234,50"},
+      {1234.5, "standard", "1,234.50", "1.234,50"},
+      {1234.5, "Fixed", "1234.50", "1234,50"},
+      {0.256, "Percent", "25.60%", "25,60%"},
+      {int32_t{12345}, "Scientific", "1.23E+04", "1,23E+04"},
+      {int32_t{0}, "Yes/No", "No", nullptr},
+      {int32_t{-3}, "Yes/No", "Yes", nullptr},
+      {int32_t{7}, "True/False", "True", nullptr},
+      {int32_t{0}, "On/Off", "Off", nullptr},
+      {cur(12345000), "Currency", "$1,234.50", "Bs.S1.234,50"},
+      {cur(-12345000), "Currency", "-$1,234.50", "Bs.S-1.234,50"},
+  });
+}
+
+TEST(FormatNumber, CurrencyRangeEdgesAreExact) {
+  const Currency max = cur(std::numeric_limits<int64_t>::max());
+  const Currency min = cur(std::numeric_limits<int64_t>::min());
+  expectRows({
+      {max, "#,##0.0000", "922,337,203,685,477.5807", "922.337.203.685.477,5807"},
+      {min, "#,##0.0000", "-922,337,203,685,477.5808", "-922.337.203.685.477,5808"},
+      {max, "#,##0.00", "922,337,203,685,477.58", "922.337.203.685.477,58"},
+      {min, "#,##0.00;(#,##0.00)", "(922,337,203,685,477.58)", "(922.337.203.685.477,58)"},
+      {max, "0", "922337203685478", nullptr},
+      {min, "0.00%", "-92233720368547758.08%", "-92233720368547758,08%"},
+  });
+}
+
+TEST(FormatNumber, SeparatorsOfOtherLocales) {
+  const RegionalSettings fr = RegionalSettings::fromLocale("fr_FR");
+  EXPECT_EQ(format(1234567.5, "#,##0.00", fr), "1\u202F234\u202F567,50");
+  const RegionalSettings de = RegionalSettings::fromLocale("de_DE");
+  EXPECT_EQ(format(1234.5, "Currency", de), "1.234,50\u00A0€");
+}
+
+TEST(FormatNumber, BadPatternsAndValues) {
+  try {
+    format(1, "0;0;0;0;0", us());
+    FAIL() << "five sections accepted";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 5);
+  }
+  try {
+    format(std::numeric_limits<double>::infinity(), "0.00", us());
+    FAIL() << "infinity formatted";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 6);
+  }
+  // an unterminated quote or a trailing backslash is taken as far as it goes
+  EXPECT_EQ(format(5, "0 \"kg", us()), "5 kg");
+  EXPECT_EQ(format(5, "0\\", us()), "5");
+}
+
+TEST(FormatNumber, FormatterMatchesFormatAndReusesItsPattern) {
+  const regional::Formatter money("#,##0.00;(#,##0.00)", ve());
+  EXPECT_EQ(money.format(cur(-12345678)), "(1.234,57)");
+  EXPECT_EQ(money.format(-1234.5678), "(1.234,57)");
+  EXPECT_EQ(money(Variant(cur(10000))), "1,00");
+  std::string out = "old content";
+  money.formatTo(cur(0), out);
+  EXPECT_EQ(out, "0,00");
+  const regional::Formatter currency("Currency", us());
+  EXPECT_EQ(currency.format(cur(5000)), "$0.50");
+  const regional::Formatter date("dd/mm/yyyy", us());
+  EXPECT_EQ(date.format(45356.0), "05/03/2024");  // a number through a date pattern is a serial
+}
+
+TEST(FormatNumber, LongOutputSpillsPastTheStackBuffer) {
+  std::string pattern = "\"" + std::string(200, 'x') + "\"0.00";
+  EXPECT_EQ(format(1.5, pattern, us()), std::string(200, 'x') + "1.50");
+  EXPECT_EQ(format(1e300, "0", us()), "1" + std::string(300, '0'));
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "profile/paths.h"
+#include "profile/settings_store.h"
+#include "temp_dir.h"
+
+using profile::SettingsStore;
+using profile::StoreError;
+
+namespace {
+
+constexpr const char* kPlacement = "CONFIG\\FormPlacement\\SelectFacturas";
+
+TEST(SettingsStore, AnyTextRoundTrips) {
+  TempDir dir;
+  const std::pair<std::string, std::string> rows[] = {
+      {"Left", "1200"},
+      {"we=ird [key]\\", "a%b\nc\\d"},
+      {"  blanks  ", "  kept  "},
+      {"# not a comment", "; nor this"},
+      {"ñandú €", "línea 1\r\nlínea 2\t\x01"},
+      {"empty", ""},
+      {"bytes", std::string("\xFF\xFE\0z", 4)},  // not UTF-8, with a NUL
+  };
+  {
+    SettingsStore store(dir.path());
+    for (const auto& [key, value] : rows) store.set("Zel", kPlacement, key, value);
+  }
+  SettingsStore store(dir.path());
+  for (const auto& [key, value] : rows) EXPECT_EQ(store.find("Zel", kPlacement, key), value) << key;
+  EXPECT_EQ(store.lastProblem(), "");
+  EXPECT_EQ(store.getAll("Zel", kPlacement).size(), std::size(rows));
+}
+
+TEST(SettingsStore, SectionsNestAtBackslashesAndIgnoreCase) {
+  TempDir dir;
+  SettingsStore store(dir.path());
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left", "-1"), "-1");
+  EXPECT_FALSE(store.find("Zel", kPlacement, "Left").has_value());
+  store.set("Zel", kPlacement, "Left", "100");
+  store.set("Zel", "CONFIG", "Left", "5");
+  store.set("Hollowmere", "Transient", "optQuorvane", "optCheque");
+  store.set("zel", "config\\formplacement\\selectfacturas\\", "LEFT", "200");  // same value
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left"), "200");
+  EXPECT_EQ(store.get("Zel", "CONFIG", "left"), "5");
+  EXPECT_EQ(store.get("Zel", "CONFIG\\FormPlacement", "Left", "none"), "none");
+  EXPECT_EQ(store.getAll("Zel", kPlacement).at(0).first, "Left");  // the first spelling stays
+
+  EXPECT_TRUE(store.remove("Zel", "CONFIG", "Left"));
+  EXPECT_FALSE(store.remove("Zel", "CONFIG", "Left"));
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left"), "200");
+  EXPECT_TRUE(store.removeSection("Zel", "CONFIG"));  // with its deeper levels
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left", "gone"), "gone");
+  EXPECT_EQ(store.get("Hollowmere", "Transient", "optQuorvane"), "optCheque");
+}
+
+TEST(SettingsStore, NamesNeverBecomePaths) {
+  TempDir dir;
+  SettingsStore store(dir.path());
+  store.set("../../evil", "/etc/passwd\\..", "../key", "v");
+  EXPECT_EQ(store.get("../../evil", "/etc/passwd\\..", "../key"), "v");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"settings.lock", "settings.txt"}));
+  EXPECT_THROW(store.set("", "S", "K", "v"), StoreError);
+  EXPECT_THROW(store.set("A", "\\", "K", "v"), StoreError);
+  EXPECT_THROW(store.set("A", "S", "", "v"), StoreError);
+}
+
+TEST(SettingsStore, ConcurrentWritersLoseNothing) {
+  TempDir dir;
+  constexpr int kWriters = 4, kWrites = 40;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int status = 0;
+      try {
+        SettingsStore store(dir.path());
+        for (int i = 0; i < kWrites; ++i) {
+          store.set("App", "Writer" + std::to_string(w), "k" + std::to_string(i), std::to_string(w * 1000 + i));
+        }
+      } catch (...) {
+        status = 1;
+      }
+      ::_exit(status);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  SettingsStore store(dir.path());
+  int found = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i = 0; i < kWrites; ++i) {
+      found += store.get("App", "Writer" + std::to_string(w), "k" + std::to_string(i)) == std::to_string(w * 1000 + i);
+    }
+  }
+  EXPECT_EQ(found, kWriters * kWrites);
+}
+
+TEST(SettingsStore, DamagedFileIsReportedAndWhatCanBeReadIsKept) {
+  TempDir dir;
+  const std::string damaged =
+      "[Zel\\CONFIG\\FormPlacement\\SelectFacturas]\n"
+      "Left=1200\n"
+      "garbage without equals\n"
+      "Top=300\n" +
+      std::string("\x00\x01\xFF\xFE=junk\n", 10) +
+      "[Broken\\Header\n"
+      "Orphan=1\n"
+      "[Hollowmere\\Transient]\n"
+      "optQuorvane=optCaja\n"
+      "Width=56";  // cut short
+  writeFile(dir / "settings.txt", damaged);
+  SettingsStore store(dir.path());
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left"), "1200");
+  EXPECT_NE(store.lastProblem(), "");
+  EXPECT_EQ(store.get("Zel", kPlacement, "Top"), "300");
+  EXPECT_EQ(store.get("Hollowmere", "Transient", "optQuorvane"), "optCaja");
+  EXPECT_EQ(store.get("Broken", "Header", "Orphan", "none"), "none");
+
+  store.set("Zel", kPlacement, "Height", "4000");
+  EXPECT_EQ(store.get("Zel", kPlacement, "Left"), "1200");
+  EXPECT_EQ(store.get("Hollowmere", "Transient", "Width"), "56");
+  EXPECT_EQ(store.get("Zel", kPlacement, "Height"), "4000");
+  EXPECT_EQ(store.lastProblem(), "");  // rewritten sound
+  // The damaged original is kept beside the store, byte for byte.
+  int copies = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    if (entry.path().filename().string().starts_with("settings.txt.damaged-")) {
+      ++copies;
+      EXPECT_EQ(readFile(entry.path()), damaged);
+    }
+  }
+  EXPECT_EQ(copies, 1);
+}
+
+TEST(SettingsStore, FailedWriteRaisesAndLeavesTheFileIntact) {
+  TempDir dir;
+  // The store's directory cannot be created: a file stands in its way.
+  writeFile(dir / "blocked", "x");
+  SettingsStore blocked(dir / "blocked");
+  EXPECT_THROW(blocked.set("A", "S", "K", "v"), StoreError);
+  EXPECT_EQ(blocked.get("A", "S", "K", "default"), "default");
+
+  // The disk fills up in the middle of a write (file size limit in a child process).
+  TempDir full;
+  SettingsStore store(full.path());
+  store.set("Zel", kPlacement, "Left", "1200");
+  const std::string before = readFile(full / "settings.txt");
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      SettingsStore(full.path()).set("Zel", kPlacement, "Big", std::string(100000, 'b'));
+    } catch (const StoreError&) {
+      ::_exit(0);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed write did not raise";
+  EXPECT_EQ(readFile(full / "settings.txt"), before);
+  EXPECT_EQ(store.get("Zel", kPlacement, "Big", "none"), "none");
+  for (const auto& entry : std::filesystem::directory_iterator(full.path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "settings.txt" || name == "settings.lock") << "left behind: " << name;
+  }
+}
+
+TEST(Paths, ResolveFromTheEnvironment) {
+  const struct {
+    const char *own, *xdg, *home;
+    const char *config, *data;
+  } rows[] = {
+      {"/cfg", "/xdg", "/home/u", "/cfg", "/cfg"},
+      {nullptr, "/xdg", "/home/u", "/xdg/tessaline", "/xdg/tessaline"},
+      {nullptr, "relative", "/home/u", "/home/u/.config/tessaline", "/home/u/.local/share/tessaline"},
+      {nullptr, nullptr, "/home/u", "/home/u/.config/tessaline", "/home/u/.local/share/tessaline"},
+  };
+  auto put = [](const char* name, const char* value) {
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  };
+  const std::string savedHome = ::getenv("HOME") ? ::getenv("HOME") : "";
+  for (const auto& r : rows) {
+    put("TESSALINE_CONFIG_HOME", r.own);
+    put("TESSALINE_DATA_HOME", r.own);
+    put("XDG_CONFIG_HOME", r.xdg);
+    put("XDG_DATA_HOME", r.xdg);
+    put("HOME", r.home);
+    EXPECT_EQ(profile::configHome(), r.config);
+    EXPECT_EQ(profile::dataHome(), r.data);
+  }
+  for (const char* name : {"TESSALINE_CONFIG_HOME", "TESSALINE_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+    ::unsetenv(name);
+  }
+  ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace

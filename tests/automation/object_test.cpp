@@ -26,6 +26,7 @@ class Account final : public Dispatch {
     method("Ping", [](CallArgs&) { return Variant("pong"); });
     getter("", [this](CallArgs&) { return Variant(balance_); });  // default member
     property("Owner", &owner_);
+    implements("{3239BD71-5C39-434E-B049-48A1CDD16445}");
   }
   Variant memo_;
 
@@ -75,7 +76,8 @@ TEST(LateBinding, KindsFallBackAsLateBindingAllows) {
   EXPECT_EQ(cStr(Variant(account)), "100");  // conversions use the default member
   EXPECT_TRUE(greaterThan(Variant(account), Variant(int16_t{99})));
   EXPECT_TRUE(account->hasMember("TRANSFER"));
-  EXPECT_FALSE(account->supportsInterface("{3239BD71-5C39-434E-B049-48A1CDD16445}"));
+  EXPECT_TRUE(account->supportsInterface("{3239bd71-5c39-434e-b049-48a1cdd16445}"));
+  EXPECT_FALSE(account->supportsInterface("{00000000-0000-0000-0000-000000000000}"));
 }
 
 TEST(Errors, StandardDescriptions) {

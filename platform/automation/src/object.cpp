@@ -142,6 +142,12 @@ void Dispatch::property(std::string name, Variant* storage) {
 
 void Dispatch::bindDispId(int32_t dispId, std::string name) { dispIds_.emplace_back(dispId, std::move(name)); }
 
+void Dispatch::implements(std::string iid) { interfaces_.push_back(std::move(iid)); }
+
+bool Dispatch::supportsInterface(std::string_view iid) const {
+  return std::any_of(interfaces_.begin(), interfaces_.end(), [&](const std::string& i) { return sameName(i, iid); });
+}
+
 Variant Dispatch::invokeById(int32_t dispId, CallKind kind, CallArgs& args) {
   for (const auto& [id, name] : dispIds_) {
     if (id == dispId) return invoke(name, kind, args);

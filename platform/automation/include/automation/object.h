@@ -126,6 +126,8 @@ class Dispatch : public Object {
   Variant invoke(std::string_view member, CallKind kind, CallArgs& args) override;
   // Calls the member bound to dispId with bindDispId (438 for an unbound id).
   Variant invokeById(int32_t dispId, CallKind kind, CallArgs& args) override;
+  // True for the interface identifiers given to implements() (compared without regard to case).
+  bool supportsInterface(std::string_view iid) const override;
   bool hasMember(std::string_view member) const;
 
  protected:
@@ -137,6 +139,8 @@ class Dispatch : public Object {
   void property(std::string name, Variant* storage);
   // Makes member name callable by the dispatch id its type library gives it.
   void bindDispId(int32_t dispId, std::string name);
+  // Declares that the object implements the interface iid ("{3239BD71-...}").
+  void implements(std::string iid);
 
  private:
   struct Member {
@@ -150,6 +154,7 @@ class Dispatch : public Object {
   std::string className_;
   std::vector<Member> members_;
   std::vector<std::pair<int32_t, std::string>> dispIds_;
+  std::vector<std::string> interfaces_;
 };
 
 // Case-insensitive ASCII comparison of member names.

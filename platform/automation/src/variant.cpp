@@ -374,9 +374,13 @@ std::string formatDatePattern(Date d, std::string_view pattern, const NumberSymb
       case 'y': out += pad(d.year(), 4); break;  // two-digit years are widened to four
       case 'H': out += pad(d.hour(), run >= 2 ? 2 : 1); break;
       case 'h': out += pad(d.hour() % 12 == 0 ? 12 : d.hour() % 12, run >= 2 ? 2 : 1); break;
+      case 'K': out += pad(d.hour() % 12, run >= 2 ? 2 : 1); break;
+      case 'k': out += pad(d.hour() == 0 ? 24 : d.hour(), run >= 2 ? 2 : 1); break;
       case 'm': out += pad(d.minute(), run >= 2 ? 2 : 1); break;
       case 's': out += pad(d.second(), run >= 2 ? 2 : 1); break;
       case 'a':
+      case 'b':
+      case 'B':
       case 't': out += d.hour() < 12 ? s.amSymbol : s.pmSymbol; break;
       default: out.append(run, c); break;
     }

@@ -31,6 +31,9 @@ namespace forms {
 
 class Window;
 class Control;
+namespace detail {
+class EventScope;
+}
 
 class ModalLoop {
  public:
@@ -103,6 +106,7 @@ class Application final {
 
  private:
   friend class Window;
+  friend class detail::EventScope;
   struct ModalEntry {
     Window* window = nullptr;
     MessageBox* box = nullptr;

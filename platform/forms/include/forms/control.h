@@ -150,6 +150,8 @@ class Control {
   virtual void operatorSpecialKey(int key);
   // Text typed into the control (`type`). Default: takes none.
   virtual TypeResult operatorTypeText(const std::string& text);
+  // The font changed (a label that sizes itself measures again).
+  virtual void fontChanged() {}
 
  private:
   friend class Window;
@@ -169,6 +171,7 @@ class Control {
   std::string toolTip_;
   std::string tag_;
   int creationIndex_ = 0;
+  bool attached_ = true;  // part of its window's current load
 };
 
 }  // namespace forms

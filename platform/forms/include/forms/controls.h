@@ -46,6 +46,7 @@ class Label final : public Control {
   bool takesFocus() const override { return false; }
 
  private:
+  void fontChanged() override;
   void fitToText();
   std::string caption_;
   Alignment alignment_ = Alignment::Left;

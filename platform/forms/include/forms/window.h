@@ -152,6 +152,8 @@ class Window : public std::enable_shared_from_this<Window> {
   }
   // Every control, in creation order. Loads the window.
   std::vector<Control*> controls();
+  // Every control of the current load, in creation order, without loading (empty when unloaded).
+  std::vector<Control*> loadedControls() const;
   // The control that has the focus, or nullptr. Does not load the window.
   Control* activeControl() const { return isLoaded() ? active_ : nullptr; }
   // The window's first status bar / grid, or nullptr. Do not load the window.
@@ -198,7 +200,8 @@ class Window : public std::enable_shared_from_this<Window> {
 
   // Runs an event handler of this window or its controls: counts the handler depth (deferred
   // destruction), shows an escaping automation::Error or std::exception in an error box. Skipped
-  // while the window is being built. Returns false when the window was unloaded meanwhile.
+  // while the window is being built. Returns false when the handler ended with an error or the
+  // window was unloaded meanwhile.
   bool runHandler(const std::function<void()>& handler);
 
  protected:
@@ -233,7 +236,9 @@ class Window : public std::enable_shared_from_this<Window> {
   void focusFirst();
   void controlLostFocusability(Control& c);
   void pressButton(Control& button);
-  void dropControls();
+  bool unloadWith(UnloadMode mode);
+  bool shown() const;
+  void placeAtStart();
   Control* findControl(std::string_view name) const;
 
   Application& app_;

@@ -1,0 +1,119 @@
+#include <cmath>
+
+#include "automation/error.h"
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/window.h"
+#include "regional/format.h"
+#include "scope.h"
+
+namespace forms {
+
+namespace {
+
+std::string trimBlanks(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  return text.substr(b, e - b);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// DateEntryBox
+
+DateEntryBox::DateEntryBox(Window& window, std::string name)
+    : Control(window, std::move(name), ControlKind::DateEntryBox), value_(automation::today().dateOnly()) {}
+
+void DateEntryBox::setValue(automation::Date d) {
+  if (value_ == d) return;
+  detail::EventScope scope(application());
+  value_ = d;
+  changed();
+  raise(onChange);
+}
+
+void DateEntryBox::setValue(const automation::Variant& v) {
+  setValue(automation::cDate(v, application().regionalSettings().symbols()));
+}
+
+std::string DateEntryBox::text() const {
+  return regional::format(automation::Variant(value_), "Short Date", application().regionalSettings());
+}
+
+void DateEntryBox::setThemeColors(const ThemeColors& colors) {
+  if (theme_ == colors) return;
+  theme_ = colors;
+  changed();
+}
+
+TypeResult DateEntryBox::operatorTypeText(const std::string& typed) {
+  const std::string text = trimBlanks(typed);
+  if (auto iso = automation::Date::parseIso(text); iso && !iso->hasTime()) {
+    setValue(*iso);
+    return TypeResult::Accepted;
+  }
+  // The regional short date; a plain number is not a date here.
+  const auto& symbols = application().regionalSettings().symbols();
+  if (text.empty() || automation::parseNumber(text, symbols)) return TypeResult::Refused;
+  try {
+    const automation::Date d = automation::cDate(automation::Variant(text), symbols);
+    if (d.hasTime()) return TypeResult::Refused;
+    setValue(d);
+    return TypeResult::Accepted;
+  } catch (const automation::Error&) {
+    return TypeResult::Refused;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// NumberEntryBox
+
+NumberEntryBox::NumberEntryBox(Window& window, std::string name)
+    : Control(window, std::move(name), ControlKind::NumberEntryBox) {}
+
+void NumberEntryBox::setValue(double v) {
+  if (!std::isfinite(v)) automation::raise(automation::err::kOverflow, name());
+  if (value_ == v && std::signbit(value_) == std::signbit(v)) return;
+  detail::EventScope scope(application());
+  value_ = v;
+  changed();
+  raise(onChange);
+}
+
+void NumberEntryBox::setValue(const automation::Variant& v) {
+  setValue(automation::cDbl(v, application().regionalSettings().symbols()));
+}
+
+void NumberEntryBox::setFormat(std::string pattern) {
+  if (format_ == pattern) return;
+  format_ = std::move(pattern);
+  changed();
+}
+
+void NumberEntryBox::setShowCalc(bool on) {
+  showCalc_ = on;
+  changed();
+}
+
+std::string NumberEntryBox::text() const {
+  const auto& rs = application().regionalSettings();
+  if (format_.empty()) return automation::cStr(automation::Variant(value_), rs.symbols());
+  return regional::format(automation::Variant(value_), format_, rs);
+}
+
+void NumberEntryBox::setThemeColors(const ThemeColors& colors) {
+  if (theme_ == colors) return;
+  theme_ = colors;
+  changed();
+}
+
+TypeResult NumberEntryBox::operatorTypeText(const std::string& text) {
+  const auto number = automation::parseNumber(text, application().regionalSettings().symbols());
+  if (!number || !std::isfinite(*number)) return TypeResult::Refused;
+  setValue(*number);
+  return TypeResult::Accepted;
+}
+
+}  // namespace forms

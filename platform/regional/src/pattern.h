@@ -54,6 +54,7 @@ class Out {
     }
   }
   void put(const char* s, std::size_t len) {
+    if (len == 0) return;
     if (n_ + len <= kCapacity) {
       std::memcpy(buf_ + n_, s, len);
       n_ += len;

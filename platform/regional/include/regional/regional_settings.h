@@ -49,6 +49,7 @@ class RegionalSettings final {
 
   bool operator==(const RegionalSettings& other) const { return localeId() == other.localeId(); }
 
+  // The gathered locale data, for the Format engine of this library.
   const detail::LocaleData& data() const { return *data_; }
 
  private:

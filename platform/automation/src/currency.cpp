@@ -1,6 +1,7 @@
 #include "automation/currency.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "automation/error.h"
@@ -44,9 +45,11 @@ double Currency::toDouble() const { return static_cast<double>(raw_) / static_ca
 std::string Currency::toString() const {
   const bool negative = raw_ < 0;
   const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(raw_) : static_cast<uint64_t>(raw_);
-  std::string fraction = std::to_string(magnitude % kScale);
-  fraction.insert(0, 4 - fraction.size(), '0');
-  return (negative ? "-" : "") + std::to_string(magnitude / kScale) + "." + fraction;
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%llu.%04llu", negative ? "-" : "",
+                static_cast<unsigned long long>(magnitude / kScale),
+                static_cast<unsigned long long>(magnitude % kScale));
+  return text;
 }
 
 Currency Currency::operator+(Currency other) const {

@@ -1,0 +1,94 @@
+#pragma once
+// Forward-only recordsets over the books, read the way an ADO client reads them: EOF, Fields
+// (by name without regard to case, or by 0-based position), each field's Value, MoveNext.
+//
+// Value types:
+// - columns declared NUMERIC/DECIMAL/MONEY (the books' money columns) -> Currency, exact;
+// - columns declared INTEGER -> Long (Double beyond the 32-bit range);
+// - columns declared REAL/FLOAT/DOUBLE -> Double;
+// - text columns whose name starts with "fecha" (fecha, fecha_valor, FechaTransaccion), and
+//   columns declared DATE/DATETIME/TIMESTAMP -> Date (from "YYYY-MM-DD[ HH:MM:SS]");
+// - other text columns -> String; NULL -> Null in every column;
+// - computed columns are typed by their name in the query: MontoTotal and TotalIVA (sums of money
+//   columns) -> Currency, pComis -> Double; any other computed column by the value SQLite gives
+//   (integer -> Long, real -> Double, text -> String).
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/session.h"
+
+namespace host {
+
+enum class ColumnKind { Auto, Long, Double, Currency, Text, Date };
+
+// The kind of a result column from its declared type, its table column name and its name in the
+// query (see above).
+ColumnKind columnKindFor(std::string_view declaredType, std::string_view originName,
+                         std::string_view resultName);
+
+// The statement under a recordset and its fields, shared so that a field outlives nothing.
+class Cursor {
+ public:
+  Cursor(std::shared_ptr<Database> db, Statement stmt);
+  bool eof() const { return eof_; }
+  void moveNext();
+  int columnCount() const { return static_cast<int>(names_.size()); }
+  const std::string& name(int col) const { return names_[static_cast<size_t>(col)]; }
+  ColumnKind kind(int col) const { return kinds_[static_cast<size_t>(col)]; }
+  // -1 when no column has that name.
+  int find(std::string_view name) const;
+  // The value of a column in the current record (error 3021 at the end).
+  automation::Variant value(int col) const;
+  void close();
+
+ private:
+  std::shared_ptr<Database> db_;
+  Statement stmt_;
+  std::vector<std::string> names_;
+  std::vector<ColumnKind> kinds_;
+  bool eof_ = true;
+};
+
+class Field final : public HostObject {
+ public:
+  Field(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> cursor, int column);
+
+ protected:
+  automation::Variant dispatch(std::string_view member, automation::CallKind kind,
+                               automation::CallArgs& args) override;
+
+ private:
+  std::shared_ptr<Cursor> cursor_;
+  int column_;
+};
+
+class Recordset final : public HostObject {
+ public:
+  // Prepares `sql`, binds args[first..] to its '?' in order (their count must match) and reads
+  // the first record. Statements that write are refused: they belong to ExecuteSQL.
+  static std::shared_ptr<Recordset> open(std::shared_ptr<HostSession> session, std::string_view sql,
+                                         const automation::CallArgs& args, size_t first);
+  Recordset(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> cursor);
+
+  const std::shared_ptr<Field>& field(std::string_view name) const;
+  const std::shared_ptr<Field>& field(const automation::Variant& nameOrIndex) const;
+  Cursor& cursor() { return *cursor_; }
+
+ protected:
+  automation::Variant dispatch(std::string_view member, automation::CallKind kind,
+                               automation::CallArgs& args) override;
+
+ private:
+  std::shared_ptr<Cursor> cursor_;
+  std::vector<std::shared_ptr<Field>> fields_;
+  automation::ObjectRef fieldsCollection_;
+};
+
+// Binds args[first..] to the statement's parameters; raises when the counts differ.
+void bindArguments(Statement& st, const automation::CallArgs& args, size_t first,
+                   std::string_view caller);
+
+}  // namespace host

@@ -1,0 +1,234 @@
+// tessaline-host: the reference accounting host. Opens the books, builds the host objects,
+// loads the component (Quorvane.Activator) and calls its `go`, either from a script (headless)
+// or from the launcher window (interactive).
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "automation/date.h"
+#include "automation/error.h"
+#include "automation/module.h"
+#include "automation/object.h"
+#include "forms/application.h"
+#include "forms/driver.h"
+#include "host/books.h"
+#include "host/factory.h"
+#include "host/printing.h"
+#include "host/session.h"
+#include "host/windows.h"
+#include "profile/paths.h"
+#include "regional/regional_settings.h"
+
+namespace {
+
+constexpr const char* kProgId = "Quorvane.Activator";
+
+struct Settings {
+  std::string db;
+  bool initDemo = false;
+  std::optional<std::string> vendedor;
+  std::optional<std::string> script;
+  std::optional<std::string> ui;
+  std::optional<std::string> journal;
+  std::optional<std::string> printDir;
+  std::optional<std::string> today;
+  std::optional<std::string> locale;
+  std::string screen = "28800x16200";
+  double lockTimeout = 10;
+  std::optional<std::string> failAt;
+  std::optional<std::string> crashAt;
+};
+
+// Thrown for a failure that ends the program with status 1 and a message on stderr.
+struct Fatal {
+  std::string message;
+};
+
+std::filesystem::path executableDir() {
+  std::error_code ec;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::current_path() : self.parent_path();
+}
+
+std::pair<int, int> parseScreen(const std::string& text) {
+  size_t x = text.find_first_of("xX");
+  try {
+    if (x != std::string::npos) {
+      size_t used = 0;
+      int w = std::stoi(text.substr(0, x), &used);
+      bool ok = used == x;
+      size_t usedH = 0;
+      int h = std::stoi(text.substr(x + 1), &usedH);
+      ok = ok && usedH == text.size() - x - 1;
+      if (ok && w > 0 && h > 0) return {w, h};
+    }
+  } catch (const std::exception&) {
+  }
+  throw Fatal{"--screen wants WIDTHxHEIGHT in twips, e.g. 28800x16200 (got '" + text + "')"};
+}
+
+// Loads the component, registering build/lib/libTessaline.so first when the class is unknown.
+automation::ObjectRef createActivator() {
+  auto& registry = automation::ClassRegistry::forCurrentUser();
+  auto module = (executableDir() / ".." / "lib" / "libTessaline.so").lexically_normal();
+  auto clsid = registry.clsidOf(kProgId);
+  bool stale = false;
+  if (clsid) {
+    auto path = registry.modulePathOf(*clsid);
+    std::error_code ec;
+    stale = !path || !std::filesystem::exists(*path, ec);
+  }
+  if (!clsid || stale) {
+    std::error_code ec;
+    if (!std::filesystem::exists(module, ec))
+      throw Fatal{std::string(kProgId) + " is not registered and the component module " +
+                  module.string() + " does not exist (build the component first)"};
+    std::cerr << "tessaline-host: registering " << module.string() << " (" << kProgId
+              << (stale ? " pointed to a module that is gone" : " was not registered") << ")\n";
+    registry.registerModule(module);
+  }
+  return registry.createObject(kProgId);
+}
+
+// The host's `go`: go(factory, code), both by reference as the component's interface has them.
+void callGo(const automation::ObjectRef& activator, automation::Variant& factory,
+            const std::string& code) {
+  automation::Variant codigo(code);
+  automation::call(activator, "go", {automation::Arg::ref(factory), automation::Arg::ref(codigo)});
+}
+
+std::vector<host::LauncherWindow::Salesperson> salespeople(host::Database& db) {
+  std::vector<host::LauncherWindow::Salesperson> out;
+  auto st = db.prepare("SELECT codigo, nombre FROM vendedores ORDER BY codigo");
+  while (st.step()) out.emplace_back(st.columnText(0), st.columnText(1));
+  return out;
+}
+
+int run(const Settings& s) {
+  // Books.
+  std::filesystem::path dbPath =
+      s.db.empty() ? profile::dataHome() / "books.sqlite" : std::filesystem::path(s.db);
+  if (s.initDemo && host::createDemoBooks(dbPath))
+    std::cerr << "tessaline-host: created demo books " << dbPath.string() << "\n";
+  std::shared_ptr<host::Database> db;
+  try {
+    db = host::Database::open(dbPath);
+  } catch (const automation::Error& e) {
+    throw Fatal{e.description()};
+  }
+  if (db->readOnly())
+    std::cerr << "tessaline-host: the books " << dbPath.string()
+              << " are read-only; processing will fail\n";
+
+  // Time and place.
+  if (s.today) {
+    auto d = automation::Date::parseIso(*s.today);
+    if (!d || d->hasTime() || s.today->size() != 10)
+      throw Fatal{"--today wants a date YYYY-MM-DD (got '" + *s.today + "')"};
+    automation::setToday(*d);
+  }
+  regional::RegionalSettings regional;
+  try {
+    regional = s.locale ? regional::RegionalSettings::fromLocale(*s.locale)
+                        : regional::RegionalSettings::fromEnvironment();
+  } catch (const std::exception& e) {
+    throw Fatal{"--locale " + s.locale.value_or("") + ": " + e.what()};
+  }
+  auto [screenW, screenH] = parseScreen(s.screen);
+
+  // Host objects.
+  host::HostOptions options;
+  options.printDir = s.printDir ? std::filesystem::path(*s.printDir) : profile::dataHome() / "prints";
+  options.lockTimeoutSeconds = s.lockTimeout;
+  if (s.journal) options.journalPath = *s.journal;
+  try {
+    if (s.failAt) options.failAt = host::FaultRule::parse(*s.failAt);
+    if (s.crashAt) options.crashAt = host::FaultRule::parse(*s.crashAt);
+  } catch (const std::invalid_argument& e) {
+    throw Fatal{std::string("--fail-at/--crash-at: ") + e.what()};
+  }
+  options.symbols = regional.numberSymbols();
+  host::removeStalePrintouts(options.printDir);
+
+  bool scripted = s.script.has_value();
+  std::string ui = s.ui.value_or(scripted ? "headless" : "qt");
+
+  forms::Application app(regional, screenW, screenH);
+  std::shared_ptr<host::HostSession> session;
+  try {
+    session = std::make_shared<host::HostSession>(db, options, std::make_shared<host::FormsUi>());
+  } catch (const std::exception& e) {
+    throw Fatal{e.what()};
+  }
+  automation::Variant factory(std::make_shared<host::HostFactory>(session));
+
+  automation::ObjectRef activator;
+  try {
+    activator = createActivator();
+  } catch (const automation::Error& e) {
+    throw Fatal{"cannot create " + std::string(kProgId) + ": " + e.description()};
+  }
+  auto go = [&](const std::string& code) { callGo(activator, factory, code); };
+
+  if (scripted) {
+    if (s.vendedor) throw Fatal{"--vendedor is for interactive mode; a script says `go CODE`"};
+    forms::ScriptDriver driver(app, std::cout);
+    driver.onGo(go);
+    if (ui == "qt")
+      throw Fatal{"this tessaline-host was built without the Qt view; use --ui headless"};
+    return driver.runFile(*s.script);
+  }
+
+  if (ui != "qt")
+    throw Fatal{"--ui headless has no operator: give a --script (or use --ui qt)"};
+  (void)salespeople;
+  throw Fatal{"this tessaline-host was built without the Qt view, so it cannot open windows; "
+              "run a --script (headless) instead"};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings s;
+  CLI::App cli{"tessaline-host: the reference accounting host (books in SQLite) that loads "
+               "Quorvane.Activator and calls its go"};
+  cli.add_option("--db", s.db, "the SQLite books file (default: books.sqlite in the data directory)");
+  cli.add_flag("--init-demo", s.initDemo, "create the books with demo data when the file does not exist");
+  cli.add_option("--vendedor", s.vendedor, "interactive mode: call go with CODE at start");
+  cli.add_option("--script", s.script, "run operator actions from FILE ('-' = standard input)");
+  cli.add_option("--ui", s.ui, "qt or headless (default: qt without --script, headless with it)")
+      ->check(CLI::IsMember({"qt", "headless"}));
+  cli.add_option("--journal", s.journal, "append every late-bound call the host receives (JSON lines)");
+  cli.add_option("--print-dir", s.printDir, "where printed cheques and transfers are written");
+  cli.add_option("--today", s.today, "the system date YYYY-MM-DD seen by the host and the component");
+  cli.add_option("--locale", s.locale, "regional settings, an ICU locale id such as es_VE");
+  cli.add_option("--screen", s.screen, "headless screen size in twips, WxH");
+  cli.add_option("--lock-timeout", s.lockTimeout, "seconds SetGlobalLock waits for a lock held elsewhere")
+      ->check(CLI::NonNegativeNumber);
+  cli.add_option("--fail-at", s.failAt, "MEMBER[#N]: the N-th call of MEMBER raises error 50001");
+  cli.add_option("--crash-at", s.crashAt, "MEMBER[#N]: the process ends at once at that call");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int code = cli.exit(e);
+    return code == 0 ? 0 : 1;
+  }
+  try {
+    return run(s);
+  } catch (const Fatal& f) {
+    std::cerr << "tessaline-host: " << f.message << "\n";
+  } catch (const automation::Error& e) {
+    std::cerr << "tessaline-host: " << e.description() << " (error " << e.number() << ", "
+              << e.source() << ")\n";
+  } catch (const std::exception& e) {
+    std::cerr << "tessaline-host: " << e.what() << "\n";
+  }
+  return 1;
+}

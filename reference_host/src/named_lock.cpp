@@ -1,0 +1,72 @@
+#include "host/named_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "host/errors.h"
+
+namespace host {
+
+std::filesystem::path NamedLock::lockFile(const std::filesystem::path& books,
+                                          std::string_view name) {
+  std::string file = books.filename().string() + ".lock-";
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '_' || c == '-') {
+      file += static_cast<char>(c);
+    } else {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%%%02X", c);
+      file += buf;
+    }
+  }
+  return books.parent_path() / file;
+}
+
+NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
+                     double timeoutSeconds)
+    : name_(name) {
+  if (name.empty()) raiseHost(hosterr::kInvalidArgument, "a lock needs a name");
+  auto path = lockFile(books, name);
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0)
+    raiseHost(hosterr::kLockTimeout, "cannot open the lock file " + path.string() + ": " +
+                                         std::strerror(errno));
+  using Clock = std::chrono::steady_clock;
+  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(std::max(0.0, timeoutSeconds)));
+  for (;;) {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      int e = errno;
+      ::close(fd_);
+      raiseHost(hosterr::kLockTimeout,
+                "cannot take the lock " + name_ + ": " + std::strerror(e));
+    }
+    if (Clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ::close(fd_);
+  fd_ = -1;
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%g", timeoutSeconds);
+  raiseHost(hosterr::kLockTimeout, "the lock " + name_ +
+                                       " is held by another user of the books; gave up after " +
+                                       secs + " seconds");
+}
+
+NamedLock::~NamedLock() {
+  if (fd_ >= 0) {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+  }
+}
+
+}  // namespace host

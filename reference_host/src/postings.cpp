@@ -1,0 +1,394 @@
+#include "host/postings.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <system_error>
+
+#include "host/errors.h"
+#include "host/printing.h"
+
+namespace host {
+
+using automation::CallArgs;
+using automation::Currency;
+using automation::Date;
+using automation::Variant;
+using automation::VarType;
+
+namespace {
+
+std::string salespeopleAccount(HostSession& session) {
+  auto st = session.db().prepare("SELECT CuentaVendedores FROM empresa WHERE id = 1");
+  if (!st.step()) raiseHost(hosterr::kNotFound, "the books have no company settings");
+  std::string account = st.columnText(0);
+  if (account.empty())
+    raiseHost(hosterr::kNotFound, "the company has no ledger account for salespeople");
+  return account;
+}
+
+void requireSalesperson(HostSession& session, const std::string& code) {
+  auto st = session.db().prepare("SELECT 1 FROM vendedores WHERE codigo = ?");
+  st.bind(1, code);
+  if (!st.step()) raiseHost(hosterr::kNotFound, "there is no salesperson with the code '" + code + "'");
+}
+
+void insertSalespersonRow(HostSession& session, const Comprobante::SalespersonEntry& e,
+                          std::optional<int64_t> voucher) {
+  auto st = session.db().prepare(
+      "INSERT INTO cuenta_vendedor (tipo, vendedor, codigo, fecha, descripcion, monto, "
+      "comprobante) VALUES (?, ?, ?, ?, ?, ?, ?)");
+  st.bind(1, static_cast<int64_t>(e.type));
+  st.bind(2, e.salesperson);
+  st.bind(3, e.code);
+  st.bind(4, Variant(e.date));
+  st.bind(5, e.description);
+  st.bind(6, Variant(e.amount));
+  if (voucher) {
+    st.bind(7, *voucher);
+  } else {
+    st.bindNull(7);
+  }
+  st.run();
+}
+
+std::string money(Currency c) { return c.toString(); }
+
+}  // namespace
+
+// ---- Voucher ----
+
+Comprobante::Comprobante(std::shared_ptr<HostSession> session)
+    : HostObject(std::move(session), "BComprobante") {
+  method("StartComprobante", [this](CallArgs& a) {
+    a.expect(3, 3);
+    start(automation::cDate(a.at(0)), automation::cStr(a.at(1)), automation::cStr(a.at(2)));
+    return Variant();
+  });
+  method("AddDetalleValor", [this](CallArgs& a) {
+    a.expect(3, 3);
+    addLine({automation::cStr(a.at(0)), automation::cStr(a.at(1)), automation::cCur(a.at(2))});
+    return Variant();
+  });
+  method("Procesar", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return Variant(static_cast<int32_t>(post()));
+  });
+  getter("Numero", [this](CallArgs&) {
+    return number_ ? Variant(static_cast<int32_t>(*number_)) : Variant::null();
+  });
+}
+
+void Comprobante::start(Date date, std::string reference, std::string description) {
+  if (number_)
+    raiseHost(hosterr::kDocumentState,
+              "the voucher was already posted as number " + std::to_string(*number_));
+  if (started_) raiseHost(hosterr::kDocumentState, "the voucher was already started");
+  started_ = true;
+  date_ = date.dateOnly();
+  reference_ = std::move(reference);
+  description_ = std::move(description);
+}
+
+void Comprobante::requireOpen() const {
+  if (!started_)
+    raiseHost(hosterr::kDocumentState, "the voucher was not started (StartComprobante)");
+  if (number_)
+    raiseHost(hosterr::kDocumentState,
+              "the voucher was already posted as number " + std::to_string(*number_));
+}
+
+void Comprobante::addLine(Line line) {
+  requireOpen();
+  if (line.account.empty())
+    raiseHost(hosterr::kInvalidArgument, "a voucher line needs a ledger account");
+  lines_.push_back(std::move(line));
+}
+
+void Comprobante::addSalespersonEntry(SalespersonEntry entry, const std::string& account) {
+  requireOpen();
+  lines_.push_back({account, entry.description, entry.amount});
+  entries_.push_back(std::move(entry));
+}
+
+void Comprobante::addBankLine(int64_t movement, Line line) {
+  requireOpen();
+  lines_.push_back(std::move(line));
+  bankMovements_.push_back(movement);
+}
+
+int64_t Comprobante::post() {
+  requireOpen();
+  if (lines_.empty()) raiseHost(hosterr::kUnbalancedVoucher, "the voucher has no lines");
+  Currency sum, debits;
+  for (const auto& l : lines_) {
+    sum += l.amount;
+    if (l.amount > Currency()) debits += l.amount;
+  }
+  if (sum != Currency())
+    raiseHost(hosterr::kUnbalancedVoucher,
+              "the voucher \"" + description_ + "\" does not balance: its lines add up to " +
+                  money(sum) + " (debits " + money(debits) + ", credits " +
+                  money(debits - sum) + "); nothing was posted");
+
+  Database& db = session().db();
+  Savepoint unit(db);
+  auto header =
+      db.prepare("INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES (?, ?, ?)");
+  header.bind(1, Variant(date_));
+  header.bind(2, reference_);
+  header.bind(3, description_);
+  header.run();
+  int64_t numero = db.lastInsertId();
+
+  auto line = db.prepare(
+      "INSERT INTO comprobante_lineas (comprobante, linea, cuenta, descripcion, monto) "
+      "VALUES (?, ?, ?, ?, ?)");
+  int64_t n = 0;
+  for (const auto& l : lines_) {
+    line.reset();
+    line.bind(1, numero);
+    line.bind(2, ++n);
+    line.bind(3, l.account);
+    line.bind(4, l.description);
+    line.bind(5, Variant(l.amount));
+    line.run();
+  }
+  for (const auto& e : entries_) insertSalespersonRow(session(), e, numero);
+  auto link = db.prepare("UPDATE movimientos_banco SET comprobante = ? WHERE numero = ?");
+  for (int64_t m : bankMovements_) {
+    link.reset();
+    link.bind(1, numero);
+    link.bind(2, m);
+    link.run();
+  }
+  unit.release();
+  number_ = numero;
+  return numero;
+}
+
+Comprobante* voucherArgument(HostSession& session, const Variant& v, std::string_view caller) {
+  if (v.isEmpty() || v.isMissing() || v.isNothing()) return nullptr;
+  auto* voucher = v.isObject() ? dynamic_cast<Comprobante*>(v.asObject().get()) : nullptr;
+  if (!voucher || &voucher->session() != &session)
+    throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
+                            std::string(caller) + ": the voucher argument is not a voucher "
+                                                  "(BComprobante) of these books");
+  return voucher;
+}
+
+// ---- Salesperson account ----
+
+DetalleCE::DetalleCE(std::shared_ptr<HostSession> session)
+    : HostObject(std::move(session), "DetalleCE") {
+  method("Add", [this](CallArgs& a) {
+    a.expect(6, 7);
+    Comprobante::SalespersonEntry e;
+    e.type = automation::cInt(a.at(0));
+    e.salesperson = automation::cStr(a.at(1));
+    e.code = automation::cStr(a.at(2));
+    e.date = automation::cDate(a.at(3)).dateOnly();
+    e.description = automation::cStr(a.at(4));
+    e.amount = automation::cCur(a.at(5));
+    Comprobante* voucher =
+        voucherArgument(this->session(), a.opt(6).value_or(Variant()), "DetalleCE.Add");
+    requireSalesperson(this->session(), e.salesperson);
+    if (voucher) {
+      voucher->requireOpen();
+      voucher->addSalespersonEntry(std::move(e), salespeopleAccount(this->session()));
+    } else {
+      insertSalespersonRow(this->session(), e, std::nullopt);
+    }
+    return Variant();
+  });
+}
+
+// ---- Cash box ----
+
+MovimientoCaja::MovimientoCaja(std::shared_ptr<HostSession> session, int64_t numero)
+    : HostObject(std::move(session), "MovCaja"), numero_(numero) {
+  getter("Numero", [this](CallArgs&) { return Variant(static_cast<int32_t>(numero_)); });
+  getter("Enviado", [this](CallArgs&) {
+    auto st = this->session().db().prepare("SELECT enviado FROM movimientos_caja WHERE numero = ?");
+    st.bind(1, numero_);
+    return Variant(st.step() && st.columnInt(0) != 0);
+  });
+}
+
+Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(session), "Sesion") {
+  method("RegistrarRetiro", [this](CallArgs& a) {
+    a.expect(6, 6);
+    int16_t tipo = automation::cInt(a.at(0));
+    Currency monto = automation::cCur(a.at(1));
+    std::string descripcion = automation::cStr(a.at(2));
+    // a.at(3): the document that backs the withdrawal; none is kept for commission payments.
+    std::string codigo = automation::cStr(a.at(4));
+    std::string vendedor = automation::cStr(a.at(5));
+    Variant* named = a.named("Beneficiario");
+    std::string beneficiario = named ? automation::cStr(*named) : std::string();
+    if (tipo != 1)
+      raiseHost(hosterr::kInvalidArgument, "cash box movement type " + std::to_string(tipo) +
+                                               " is not a withdrawal (1)");
+    if (monto <= Currency())
+      raiseHost(hosterr::kInvalidArgument,
+                "a cash withdrawal needs an amount above zero (got " + monto.toString() + ")");
+    auto st = this->session().db().prepare(
+        "INSERT INTO movimientos_caja (tipo, fecha, monto, descripcion, codigo, vendedor, "
+        "beneficiario) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    st.bind(1, static_cast<int64_t>(tipo));
+    st.bind(2, Variant(automation::today().dateOnly()));
+    st.bind(3, Variant(monto));
+    st.bind(4, descripcion);
+    st.bind(5, codigo);
+    st.bind(6, vendedor);
+    st.bind(7, beneficiario);
+    st.run();
+    int64_t numero = this->session().db().lastInsertId();
+    last_ = std::make_shared<MovimientoCaja>(sessionPtr(), numero);
+    return Variant(static_cast<int32_t>(numero));
+  });
+  getter("UltimoMovCaja", [this](CallArgs&) {
+    return last_ ? Variant(automation::ObjectRef(last_)) : Variant::nothing();
+  });
+}
+
+void submitDocument(HostSession& session, const Variant& doc) {
+  auto* movement = doc.isObject() && !doc.isNothing()
+                       ? dynamic_cast<MovimientoCaja*>(doc.asObject().get())
+                       : nullptr;
+  if (!movement || &movement->session() != &session)
+    throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
+                            "SubmitDoc: the document is not a cash movement of these books");
+  auto st = session.db().prepare("UPDATE movimientos_caja SET enviado = 1 WHERE numero = ?");
+  st.bind(1, movement->numero());
+  st.run();
+  if (session.db().changes() == 0)
+    raiseHost(hosterr::kNotFound,
+              "SubmitDoc: cash movement " + std::to_string(movement->numero()) + " does not exist");
+}
+
+// ---- Bank movements ----
+
+int64_t registerBankMovement(HostSession& session, const std::string& bankCode, CallArgs& a) {
+  a.expect(8, 8);
+  BankDocument doc;
+  doc.kind = automation::cInt(a.at(0));
+  doc.date = automation::cDate(a.at(1)).dateOnly();
+  doc.description = automation::cStr(a.at(2));
+  doc.beneficiary = automation::cStr(a.at(3));
+  doc.amount = automation::cCur(a.at(4));
+  doc.reference = automation::cStr(a.at(5));
+  doc.valueDate = automation::cDate(a.at(6)).dateOnly();
+  Comprobante* voucher = voucherArgument(session, a.at(7), "RegistrarMovimiento");
+  Variant* imprimir = a.named("Imprimir");
+  bool print = imprimir && automation::cBool(*imprimir);
+
+  if (doc.kind != BankDocument::Cheque && doc.kind != BankDocument::Transfer)
+    raiseHost(hosterr::kInvalidArgument, "bank movement type " + std::to_string(doc.kind) +
+                                             " is neither a cheque (0) nor a transfer (4)");
+  if (doc.amount <= Currency())
+    raiseHost(hosterr::kInvalidArgument,
+              "a bank movement needs an amount above zero (got " + doc.amount.toString() + ")");
+  std::string trimmed = doc.reference;
+  while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back()))) trimmed.pop_back();
+  while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.front())))
+    trimmed.erase(trimmed.begin());
+  if (trimmed.empty())
+    raiseHost(hosterr::kInvalidArgument, "a cheque or transfer needs its number (reference)");
+  if (voucher) voucher->requireOpen();
+
+  Database& db = session.db();
+  auto bank = db.prepare("SELECT nombre, cuenta, proximo_cheque FROM bancos WHERE codigo = ?");
+  bank.bind(1, bankCode);
+  if (!bank.step()) raiseHost(hosterr::kNotFound, "the bank " + bankCode + " is not in the books");
+  doc.bankCode = bankCode;
+  doc.bankName = bank.columnText(0);
+  std::string account = bank.columnText(1);
+  bank.reset();
+
+  bool cheque = doc.kind == BankDocument::Cheque;
+  if (cheque) {
+    auto dup = db.prepare(
+        "SELECT 1 FROM movimientos_banco WHERE banco = ? AND tipo = 0 AND trim(referencia) = ?");
+    dup.bind(1, bankCode);
+    dup.bind(2, trimmed);
+    if (dup.step())
+      raiseHost(hosterr::kInvalidArgument,
+                "cheque " + trimmed + " of bank " + bankCode + " was already issued");
+  }
+
+  Savepoint unit(db);
+  auto insert = db.prepare(
+      "INSERT INTO movimientos_banco (banco, tipo, fecha, descripcion, beneficiario, monto, "
+      "referencia, fecha_valor, impreso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.bind(1, bankCode);
+  insert.bind(2, static_cast<int64_t>(doc.kind));
+  insert.bind(3, Variant(doc.date));
+  insert.bind(4, doc.description);
+  insert.bind(5, doc.beneficiary);
+  insert.bind(6, Variant(doc.amount));
+  insert.bind(7, doc.reference);
+  insert.bind(8, Variant(doc.valueDate));
+  insert.bind(9, static_cast<int64_t>(print ? 1 : 0));
+  insert.run();
+  doc.movement = db.lastInsertId();
+
+  if (cheque) {
+    // The next cheque follows the one just issued; a reference that is not a plain number
+    // still uses up one cheque.
+    bool numeric = trimmed.size() <= 15;
+    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
+    if (numeric) {
+      auto advance = db.prepare(
+          "UPDATE bancos SET proximo_cheque = max(proximo_cheque, ? + 1) WHERE codigo = ?");
+      advance.bind(1, static_cast<int64_t>(std::stoll(trimmed)));
+      advance.bind(2, bankCode);
+      advance.run();
+    } else {
+      auto advance =
+          db.prepare("UPDATE bancos SET proximo_cheque = proximo_cheque + 1 WHERE codigo = ?");
+      advance.bind(1, bankCode);
+      advance.run();
+    }
+  }
+
+  std::filesystem::path finalPath, tempPath;
+  if (print) {
+    std::error_code ec;
+    std::filesystem::create_directories(session.options().printDir, ec);
+    if (ec)
+      raiseHost(hosterr::kPrinting, "cannot create the print folder " +
+                                        session.options().printDir.string() + ": " + ec.message());
+    std::string name = printFileName(doc);
+    finalPath = session.options().printDir / name;
+    tempPath = session.options().printDir / ("." + name + "." + std::to_string(::getpid()) + ".part");
+    renderBankDocument(doc, session.options().symbols, tempPath);
+  }
+  try {
+    unit.release();
+  } catch (...) {
+    if (print) {
+      std::error_code ec;
+      std::filesystem::remove(tempPath, ec);
+    }
+    throw;
+  }
+  if (voucher) voucher->addBankLine(doc.movement, {account, doc.description, -doc.amount});
+  if (print) {
+    db.afterOutcome(
+        [tempPath, finalPath] {
+          std::error_code ec;
+          std::filesystem::rename(tempPath, finalPath, ec);
+          if (ec)
+            raiseHost(hosterr::kPrinting,
+                      "cannot put the printout in place " + finalPath.string() + ": " + ec.message());
+        },
+        [tempPath] {
+          std::error_code ec;
+          std::filesystem::remove(tempPath, ec);
+        });
+  }
+  return doc.movement;
+}
+
+}  // namespace host

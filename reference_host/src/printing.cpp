@@ -1,0 +1,251 @@
+#include "host/printing.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "host/errors.h"
+
+namespace host {
+
+using automation::Currency;
+
+namespace {
+
+constexpr std::array<const char*, 30> kUpTo29{
+    "CERO",       "UNO",        "DOS",        "TRES",        "CUATRO",      "CINCO",
+    "SEIS",       "SIETE",      "OCHO",       "NUEVE",       "DIEZ",        "ONCE",
+    "DOCE",       "TRECE",      "CATORCE",    "QUINCE",      "DIECISEIS",   "DIECISIETE",
+    "DIECIOCHO",  "DIECINUEVE", "VEINTE",     "VEINTIUNO",   "VEINTIDOS",   "VEINTITRES",
+    "VEINTICUATRO", "VEINTICINCO", "VEINTISEIS", "VEINTISIETE", "VEINTIOCHO", "VEINTINUEVE"};
+constexpr std::array<const char*, 10> kTens{"",        "",         "",        "TREINTA",
+                                            "CUARENTA", "CINCUENTA", "SESENTA", "SETENTA",
+                                            "OCHENTA",  "NOVENTA"};
+constexpr std::array<const char*, 10> kHundreds{"",           "CIENTO",      "DOSCIENTOS",
+                                                "TRESCIENTOS", "CUATROCIENTOS", "QUINIENTOS",
+                                                "SEISCIENTOS", "SETECIENTOS",  "OCHOCIENTOS",
+                                                "NOVECIENTOS"};
+
+// 1..999. `shortOne`: "UNO" becomes "UN" before MIL, MILLON(ES), BILLON(ES).
+std::string below1000(int64_t n, bool shortOne) {
+  std::string out;
+  int64_t h = n / 100, rest = n % 100;
+  if (h > 0) out = (n == 100) ? "CIEN" : kHundreds[static_cast<size_t>(h)];
+  if (rest > 0) {
+    if (!out.empty()) out += ' ';
+    std::string part;
+    if (rest < 30) {
+      part = kUpTo29[static_cast<size_t>(rest)];
+    } else {
+      part = kTens[static_cast<size_t>(rest / 10)];
+      if (rest % 10 != 0) part += std::string(" Y ") + kUpTo29[static_cast<size_t>(rest % 10)];
+    }
+    if (shortOne && part.ends_with("UNO")) part.resize(part.size() - 1);
+    out += part;
+  }
+  return out;
+}
+
+// 1..999999.
+std::string below1e6(int64_t n, bool shortOne) {
+  int64_t thousands = n / 1000, rest = n % 1000;
+  std::string out;
+  if (thousands == 1) {
+    out = "MIL";
+  } else if (thousands > 1) {
+    out = below1000(thousands, true) + " MIL";
+  }
+  if (rest > 0) {
+    if (!out.empty()) out += ' ';
+    out += below1000(rest, shortOne);
+  }
+  return out;
+}
+
+std::string wholeInWords(int64_t n) {
+  if (n == 0) return "CERO";
+  std::string out;
+  auto append = [&out](const std::string& part) {
+    if (part.empty()) return;
+    if (!out.empty()) out += ' ';
+    out += part;
+  };
+  int64_t billions = n / 1000000000000, millions = (n / 1000000) % 1000000, rest = n % 1000000;
+  if (billions > 0) append(billions == 1 ? "UN BILLON" : below1e6(billions, true) + " BILLONES");
+  if (millions > 0) append(millions == 1 ? "UN MILLON" : below1e6(millions, true) + " MILLONES");
+  if (rest > 0) append(below1e6(rest, false));
+  return out;
+}
+
+void setFont(cairo_t* cr, double size, bool bold) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+}
+
+// Draws text at (x, y), shrinking the font until it fits within maxWidth.
+void text(cairo_t* cr, double x, double y, const std::string& s, double size, bool bold,
+          double maxWidth) {
+  setFont(cr, size, bold);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, s.c_str(), &ext);
+  while (ext.x_advance > maxWidth && size > 5) {
+    size -= 0.5;
+    setFont(cr, size, bold);
+    cairo_text_extents(cr, s.c_str(), &ext);
+  }
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, s.c_str());
+}
+
+void textRight(cairo_t* cr, double right, double y, const std::string& s, double size, bool bold) {
+  setFont(cr, size, bold);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, s.c_str(), &ext);
+  cairo_move_to(cr, right - ext.x_advance, y);
+  cairo_show_text(cr, s.c_str());
+}
+
+std::string utf8(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string amountInWords(Currency amount) {
+  int64_t raw = amount.raw();
+  bool negative = raw < 0;
+  // |raw| without overflow: the smallest Currency has no positive counterpart.
+  uint64_t mag = negative ? static_cast<uint64_t>(-(raw + 1)) + 1 : static_cast<uint64_t>(raw);
+  int64_t whole = static_cast<int64_t>(mag / 10000);
+  int64_t fraction = static_cast<int64_t>(mag % 10000);
+  char frac[32];
+  if (fraction % 100 == 0) {
+    std::snprintf(frac, sizeof frac, "%02lld/100", static_cast<long long>(fraction / 100));
+  } else {
+    std::snprintf(frac, sizeof frac, "%04lld/10000", static_cast<long long>(fraction));
+  }
+  return std::string(negative ? "MENOS " : "") + wholeInWords(whole) + " CON " + frac;
+}
+
+std::string amountInFigures(Currency amount, const automation::NumberSymbols& symbols) {
+  int64_t raw = amount.raw();
+  bool negative = raw < 0;
+  uint64_t mag = negative ? static_cast<uint64_t>(-(raw + 1)) + 1 : static_cast<uint64_t>(raw);
+  std::string digits = std::to_string(mag / 10000);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += utf8(symbols.thousands);
+    grouped += digits[i];
+  }
+  uint64_t fraction = mag % 10000;
+  char frac[8];
+  if (fraction % 100 == 0) {
+    std::snprintf(frac, sizeof frac, "%02llu", static_cast<unsigned long long>(fraction / 100));
+  } else {
+    std::snprintf(frac, sizeof frac, "%04llu", static_cast<unsigned long long>(fraction));
+  }
+  return (negative ? "-" : "") + grouped + utf8(symbols.decimal) + frac;
+}
+
+std::string printFileName(const BankDocument& doc) {
+  auto safe = [](const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) out += (std::isalnum(c) || c == '-') ? static_cast<char>(c) : '_';
+    return out.empty() ? std::string("_") : out;
+  };
+  return std::string(doc.kind == BankDocument::Cheque ? "cheque-" : "transferencia-") +
+         safe(doc.bankCode) + "-" + safe(doc.reference) + "-m" + std::to_string(doc.movement) +
+         ".pdf";
+}
+
+void renderBankDocument(const BankDocument& doc, const automation::NumberSymbols& symbols,
+                        const std::filesystem::path& file) {
+  const double width = 612, height = 288, margin = 28;
+  cairo_surface_t* surface = cairo_pdf_surface_create(file.c_str(), width, height);
+  cairo_t* cr = cairo_create(surface);
+  bool cheque = doc.kind == BankDocument::Cheque;
+  std::string figures = amountInFigures(doc.amount, symbols);
+
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_set_source_rgb(cr, 0.15, 0.2, 0.35);
+  cairo_set_line_width(cr, 1.2);
+  cairo_rectangle(cr, 10, 10, width - 20, height - 20);
+  cairo_stroke(cr);
+
+  double inner = width - 2 * margin;
+  text(cr, margin, 44, doc.bankName + " (" + doc.bankCode + ")", 15, true, inner * 0.6);
+  textRight(cr, width - margin, 44,
+            (cheque ? "Cheque No. " : "Transferencia No. ") + doc.reference, 13, true);
+  text(cr, margin, 70, "Fecha: " + doc.date.toIsoDate(), 11, false, inner / 2);
+  if (!cheque)
+    textRight(cr, width - margin, 70, "Fecha valor: " + doc.valueDate.toIsoDate(), 11, false);
+
+  text(cr, margin, 112,
+       (cheque ? "P\xC3\xA1guese a la orden de: " : "Beneficiario: ") + doc.beneficiary, 12,
+       false, inner - 170);
+  cairo_rectangle(cr, width - margin - 160, 94, 160, 26);
+  cairo_stroke(cr);
+  textRight(cr, width - margin - 8, 112, "***" + figures + "***", 12, true);
+
+  text(cr, margin, 148, "La cantidad de: " + amountInWords(doc.amount), 11, false, inner);
+  text(cr, margin, 180, "Concepto: " + doc.description, 10, false, inner);
+  text(cr, margin, 250, "Movimiento bancario No. " + std::to_string(doc.movement), 8, false,
+       inner / 2);
+  cairo_move_to(cr, width - margin - 180, 236);
+  cairo_line_to(cr, width - margin, 236);
+  cairo_stroke(cr);
+  textRight(cr, width - margin - 50, 250, "Firma autorizada", 8, false);
+
+  cairo_show_page(cr);
+  cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+  cairo_surface_destroy(surface);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    raiseHost(hosterr::kPrinting, "cannot print " + file.string() + ": " +
+                                      cairo_status_to_string(status));
+  }
+}
+
+void removeStalePrintouts(const std::filesystem::path& dir) {
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(dir, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    // ".<printout>.<pid>.part"
+    if (!name.starts_with(".") || !name.ends_with(".part")) continue;
+    std::string stem = name.substr(0, name.size() - 5);
+    size_t dot = stem.rfind('.');
+    if (dot == std::string::npos) continue;
+    long pid = std::strtol(stem.c_str() + dot + 1, nullptr, 10);
+    if (pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      std::error_code rm;
+      std::filesystem::remove(it->path(), rm);
+    }
+  }
+}
+
+}  // namespace host

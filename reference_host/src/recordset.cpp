@@ -1,0 +1,297 @@
+#include "host/recordset.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdint>
+#include <limits>
+
+#include "host/errors.h"
+
+namespace host {
+
+using automation::CallArgs;
+using automation::CallKind;
+using automation::Currency;
+using automation::Date;
+using automation::Variant;
+using automation::VarType;
+
+namespace {
+
+bool containsNoCase(std::string_view text, std::string_view word) {
+  if (word.size() > text.size()) return false;
+  for (size_t i = 0; i + word.size() <= text.size(); ++i) {
+    bool match = true;
+    for (size_t k = 0; k < word.size() && match; ++k)
+      match = std::toupper(static_cast<unsigned char>(text[i + k])) ==
+              static_cast<unsigned char>(word[k]);
+    if (match) return true;
+  }
+  return false;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view word) {
+  return text.size() >= word.size() && automation::sameName(text.substr(0, word.size()), word);
+}
+
+struct ComputedName {
+  const char* name;
+  ColumnKind kind;
+};
+constexpr ComputedName kComputed[] = {
+    {"MontoTotal", ColumnKind::Currency},
+    {"TotalIVA", ColumnKind::Currency},
+    {"pComis", ColumnKind::Double},
+};
+
+[[noreturn]] void noCurrentRecord() {
+  raiseHost(hosterr::kNoCurrentRecord,
+            "Either BOF or EOF is True, or the current record has been deleted");
+}
+
+}  // namespace
+
+ColumnKind columnKindFor(std::string_view declaredType, std::string_view originName,
+                         std::string_view resultName) {
+  if (declaredType.empty()) {
+    for (const auto& c : kComputed)
+      if (automation::sameName(resultName, c.name)) return c.kind;
+    return ColumnKind::Auto;
+  }
+  // SQLite's affinity rules, with dates and money recognised first.
+  if (containsNoCase(declaredType, "DATE") || containsNoCase(declaredType, "TIME"))
+    return ColumnKind::Date;
+  if (containsNoCase(declaredType, "INT")) return ColumnKind::Long;
+  if (containsNoCase(declaredType, "CHAR") || containsNoCase(declaredType, "CLOB") ||
+      containsNoCase(declaredType, "TEXT")) {
+    std::string_view name = originName.empty() ? resultName : originName;
+    return startsWithNoCase(name, "fecha") ? ColumnKind::Date : ColumnKind::Text;
+  }
+  if (containsNoCase(declaredType, "REAL") || containsNoCase(declaredType, "FLOA") ||
+      containsNoCase(declaredType, "DOUB"))
+    return ColumnKind::Double;
+  if (containsNoCase(declaredType, "NUMERIC") || containsNoCase(declaredType, "DECIMAL") ||
+      containsNoCase(declaredType, "MONEY"))
+    return ColumnKind::Currency;
+  return ColumnKind::Auto;
+}
+
+void bindArguments(Statement& st, const CallArgs& args, size_t first, std::string_view caller) {
+  size_t given = args.size() > first ? args.size() - first : 0;
+  size_t wanted = static_cast<size_t>(st.parameterCount());
+  if (given != wanted)
+    raiseHost(hosterr::kInvalidArgument,
+              std::string(caller) + ": the statement has " + std::to_string(wanted) +
+                  " parameter(s) and " + std::to_string(given) + " value(s) were given");
+  for (size_t i = 0; i < wanted; ++i)
+    st.bind(static_cast<int>(i + 1), args.positional()[first + i].value());
+}
+
+// ---- Cursor ----
+
+Cursor::Cursor(std::shared_ptr<Database> db, Statement stmt)
+    : db_(std::move(db)), stmt_(std::move(stmt)) {
+  sqlite3_stmt* h = stmt_.handle();
+  int n = sqlite3_column_count(h);
+  names_.reserve(static_cast<size_t>(n));
+  kinds_.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const char* name = sqlite3_column_name(h, i);
+    const char* decl = sqlite3_column_decltype(h, i);
+    const char* origin = sqlite3_column_origin_name(h, i);
+    names_.emplace_back(name ? name : "");
+    kinds_.push_back(columnKindFor(decl ? decl : "", origin ? origin : "", names_.back()));
+  }
+  eof_ = !stmt_.step();
+  if (eof_) stmt_.reset();  // frees the read snapshot at once
+}
+
+void Cursor::moveNext() {
+  if (eof_) noCurrentRecord();
+  eof_ = !stmt_.step();
+  if (eof_) stmt_.reset();
+}
+
+void Cursor::close() {
+  eof_ = true;
+  stmt_.reset();
+}
+
+int Cursor::find(std::string_view name) const {
+  for (size_t i = 0; i < names_.size(); ++i)
+    if (automation::sameName(names_[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+Variant Cursor::value(int col) const {
+  if (eof_) noCurrentRecord();
+  sqlite3_stmt* h = stmt_.handle();
+  int type = sqlite3_column_type(h, col);
+  if (type == SQLITE_NULL) return Variant::null();
+  switch (kinds_[static_cast<size_t>(col)]) {
+    case ColumnKind::Currency:
+      return Variant(stmt_.columnCurrency(col));
+    case ColumnKind::Date:
+      if (type == SQLITE_TEXT) {
+        std::string text = stmt_.columnText(col);
+        if (auto d = Date::parseIso(text)) return Variant(*d);
+        throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
+                                "the books hold '" + text + "' in the date column " + names_[col] +
+                                    ", which is not a date (YYYY-MM-DD)");
+      }
+      break;
+    case ColumnKind::Double:
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return Variant(sqlite3_column_double(h, col));
+      break;
+    default:
+      break;
+  }
+  switch (type) {
+    case SQLITE_INTEGER: {
+      int64_t v = sqlite3_column_int64(h, col);
+      if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+        return Variant(static_cast<int32_t>(v));
+      return Variant(static_cast<double>(v));
+    }
+    case SQLITE_FLOAT:
+      return Variant(sqlite3_column_double(h, col));
+    default:
+      return Variant(stmt_.columnText(col));
+  }
+}
+
+// ---- Field ----
+
+Field::Field(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> cursor, int column)
+    : HostObject(std::move(session), "Field"), cursor_(std::move(cursor)), column_(column) {
+  getter("Value", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return cursor_->value(column_);
+  });
+  getter("Name", [this](CallArgs&) { return Variant(cursor_->name(column_)); });
+}
+
+Variant Field::dispatch(std::string_view member, CallKind kind, CallArgs& args) {
+  // The hot path of every query: Value read straight from the statement.
+  if ((kind == CallKind::Get || kind == CallKind::Method) && args.size() == 0 &&
+      automation::sameName(member, "Value"))
+    return cursor_->value(column_);
+  return HostObject::dispatch(member, kind, args);
+}
+
+// ---- Fields collection ----
+
+namespace {
+
+using FieldList = std::vector<std::shared_ptr<Field>>;
+
+[[noreturn]] void itemNotFound(const std::string& what) {
+  raiseHost(hosterr::kItemNotFound,
+            "Item cannot be found in the collection corresponding to the requested name or "
+            "ordinal (" +
+                what + ")");
+}
+
+const std::shared_ptr<Field>& lookupField(const Cursor& cursor, const FieldList& fields,
+                                          std::string_view name) {
+  int col = cursor.find(name);
+  if (col < 0) itemNotFound(std::string(name));
+  return fields[static_cast<size_t>(col)];
+}
+
+const std::shared_ptr<Field>& lookupField(const Cursor& cursor, const FieldList& fields,
+                                          const Variant& nameOrIndex) {
+  if (nameOrIndex.type() == VarType::String)
+    return lookupField(cursor, fields, std::string_view(nameOrIndex.asString()));
+  if (nameOrIndex.isNumeric()) {
+    int32_t i = automation::cLng(nameOrIndex);
+    if (i < 0 || i >= static_cast<int32_t>(fields.size())) itemNotFound(std::to_string(i));
+    return fields[static_cast<size_t>(i)];
+  }
+  return lookupField(cursor, fields, std::string_view(automation::cStr(nameOrIndex)));
+}
+
+class FieldsCollection final : public HostObject {
+ public:
+  FieldsCollection(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> cursor,
+                   FieldList fields)
+      : HostObject(std::move(session), "Fields"),
+        cursor_(std::move(cursor)),
+        fields_(std::move(fields)) {
+    getter("Item", [this](CallArgs& a) {
+      a.expect(1, 1);
+      return Variant(lookupField(*cursor_, fields_, a.at(0)));
+    });
+    getter("Count", [this](CallArgs&) { return Variant(static_cast<int32_t>(fields_.size())); });
+  }
+
+ private:
+  std::shared_ptr<Cursor> cursor_;
+  FieldList fields_;
+};
+
+}  // namespace
+
+// ---- Recordset ----
+
+std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<HostSession> session,
+                                           std::string_view sql, const CallArgs& args,
+                                           size_t first) {
+  Statement st = session->db().prepare(sql);
+  if (!st.readOnly())
+    raiseHost(hosterr::kInvalidArgument,
+              "OpenRecordset reads only; a statement that changes the books belongs to ExecuteSQL");
+  bindArguments(st, args, first, "OpenRecordset");
+  auto cursor = std::make_shared<Cursor>(session->database(), std::move(st));
+  return std::make_shared<Recordset>(std::move(session), std::move(cursor));
+}
+
+Recordset::Recordset(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> cursor)
+    : HostObject(session, "Recordset"), cursor_(std::move(cursor)) {
+  for (int i = 0; i < cursor_->columnCount(); ++i)
+    fields_.push_back(std::make_shared<Field>(session, cursor_, i));
+  getter("EOF", [this](CallArgs&) { return Variant(cursor_->eof()); });
+  getter("Fields", [this](CallArgs& a) {
+    a.expect(0, 1);
+    if (a.size() == 1) return Variant(field(a.at(0)));
+    if (!fieldsCollection_)
+      fieldsCollection_ = std::make_shared<FieldsCollection>(sessionPtr(), cursor_, fields_);
+    return Variant(fieldsCollection_);
+  });
+  method("MoveNext", [this](CallArgs& a) {
+    a.expect(0, 0);
+    cursor_->moveNext();
+    return Variant();
+  });
+  method("Close", [this](CallArgs& a) {
+    a.expect(0, 0);
+    cursor_->close();
+    return Variant();
+  });
+  getter("RecordCount", [](CallArgs&) { return Variant(int32_t{-1}); });  // forward-only
+}
+
+const std::shared_ptr<Field>& Recordset::field(std::string_view name) const {
+  return lookupField(*cursor_, fields_, name);
+}
+
+const std::shared_ptr<Field>& Recordset::field(const Variant& nameOrIndex) const {
+  return lookupField(*cursor_, fields_, nameOrIndex);
+}
+
+Variant Recordset::dispatch(std::string_view member, CallKind kind, CallArgs& args) {
+  if (kind == CallKind::Get || kind == CallKind::Method) {
+    if (args.size() == 0 && automation::sameName(member, "EOF")) return Variant(cursor_->eof());
+    if (args.size() == 1 && automation::sameName(member, "Fields"))
+      return Variant(field(args.at(0)));
+    if (args.size() == 0 && automation::sameName(member, "MoveNext")) {
+      cursor_->moveNext();
+      return Variant();
+    }
+  }
+  return HostObject::dispatch(member, kind, args);
+}
+
+}  // namespace host

@@ -1,0 +1,129 @@
+// Focus moves, validation, tab order, default and cancel buttons, key preview.
+#include <gtest/gtest.h>
+
+#include "automation/error.h"
+#include "harness.h"
+
+namespace forms::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class FocusTest : public ScriptTest {
+ protected:
+  FocusTest() {
+    window = makeWindow("Datos", [this](TestWindow& w) {
+      w.setCaption("Datos");
+      auto& codigo = w.make<ReferenceTextBox>("codigo", {100, 100, 1500, 315});
+      codigo.onGotFocus = w.logs("got codigo");
+      codigo.onLostFocus = w.logs("lost codigo");
+      codigo.onValidate = [this, &w](bool& cancel) {
+        if (w.controlAs<ReferenceTextBox>("codigo")->text() == "OK") {
+          w.log.push_back("validate codigo");
+          return;
+        }
+        w.log.push_back("validate codigo refused");
+        app.showWarning("Codigo invalido");
+        cancel = true;
+      };
+      codigo.onKeyPress = [&w](int16_t& k) { w.log.push_back("box key " + std::to_string(k)); };
+      auto& nombre = w.make<ReferenceTextBox>("nombre", {100, 500, 1500, 315});
+      nombre.onGotFocus = w.logs("got nombre");
+      nombre.onLostFocus = w.logs("lost nombre");
+      w.make<Label>("etiqueta", {100, 900, 600, 195}).setCaption("Nota:");
+      w.make<ReferenceTextBox>("apagado", {100, 1200, 1500, 315}).setEnabled(false);
+      auto& cancelar = w.make<ActionButton>("cbCancelar", {100, 1600, 1200, 400});
+      cancelar.setCausesValidation(false);
+      cancelar.setCancel(true);
+      cancelar.onClick = w.logs("cancelar");
+      auto& ok = w.make<ActionButton>("cbOk", {1400, 1600, 1200, 400});
+      ok.setDefault(true);
+      ok.onClick = w.logs("ok");
+    });
+    go = [this](const std::string&) { window->show(); };
+  }
+  std::shared_ptr<TestWindow> window;
+};
+
+TEST_F(FocusTest, RefusedValidationKeepsTheFocus) {
+  ASSERT_EQ(run("go\ntype abc\ntab\nok\nfocus nombre\nok\ndump\n"), 0);
+  EXPECT_EQ(eventNames(), (Log{"show", "warning", "warning", "dump"}));
+  EXPECT_EQ(events()[1]["text"], "Codigo invalido");
+  EXPECT_EQ(lastDumpOf("Datos")["activeControl"], "codigo");
+  EXPECT_EQ(window->log, (Log{"got codigo", "validate codigo refused", "validate codigo refused"}));
+}
+
+TEST_F(FocusTest, ButtonWithoutCausesValidationTakesTheFocusUnvalidated) {
+  ASSERT_EQ(run("go\ntype abc\nclick cbCancelar\nfocus codigo\ntype OK\ntab\ntab\nbacktab\n"), 0);
+  EXPECT_EQ(window->log, (Log{"got codigo", "lost codigo", "cancelar", "got codigo", "validate codigo", "lost codigo",
+                              "got nombre", "lost nombre", "got nombre"}))
+      << "Validate runs before LostFocus; tab skips the label and the disabled box";
+}
+
+TEST_F(FocusTest, TabWrapsAndDisabledControlsNeverTakeTheFocus) {
+  ASSERT_EQ(run("go\ntype OK\nbacktab\ndump\nfocus apagado\ndump\n"), 0);
+  EXPECT_EQ(lastDumpOf("Datos")["activeControl"], "cbOk") << "backtab from the first control wraps to the last";
+  auto* apagado = window->controlAs<Control>("apagado");
+  try {
+    apagado->setFocus();
+    FAIL() << "a disabled control took the focus";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 5);
+  }
+  EXPECT_EQ(window->activeControl()->name(), "cbOk");
+}
+
+TEST_F(FocusTest, EnterAndEscPressButtonsWithoutValidationOrKeyPress) {
+  ASSERT_EQ(run("go\ntype abc\nkey ENTER\nkey ESC\nclick cbCancelar\nkey ENTER\nkey SPACE\ndump\n"), 0);
+  EXPECT_EQ(window->log, (Log{"got codigo", "ok", "cancelar", "lost codigo", "cancelar", "cancelar", "cancelar"}));
+  EXPECT_EQ(lastDumpOf("Datos")["activeControl"], "cbCancelar");
+}
+
+TEST_F(FocusTest, EnterWithoutDefaultButtonIsAKey) {
+  window->load();
+  window->controlAs<ActionButton>("cbOk")->setDefault(false);
+  window->controlAs<ActionButton>("cbCancelar")->setCancel(false);
+  ASSERT_EQ(run("go\nkey ENTER\nkey ESC\nkey a\ndump\n"), 0);
+  EXPECT_EQ(window->log, (Log{"got codigo", "box key 13", "box key 27", "box key 97"}));
+  EXPECT_EQ(lastDumpOf("Datos")["controls"]["codigo"]["text"], "a");
+}
+
+TEST_F(FocusTest, OnlyOneDefaultButtonPerWindow) {
+  window->load();
+  window->controlAs<ActionButton>("cbCancelar")->setDefault(true);
+  EXPECT_FALSE(window->controlAs<ActionButton>("cbOk")->isDefault());
+  EXPECT_EQ(window->defaultButton()->name(), "cbCancelar");
+}
+
+class KeyPreviewTest : public ScriptTest {
+ protected:
+  std::shared_ptr<TestWindow> window = makeWindow("Teclas", [](TestWindow& w) {
+    w.setKeyPreview(true);
+    w.onKeyPress = [&w](int16_t& k) {
+      w.log.push_back("form key " + std::to_string(k));
+      if (k == 'x') k = 0;
+      if (k == 'a') k = 'A';
+    };
+    auto& box = w.make<ReferenceTextBox>("codigo", {0, 0, 1000, 315});
+    box.setMaxLength(3);
+    box.onKeyPress = [&w](int16_t& k) { w.log.push_back("box key " + std::to_string(k)); };
+  });
+};
+
+TEST_F(KeyPreviewTest, WindowSeesKeysFirstAndCanChangeOrStopThem) {
+  go = [this](const std::string&) { window->show(); };
+  ASSERT_EQ(run("go\nkey a\nkey x\nkey b\nkey c\nkey d\ndump\n"), 0);
+  EXPECT_EQ(window->log, (Log{"form key 97", "box key 65", "form key 120", "form key 98", "box key 98", "form key 99",
+                              "box key 99", "form key 100", "box key 100"}));
+  EXPECT_EQ(lastDumpOf("Teclas")["controls"]["codigo"]["text"], "Abc") << "typing stops at the maximum length";
+}
+
+TEST_F(KeyPreviewTest, WithoutPreviewTheWindowDoesNotSeeKeys) {
+  window->setKeyPreview(false);
+  go = [this](const std::string&) { window->show(); };
+  ASSERT_EQ(run("go\nkey a\n"), 0);
+  EXPECT_EQ(window->log, (Log{"box key 97"}));
+}
+
+}  // namespace
+}  // namespace forms::test

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "automation/error.h"
+#include "harness.h"
+
+namespace forms::test {
+namespace {
+
+GridStore numbered(int rows, int cols) {
+  GridStore s(rows, cols);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) s.at(r, c) = std::to_string(r) + "," + std::to_string(c);
+  return s;
+}
+
+TEST(GridStore, GrowingKeepsEveryCellAndAddsEmptyRows) {
+  GridStore s = numbered(3, 4);
+  s.setRows(50);
+  ASSERT_EQ(s.rows(), 50);
+  ASSERT_EQ(s.cells().size(), 200u);
+  EXPECT_EQ(s.at(2, 3), "2,3");
+  EXPECT_EQ(s.at(0, 0), "0,0");
+  EXPECT_EQ(s.at(3, 0), "");
+  EXPECT_EQ(s.at(49, 3), "");
+}
+
+TEST(GridStore, ShrinkingKeepsTheRowsThatStay) {
+  GridStore s = numbered(70, 3);
+  s.setRows(51);
+  EXPECT_EQ(s.rows(), 51);
+  EXPECT_EQ(s.cells().size(), 153u);
+  EXPECT_EQ(s.at(50, 2), "50,2");
+  s.setRows(1);
+  EXPECT_EQ(s.at(0, 1), "0,1");
+  s.setRows(2);
+  EXPECT_EQ(s.at(1, 1), "") << "a row that came back is empty";
+}
+
+TEST(GridStore, ChangingColumnsKeepsCellsInPlace) {
+  GridStore s = numbered(3, 3);
+  s.setCols(5);
+  EXPECT_EQ(s.at(1, 2), "1,2");
+  EXPECT_EQ(s.at(1, 3), "");
+  EXPECT_EQ(s.at(2, 0), "2,0");
+  s.setCols(2);
+  EXPECT_EQ(s.cols(), 2);
+  EXPECT_EQ(s.at(2, 1), "2,1");
+  s.resize(4, 1);
+  EXPECT_EQ(s.at(1, 0), "1,0");
+  EXPECT_EQ(s.at(3, 0), "");
+}
+
+TEST(GridStore, NegativeSizesAreEmptyAndClearKeepsSize) {
+  GridStore s = numbered(2, 2);
+  s.clear();
+  EXPECT_EQ(s.rows(), 2);
+  EXPECT_EQ(s.at(1, 1), "");
+  s.resize(-3, 4);
+  EXPECT_EQ(s.rows(), 0);
+  EXPECT_TRUE(s.cells().empty());
+}
+
+TEST(FormatString, SectionsAlignmentAndHeaders) {
+  const auto sections = parseFormatString(">Saldo     |Fecha|^Centro|<Izq  ||");
+  ASSERT_EQ(sections.size(), 6u);
+  EXPECT_EQ(sections[0].alignment, Alignment::Right);
+  EXPECT_EQ(sections[0].header, "Saldo");
+  EXPECT_EQ(sections[0].widthText, "Saldo     ");
+  EXPECT_EQ(sections[1].alignment, Alignment::Left);
+  EXPECT_EQ(sections[1].header, "Fecha");
+  EXPECT_EQ(sections[2].alignment, Alignment::Center);
+  EXPECT_EQ(sections[3].header, "Izq");
+  EXPECT_EQ(sections[4].header, "");
+  EXPECT_EQ(sections[5].widthText, "");
+  EXPECT_TRUE(parseFormatString("").empty());
+  EXPECT_EQ(parseFormatString("A|B;row1|row2").size(), 2u) << "row headers after ';' are not columns";
+}
+
+class GridTest : public ScriptTest {
+ protected:
+  Grid& grid() { return *window->controlAs<Grid>("detalles"); }
+  std::shared_ptr<TestWindow> window = makeWindow("W", [](TestWindow& w) { w.make<Grid>("detalles", {0, 0, 6000, 3000}); });
+};
+
+TEST_F(GridTest, FormatStringSetsColumnsHeadersWidthsAndAlignment) {
+  grid().setFormatString("Fecha     |>Venta Neta |||");
+  EXPECT_EQ(grid().cols(), 5);
+  EXPECT_EQ(grid().textMatrix(0, 0), "Fecha");
+  EXPECT_EQ(grid().textMatrix(0, 1), "Venta Neta");
+  EXPECT_EQ(grid().colAlignment(1), Alignment::Right);
+  // "Fecha" 6+6+6+6+6 px plus five blanks of 3 px: 45 px.
+  EXPECT_EQ(grid().colWidth(0), 45 * 15 + Grid::kCellPadding);
+  EXPECT_EQ(grid().colWidth(4), Grid::kCellPadding);
+  EXPECT_GT(grid().colWidth(1), grid().colWidth(0));
+}
+
+TEST_F(GridTest, RowsKeepDataAndPullTheCurrentRowBack) {
+  Grid& g = grid();
+  g.setCols(13);
+  g.setRows(50);
+  for (int r = 1; r < 50; ++r) g.setTextMatrix(r, 8, "NO" + std::to_string(r));
+  g.setRow(49);
+  g.setRows(70);
+  EXPECT_EQ(g.textMatrix(49, 8), "NO49");
+  g.setRows(21);
+  EXPECT_EQ(g.textMatrix(20, 8), "NO20");
+  EXPECT_EQ(g.row(), 20);
+  g.setRows(1);
+  EXPECT_EQ(g.rows(), 1) << "all data rows gone, the header row stays";
+}
+
+TEST_F(GridTest, BadIndexesRaiseErrors) {
+  Grid& g = grid();
+  try {
+    g.textMatrix(2, 0);
+    FAIL() << "no error";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 381);
+  }
+  EXPECT_THROW(g.setTextMatrix(0, 2, "x"), automation::Error);
+  EXPECT_THROW(g.setColWidth(-1, 10), automation::Error);
+  try {
+    g.setRows(0);  // fewer than the one fixed row
+    FAIL() << "no error";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 380);
+  }
+}
+
+}  // namespace
+}  // namespace forms::test

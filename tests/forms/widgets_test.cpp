@@ -1,0 +1,205 @@
+// The themed entry widgets: the code box with its lookups and search list, the date and number
+// boxes, and the status bar.
+#include <gtest/gtest.h>
+
+#include "automation/date.h"
+#include "automation/error.h"
+#include "automation/object.h"
+#include "harness.h"
+
+namespace forms::test {
+namespace {
+
+using automation::Arg;
+using automation::CallArgs;
+using automation::Variant;
+using Log = std::vector<std::string>;
+
+class Registro final : public automation::Dispatch {
+ public:
+  explicit Registro(std::string nombre) : Dispatch("Registro"), nombre_(std::move(nombre)) {
+    getter("Nombre", [this](CallArgs&) { return Variant(nombre_); });
+  }
+
+ private:
+  std::string nombre_;
+};
+
+// The host lookup object: Buscar(codigo) gives the record or Nothing.
+class Fuente final : public automation::Dispatch {
+ public:
+  Fuente() : Dispatch("Vendedor") {
+    method("Buscar", [this](CallArgs& a) {
+      buscados.push_back(automation::cStr(a.at(0)));
+      if (automation::cStr(a.at(0)) == "V02") return Variant(std::make_shared<Registro>("Ana"));
+      return Variant::nothing();
+    });
+  }
+  std::vector<std::string> buscados;
+};
+
+class Field final : public automation::Dispatch {
+ public:
+  explicit Field(Variant v) : Dispatch("Field"), value_(std::move(v)) {
+    getter("Value", [this](CallArgs&) { return value_; });
+  }
+
+ private:
+  Variant value_;
+};
+
+class Recordset final : public automation::Dispatch {
+ public:
+  explicit Recordset(std::vector<std::pair<Variant, Variant>> rows) : Dispatch("Recordset"), rows_(std::move(rows)) {
+    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
+    getter("Fields", [this](CallArgs& a) {
+      const auto name = automation::cStr(a.at(0));
+      return Variant(std::make_shared<Field>(name == "codigo" ? rows_.at(pos_).first : rows_.at(pos_).second));
+    });
+    method("MoveNext", [this](CallArgs&) {
+      ++pos_;
+      return Variant();
+    });
+  }
+
+ private:
+  std::vector<std::pair<Variant, Variant>> rows_;
+  size_t pos_ = 0;
+};
+
+class Factoria final : public automation::Dispatch {
+ public:
+  Factoria() : Dispatch("HostFactory") {
+    method("OpenRecordset", [this](CallArgs& a) {
+      sql.push_back(automation::cStr(a.at(0)));
+      return Variant(std::make_shared<Recordset>(std::vector<std::pair<Variant, Variant>>{
+          {Variant("V01"), Variant("Pedro")}, {Variant("V02"), Variant("Ana")}, {Variant("V03"), Variant::null()}}));
+    });
+  }
+  std::vector<std::string> sql;
+};
+
+class LookupTest : public ScriptTest {
+ protected:
+  LookupTest() {
+    window = makeWindow("Ventas", [this](TestWindow& w) {
+      auto& codigo = w.make<CodeLookupField>("codigoVendedor", {0, 0, 2070, 345});
+      codigo.setNombretabla("vendedores");
+      codigo.setNombrecodigo("codigo");
+      codigo.setNombredescripcion("nombre");
+      codigo.setTitulo("Vendedor");
+      codigo.setMaxLength(20);
+      codigo.setFuente(fuente);
+      codigo.setFactoriaHost(factoria);
+      w.make<ReferenceTextBox>("otro", {0, 400, 1000, 315});
+    });
+    go = [this](const std::string&) { window->show(); };
+  }
+  CodeLookupField& codigo() { return *window->controlAs<CodeLookupField>("codigoVendedor"); }
+
+  std::shared_ptr<Fuente> fuente = std::make_shared<Fuente>();
+  std::shared_ptr<Factoria> factoria = std::make_shared<Factoria>();
+  std::shared_ptr<TestWindow> window;
+};
+
+TEST_F(LookupTest, RegistroIsLookedUpAtEveryRead) {
+  codigo().setText("V01");
+  EXPECT_EQ(codigo().registro(), nullptr);
+  codigo().setText("V02");
+  auto r = codigo().registro();
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(automation::get(r, "Nombre").asString(), "Ana");
+  codigo().registro();
+  EXPECT_EQ(fuente->buscados, (Log{"V01", "V02", "V02"}));
+  codigo().setFuente(nullptr);
+  EXPECT_EQ(codigo().registro(), nullptr);
+}
+
+TEST_F(LookupTest, F2ListsTheTableAndChoosingARowFillsTheText) {
+  ASSERT_EQ(run("go\nkey F2\ndump\ncell 2 1\nkey ENTER\ndump\n"), 0);
+  EXPECT_EQ(factoria->sql, (Log{"SELECT codigo, nombre FROM vendedores ORDER BY codigo"}));
+  EXPECT_EQ(eventNames(), (Log{"show", "show", "dump", "unload", "dump"}));
+  EXPECT_EQ(events()[1]["window"], "busqueda");
+  EXPECT_EQ(events()[1]["modal"], true);
+  const auto lista = lastDumpOf("busqueda")["controls"]["lista"];
+  EXPECT_EQ(lista["cells"], nlohmann::json::parse(R"([["Código","Vendedor"],["V01","Pedro"],["V02","Ana"],["V03",""]])"));
+  const auto ventas = lastDumpOf("Ventas");
+  EXPECT_EQ(ventas["controls"]["codigoVendedor"]["text"], "V02");
+  EXPECT_EQ(ventas["activeControl"], "codigoVendedor");
+}
+
+TEST_F(LookupTest, DoubleClickChoosesAndEscChoosesNothing) {
+  ASSERT_EQ(run("go\nkey F2\ndblclick 3 0\nkey F2\nkey ESC\n"), 0);
+  EXPECT_EQ(codigo().text(), "V03");
+  EXPECT_EQ(eventNames(), (Log{"show", "show", "unload", "show", "unload"}));
+}
+
+TEST_F(LookupTest, NamesThatAreNotIdentifiersNeverReachTheHost) {
+  codigo().setNombretabla("vendedores; DELETE FROM vendedores");
+  ASSERT_EQ(run("go\nkey F2\nok\n"), 0);
+  EXPECT_TRUE(factoria->sql.empty());
+  EXPECT_EQ(events()[1]["event"], "error");
+  EXPECT_EQ(events()[1]["number"], 5);
+}
+
+TEST_F(LookupTest, TypingStopsAtTheMaximumLengthButCodeDoesNot) {
+  ASSERT_EQ(run("go\ntype 123456789012345678901234\n"), 0);
+  EXPECT_EQ(codigo().text(), "12345678901234567890");
+  codigo().setText("123456789012345678901234");
+  EXPECT_EQ(codigo().text().size(), 24u);
+}
+
+class EntryBoxTest : public ScriptTest {
+ protected:
+  EntryBoxTest() {
+    automation::setToday(automation::Date::fromYmd(2024, 3, 15));
+    window = makeWindow("Cajas", [](TestWindow& w) {
+      w.make<DateEntryBox>("fecha", {0, 0, 1710, 315});
+      auto& numero = w.make<NumberEntryBox>("numero", {0, 400, 2160, 315});
+      numero.setShowCalc(true);
+      auto& barra = w.make<StatusBar>("barra", {0, 1000, 5000, 315});
+      barra.addPanel("segundo");
+    });
+    go = [this](const std::string&) { window->show(); };
+  }
+  ~EntryBoxTest() override { automation::setToday(std::nullopt); }
+  std::shared_ptr<TestWindow> window;
+};
+
+TEST_F(EntryBoxTest, DateBoxStartsTodayAndRefusesTextThatIsNotADate) {
+  EXPECT_EQ(window->controlAs<DateEntryBox>("fecha")->value(), automation::Date::fromYmd(2024, 3, 15));
+  ASSERT_EQ(run("go\ntype 2024-02-29\ndump\ntype 3/1/2024\ndump\ntype hola\ntype 5\ntype 2024-02-30\ndump\n"), 0);
+  const auto dumps = events();
+  EXPECT_EQ(dumps[1]["windows"][0]["controls"]["fecha"]["value"], "2024-02-29");
+  EXPECT_EQ(dumps[2]["windows"][0]["controls"]["fecha"]["value"], "2024-03-01") << "the regional short date";
+  EXPECT_EQ(dumps[3]["windows"][0]["controls"]["fecha"]["value"], "2024-03-01") << "refused text keeps the value";
+  EXPECT_EQ(window->controlAs<DateEntryBox>("fecha")->text(), "3/1/2024");
+}
+
+TEST_F(EntryBoxTest, NumberBoxReadsRegionalTextAndShowsItsFormat) {
+  app.setRegionalSettings(regional::RegionalSettings::fromLocale("es_VE"));
+  ASSERT_EQ(run("go\nfocus numero\ntype 1.234,5\ndump\ntype abc\ntype 7\ndump\n"), 0);
+  auto& numero = *window->controlAs<NumberEntryBox>("numero");
+  EXPECT_EQ(events()[1]["windows"][0]["controls"]["numero"]["value"], 1234.5);
+  EXPECT_EQ(lines[2].find(R"("numero":{"kind":"NumberEntryBox")") != std::string::npos, true);
+  EXPECT_NE(lines[2].find(R"("value":7,"format":"")"), std::string::npos) << "whole numbers are JSON integers";
+  numero.setValue(Variant(automation::Currency::fromRaw(125000)));
+  numero.setFormat("#,##0.00");
+  EXPECT_DOUBLE_EQ(numero.value(), 12.5);
+  EXPECT_EQ(numero.text(), "12,50");
+  EXPECT_THROW(numero.setValue(Variant("doce")), automation::Error);
+  EXPECT_DOUBLE_EQ(numero.value(), 12.5);
+}
+
+TEST_F(EntryBoxTest, StatusBarPanelsCountFromOne) {
+  auto& barra = *window->controlAs<StatusBar>("barra");
+  barra.setPanelText(1, "pista");
+  EXPECT_EQ(barra.panelCount(), 2);
+  EXPECT_EQ(barra.panelText(2), "segundo");
+  EXPECT_THROW(barra.setPanelText(3, "x"), automation::Error);
+  ASSERT_EQ(run("go\ndump\n"), 0);
+  EXPECT_EQ(lastDumpOf("Cajas")["statusText"], "pista");
+}
+
+}  // namespace
+}  // namespace forms::test

@@ -1,0 +1,167 @@
+// Load on first touch, geometry and resizing, window state, focus on show, the "Form" object.
+#include <gtest/gtest.h>
+
+#include "automation/error.h"
+#include "automation/object.h"
+#include "harness.h"
+
+namespace forms::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A window that keeps its size range in its resize handler, as the commission window does.
+class ResizeTest : public ScriptTest {
+ protected:
+  ResizeTest() {
+    window = makeWindow("Grande", [](TestWindow& w) {
+      w.setBorderStyle(BorderStyle::Sizable);
+      w.setClientSize(11880, 8595);
+      w.setStartUpPosition(StartUpPosition::Manual);
+      w.make<ActionButton>("cbProcesar", {8640, 7605, 1515, 510});
+      w.onResize = [&w] {
+        w.log.push_back("resize " + std::to_string(w.width()) + "x" + std::to_string(w.height()) + " state " +
+                        std::to_string(static_cast<int>(w.windowState())));
+        if (w.windowState() == WindowState::Maximized) w.setWindowState(WindowState::Normal);
+        if (w.windowState() == WindowState::Normal) {
+          if (w.width() < 12000) w.setWidth(12000);
+          if (w.height() < 9000) w.setHeight(9000);
+          if (w.width() > 14500) w.setWidth(14500);
+        }
+        if (w.windowState() == WindowState::Minimized) return;
+        w.controlAs<ActionButton>("cbProcesar")->move(w.clientWidth() - 3240, w.clientHeight() - 990);
+      };
+    });
+    go = [this](const std::string&) { window->show(); };
+  }
+  std::shared_ptr<TestWindow> window;
+};
+
+TEST_F(ResizeTest, DesignClientSizeGivesTheMinimumOuterSize) {
+  EXPECT_EQ(window->width(), 12000);
+  EXPECT_EQ(window->height(), 9000);
+  EXPECT_EQ(window->clientWidth(), 11880);
+  EXPECT_EQ(window->clientHeight(), 8595);
+}
+
+TEST_F(ResizeTest, HandlersChangingTheSizeRunNested) {
+  ASSERT_EQ(run("go\nresize 11000 8000\n"), 0);
+  EXPECT_EQ(window->log, (Log{"resize 12000x9000 state 0", "resize 11000x8000 state 0", "resize 12000x8000 state 0",
+                              "resize 12000x9000 state 0"}))
+      << "the first show runs Resize; each change inside the handler runs it again, nested";
+  EXPECT_EQ(window->width(), 12000);
+  EXPECT_EQ(window->height(), 9000);
+  EXPECT_EQ(window->controlAs<ActionButton>("cbProcesar")->left(), 8640);
+}
+
+TEST_F(ResizeTest, StatesAndSizeLimits) {
+  ASSERT_EQ(run("go\nresize 14000 10000\nmaximize\nminimize\nrestore\nresize 20000 10000\ndump\n"), 0);
+  const auto d = lastDumpOf("Grande");
+  EXPECT_EQ(d["windowState"], 0) << "the handler never leaves the window maximised";
+  EXPECT_EQ(d["width"], 14500);
+  EXPECT_EQ(d["height"], 10000);
+  EXPECT_EQ(d["clientWidth"], 14380);
+  EXPECT_EQ(d["controls"]["cbProcesar"]["top"], 10000 - 405 - 990);
+  EXPECT_NE(std::find(window->log.begin(), window->log.end(), "resize 14000x10000 state 1"), window->log.end())
+      << "minimised, the window reports its normal size";
+}
+
+TEST_F(ResizeTest, MovingAMaximisedWindowIsError384) {
+  window->show();
+  window->onResize = nullptr;
+  window->setWindowState(WindowState::Maximized);
+  EXPECT_EQ(window->width(), app.screenWidth());
+  try {
+    window->move(0, 0, 100, 100);
+    FAIL() << "no error";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 384);
+  }
+}
+
+TEST_F(ResizeTest, FixedWindowsCannotBeDraggedByTheScript) {
+  window->setBorderStyle(BorderStyle::FixedDialog);
+  EXPECT_EQ(run("go\nresize 13000 9500\n"), 2);
+  EXPECT_EQ(window->clientWidth(), 11880) << "a new border keeps the client size";
+}
+
+class LoadTest : public ScriptTest {};
+
+TEST_F(LoadTest, TheFirstTouchLoadsAndReadingTheNameDoesNot) {
+  auto w = makeWindow("Perezosa", [](TestWindow& t) {
+    t.setCaption("diseño");
+    t.onLoad = [&t] { t.log.push_back("load " + t.caption()); };
+  });
+  EXPECT_EQ(w->name(), "Perezosa");
+  EXPECT_FALSE(w->isLoaded());
+  EXPECT_EQ(w->builds, 0);
+  EXPECT_EQ(w->left(), 0);
+  EXPECT_TRUE(w->isLoaded());
+  EXPECT_EQ(w->log, (Log{"load diseño"}));
+  EXPECT_TRUE(app.loadedWindows().size() == 1 && app.findWindow("PEREZOSA") == w.get());
+}
+
+TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
+  auto w = makeWindow("Foco", [](TestWindow& t) {
+    t.make<Label>("etiqueta").setTabIndex(0);
+    auto& apagado = t.make<ReferenceTextBox>("apagado");
+    apagado.setTabIndex(1);
+    apagado.setEnabled(false);
+    auto& oculto = t.make<ReferenceTextBox>("oculto");
+    oculto.setTabIndex(2);
+    oculto.setVisible(false);
+    auto& segundo = t.make<ReferenceTextBox>("segundo");
+    segundo.setTabIndex(4);
+    segundo.onGotFocus = t.logs("got segundo");
+    auto& primero = t.make<ReferenceTextBox>("primero");
+    primero.setTabIndex(3);
+    primero.onGotFocus = t.logs("got primero");
+  });
+  w->show();
+  ASSERT_NE(w->activeControl(), nullptr);
+  EXPECT_EQ(w->activeControl()->name(), "primero");
+  EXPECT_EQ(w->log, (Log{"got primero"}));
+  // Disabling the focused control takes the focus away without events.
+  w->controlAs<Control>("primero")->setEnabled(false);
+  EXPECT_EQ(w->activeControl(), nullptr);
+}
+
+TEST_F(LoadTest, StartPositionCentresOnTheScreen) {
+  app.setScreenSize(15360, 11520);
+  auto w = makeWindow("Centrada", [](TestWindow& t) {
+    t.setBorderStyle(BorderStyle::FixedDialog);
+    t.setClientSize(3390, 1440);
+    t.setStartUpPosition(StartUpPosition::CenterScreen);
+  });
+  w->show();
+  EXPECT_EQ(w->left(), (15360 - 3510) / 2);
+  EXPECT_EQ(w->top(), (11520 - 1845) / 2);
+  EXPECT_FALSE(w->maxButton());
+}
+
+TEST_F(LoadTest, TheFormObjectReadsAndWritesTheWindow) {
+  auto w = makeWindow("Tema", [](TestWindow& t) { t.setCaption("Original"); });
+  automation::ObjectRef form = w->asObject();
+  EXPECT_EQ(form->className(), "Form");
+  EXPECT_EQ(automation::get(form, "Name").asString(), "Tema");
+  EXPECT_EQ(automation::get(form, "caption").asString(), "Original") << "members ignore case";
+  automation::let(form, "BackColor", automation::Variant(static_cast<int32_t>(rgb(1, 2, 3))));
+  automation::let(form, "FontName", automation::Variant("Tahoma"));
+  automation::let(form, "FontSize", automation::Variant(9.75));
+  EXPECT_EQ(w->backColor(), rgb(1, 2, 3));
+  EXPECT_EQ(w->font().name, "Tahoma");
+  EXPECT_DOUBLE_EQ(w->font().size, 9.75);
+  automation::call(form, "Move", {automation::Arg(int32_t{100}), automation::Arg(int32_t{200})});
+  EXPECT_EQ(w->top(), 200);
+  w->unload();
+  w.reset();
+  try {
+    automation::get(form, "Caption");
+    FAIL() << "no error";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 91);
+  }
+}
+
+}  // namespace
+}  // namespace forms::test

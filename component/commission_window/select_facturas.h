@@ -108,6 +108,8 @@ class SelectFacturas final : public forms::Window {
   // ---- Commission adjustment (select_facturas_ajuste.cpp) ----
   void inputComision();
   void inputPComis();
+  // The row's commission changes from `anterior` to `nueva`: totals, labels and the row's cells.
+  void aplicarAjuste(int fila, automation::Currency anterior, automation::Currency nueva);
 
   // ---- Payment method (select_facturas_pago.cpp) ----
   void restoreMedioPago();
@@ -140,6 +142,9 @@ class SelectFacturas final : public forms::Window {
   static host::Empresa empresa();
   // Writes the hint into the first panel of the status bar.
   void mostrarAyuda(const std::string& texto);
+  // A typed code as the window keeps it: blanks around it removed, upper case (accented Latin
+  // letters included).
+  static std::string recortarMayusculas(const std::string& texto);
 
   // ---- Window state ----
   bool hayCambios = false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "automation/object.h"
+#include "entry/live_objects.h"
 
 namespace tessaline {
 
@@ -24,10 +25,8 @@ class Activator final : public automation::Dispatch {
   // no window is created.
   void go(automation::ObjectRef& fact, automation::Variant& codigo);
 
-  automation::Variant invokeById(int32_t dispId, automation::CallKind kind, automation::CallArgs& args) override;
-
  private:
-  automation::Variant invokeGo(automation::CallArgs& args);
+  LiveObject live_;
 };
 
 }  // namespace tessaline

@@ -1,10 +1,7 @@
 // The module's entry points: self-registration in the per-user class registry, the class object
 // of Activator, whether the module may be unloaded, and the description of its type library.
 
-#include <dlfcn.h>
-
 #include <atomic>
-#include <filesystem>
 #include <memory>
 
 #include "automation/module.h"
@@ -53,16 +50,13 @@ const automation::TypeLibInfo& typeLibrary() {
   return lib;
 }
 
-class ActivatorFactory final : public automation::ClassFactory {
- public:
-  automation::ObjectRef createInstance() override { return std::make_shared<Activator>(); }
-};
-
-// The file this code was loaded from.
-std::filesystem::path thisModule() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&typeLibrary), &info) == 0 || info.dli_fname == nullptr) return {};
-  return std::filesystem::absolute(info.dli_fname);
+const automation::Module& modulo() {
+  static const automation::Module m = [] {
+    automation::Module mod(typeLibrary());
+    mod.addClass<Activator>(typeLibrary().classes.front().clsid);
+    return mod;
+  }();
+  return m;
 }
 
 }  // namespace
@@ -76,45 +70,24 @@ long liveObjects() { return liveCount.load(); }
 extern "C" {
 
 __attribute__((visibility("default"))) int32_t DllRegisterServer() {
-  try {
-    const auto& lib = tessaline::typeLibrary();
-    const auto module = tessaline::thisModule();
-    if (module.empty()) return automation::kRegistrationFailed;
-    for (const auto& cls : lib.classes) automation::ClassRegistry::forCurrentUser().addClass(cls, lib, module);
-    return automation::kOk;
-  } catch (...) {
-    return automation::kRegistrationFailed;
-  }
+  return tessaline::modulo().registerServer(reinterpret_cast<const void*>(&DllRegisterServer));
 }
 
-__attribute__((visibility("default"))) int32_t DllUnregisterServer() {
-  try {
-    for (const auto& cls : tessaline::typeLibrary().classes) automation::ClassRegistry::forCurrentUser().removeClass(cls);
-    return automation::kOk;
-  } catch (...) {
-    return automation::kRegistrationFailed;
-  }
-}
+__attribute__((visibility("default"))) int32_t DllUnregisterServer() { return tessaline::modulo().unregisterServer(); }
 
 __attribute__((visibility("default"))) int32_t DllGetClassObject(const automation::Guid* clsid,
                                                                  automation::ClassFactory** out) {
-  if (out == nullptr) return automation::kClassNotAvailable;
-  *out = nullptr;
-  if (clsid == nullptr) return automation::kClassNotAvailable;
-  static tessaline::ActivatorFactory activatorFactory;
-  if (*clsid == tessaline::typeLibrary().classes.front().clsid) {
-    *out = &activatorFactory;
-    return automation::kOk;
-  }
-  return automation::kClassNotAvailable;
+  return tessaline::modulo().getClassObject(clsid, out);
 }
 
+// Not while an object the module handed out, or a window of the module, is alive.
 __attribute__((visibility("default"))) int32_t DllCanUnloadNow() {
-  return tessaline::liveObjects() == 0 ? automation::kOk : automation::kFalse;
+  return tessaline::liveObjects() == 0 && tessaline::modulo().canUnloadNow() == automation::kOk ? automation::kOk
+                                                                                                : automation::kFalse;
 }
 
 __attribute__((visibility("default"))) const automation::TypeLibInfo* DllGetTypeLibInfo() {
-  return &tessaline::typeLibrary();
+  return &tessaline::modulo().typeLib();
 }
 
 }  // extern "C"

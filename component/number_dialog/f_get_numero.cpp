@@ -1,0 +1,163 @@
+#include "number_dialog/f_get_numero.h"
+
+#include <cmath>
+
+#include "automation/error.h"
+#include "entry/globales.h"
+#include "forms/application.h"
+#include "host/host_factory.h"
+#include "host/tema.h"
+#include "utilities/utilidades.h"
+
+namespace tessaline {
+
+using utilidades::Utilidades;
+
+namespace {
+
+constexpr forms::Color kBotonFondo = forms::rgb(7, 116, 205);
+constexpr forms::Color kBotonFondoFoco = forms::rgb(0, 0, 192);
+
+void asActionButton(forms::ActionButton& b, const std::string& caption) {
+  b.setCaption(caption);
+  b.setBackColor(kBotonFondo);
+  b.setForeColor(forms::colors::kWhite);
+  forms::ThemeColors theme;
+  theme.backFocused = kBotonFondoFoco;
+  theme.foreFocused = forms::colors::kWhite;
+  theme.backDisabled = forms::rgb(224, 224, 224);
+  theme.foreDisabled = forms::rgb(192, 192, 192);
+  b.setThemeColors(theme);
+  b.setLabelOffset(90, 90);
+  b.setFont(forms::Font{"MS Sans Serif", 8.25});
+}
+
+// Geometry is single precision in twips; controls take whole twips.
+int twips(float v) { return static_cast<int>(std::lround(v)); }
+
+}  // namespace
+
+fGetNumero::fGetNumero() : Window("fGetNumero") {}
+
+fGetNumero::~fGetNumero() = default;
+
+void fGetNumero::build() {
+  setCaption("...");
+  setBorderStyle(forms::BorderStyle::FixedDialog);
+  setMinButton(false);
+  setMaxButton(false);
+  setShowInTaskbar(false);
+  setStartUpPosition(forms::StartUpPosition::Manual);
+  setClientSize(3390, 1440);
+
+  auto& label = add<forms::Label>("Label1", {90, 180, 480, 195});
+  label.setCaption("Label1");
+  label.setAutoSize(true);
+  label.setTabIndex(0);
+
+  auto& box = add<forms::NumberEntryBox>("Velnor1", {975, 120, 2160, 315});
+  box.setEnabled(true);
+  box.setShowCalc(true);
+  box.setValue(0.0);
+  box.setBackColor(forms::colors::kWhite);
+  box.setForeColor(forms::colors::kBlack);
+  {
+    forms::ThemeColors theme;
+    theme.backFocused = forms::colors::kWhite;
+    theme.foreFocused = forms::colors::kBlack;
+    theme.border = forms::colors::kBlack;
+    theme.borderFocused = forms::colors::kBlack;
+    box.setThemeColors(theme);
+  }
+  box.setFont(forms::Font{"MS Sans Serif", 8.25});
+  box.setTabIndex(1);
+
+  auto& ok = add<forms::ActionButton>("cbOk", {45, 615, 1515, 510});
+  asActionButton(ok, "Procesar");
+  ok.setDefault(true);
+  ok.setTabIndex(2);
+  ok.onClick = [this] { cbOk_Click(); };
+
+  auto& cancel = add<forms::ActionButton>("cbCancelar", {1620, 615, 1515, 510});
+  asActionButton(cancel, "Cancelar");
+  cancel.setCancel(true);
+  cancel.setTabIndex(3);
+  cancel.onClick = [this] { cbCancelar_Click(); };
+
+  onLoad = [this] { Form_Load(); };
+}
+
+void fGetNumero::Form_Load() {
+  automation::Variant ventana(asObject());
+  host::TemaUI(Globales::temaUI()).aplicarTema(ventana);
+  Utilidades::prepararForm(*this);
+  const host::HostFactory factoria(Globales::factoria());
+  cbOk->setPicture(factoria.getSysIcon(25));
+  cbCancelar->setPicture(factoria.getSysIcon(8));
+}
+
+void fGetNumero::preparar(const std::string& swTitle, const std::string& sCaption, const automation::Variant& vDefVal) {
+  setCaption(swTitle);
+  Label1->setCaption(sCaption);
+  if (!vDefVal.isMissing()) Velnor1->setValue(vDefVal);
+
+  // The dialog widens to the prompt; the buttons stay right-aligned.
+  const float boxLeft = static_cast<float>(Label1->width()) + 360.0f;
+  Velnor1->setLeft(twips(boxLeft));
+  setWidth(twips(boxLeft + 2325.0f));
+  const float cancelLeft = static_cast<float>(clientWidth()) + 120.0f - 1680.0f;
+  cbCancelar->setLeft(twips(cancelLeft));
+  cbOk->setLeft(twips(cancelLeft - 1575.0f));
+  Utilidades::prepararForm(*this);
+}
+
+void fGetNumero::SetParams(const std::string& swTitle, const std::string& sCaption, const automation::Variant& vDefVal) {
+  preparar(swTitle, sCaption, vDefVal);
+  show(true);
+}
+
+void fGetNumero::SetParamsNoShow(const std::string& swTitle, const std::string& sCaption,
+                                 const automation::Variant& vDefVal) {
+  preparar(swTitle, sCaption, vDefVal);
+}
+
+void fGetNumero::descargar() { unload(); }
+
+automation::Variant fGetNumero::Entrada() { return automation::Variant(automation::cDbl(Velnor1->valueVariant())); }
+
+double fGetNumero::GetNumeroWithError(const std::string& Text, const std::string& Formato,
+                                      const std::string& frmCaption, automation::Currency vDefault) {
+  SetParamsNoShow(frmCaption, Text, automation::Variant(vDefault));
+  if (!Formato.empty()) Velnor1->setFormat(Formato);
+  show(true);
+  const double valor = valorAceptado_;
+  unload();
+  if (!aceptado_) throw automation::Error(kErrorCancelado, kFuenteCancelado, kDescripcionCancelado);
+  return valor;
+}
+
+double fGetNumero::GetNumero(automation::Variant vDefault, const std::string& Text, const std::string& Formato,
+                             const std::string& frmCaption) {
+  const automation::Variant copia = vDefault;
+  SetParamsNoShow(frmCaption, Text, copia);
+  if (!Formato.empty()) Velnor1->setFormat(Formato);
+  Velnor1->setValue(copia);
+  show(true);
+  const double valor = valorAceptado_;
+  unload();
+  if (aceptado_) return valor;
+  return automation::cDbl(copia, application().regionalSettings().symbols());
+}
+
+void fGetNumero::cbOk_Click() {
+  aceptado_ = true;
+  valorAceptado_ = automation::cDbl(Velnor1->valueVariant());
+  unload();
+}
+
+void fGetNumero::cbCancelar_Click() {
+  aceptado_ = false;
+  unload();
+}
+
+}  // namespace tessaline

@@ -1,0 +1,143 @@
+#pragma once
+// Small stand-ins for the host's objects, enough for the component's windows to load and run
+// without a real host. Every call they receive is noted in a shared log.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/object.h"
+
+namespace fakes {
+
+using automation::Arg;
+using automation::CallArgs;
+using automation::ObjectRef;
+using automation::Variant;
+
+struct CallLog {
+  std::vector<std::string> calls;  // "Class.Member"
+  int count(const std::string& entry) const {
+    int n = 0;
+    for (const auto& c : calls) n += (c == entry);
+    return n;
+  }
+};
+
+class Logged : public automation::Dispatch {
+ public:
+  Logged(std::string cls, std::shared_ptr<CallLog> log) : Dispatch(std::move(cls)), log_(std::move(log)) {}
+  Variant invoke(std::string_view member, automation::CallKind kind, CallArgs& args) override {
+    log_->calls.push_back(className() + "." + std::string(member));
+    return Dispatch::invoke(member, kind, args);
+  }
+
+ protected:
+  std::shared_ptr<CallLog> log_;
+};
+
+class Picture final : public Logged {
+ public:
+  Picture(std::string icon, std::shared_ptr<CallLog> log) : Logged("Picture", std::move(log)), icon_(std::move(icon)) {
+    getter("IconName", [this](CallArgs&) { return Variant(icon_); });
+  }
+
+ private:
+  std::string icon_;
+};
+
+// The theme: implements the theme interface unless told otherwise, and notes the windows it styled.
+class Tema final : public Logged {
+ public:
+  Tema(bool implementsInterface, std::shared_ptr<CallLog> log)
+      : Logged("TemaUI", std::move(log)), implements_(implementsInterface) {
+    method("aplicarTema", [this](CallArgs& a) {
+      styled.push_back(automation::cStr(automation::get(automation::toObject(a.at(0)), "Name")));
+      byRef = a.isByRef(0);
+      return Variant();
+    });
+  }
+  bool supportsInterface(std::string_view iid) const override {
+    return implements_ && iid == "{3239BD71-5C39-434E-B049-48A1CDD16445}";
+  }
+  std::vector<std::string> styled;
+  bool byRef = false;
+
+ private:
+  bool implements_;
+};
+
+class Empresa final : public Logged {
+ public:
+  explicit Empresa(std::shared_ptr<CallLog> log) : Logged("Empresa", std::move(log)) {
+    property("MascaraMonetarios", &mascara);
+  }
+  Variant mascara = Variant("#,##0.00");
+};
+
+class Record final : public Logged {
+ public:
+  Record(std::string nombre, std::shared_ptr<CallLog> log) : Logged("Registro", std::move(log)) {
+    property("Nombre", &this->nombre);
+    this->nombre = Variant(std::move(nombre));
+  }
+  Variant nombre;
+};
+
+// A lookup source ("Vendedor", "Banco"): Buscar(codigo) gives the record or Nothing.
+class Lookup final : public Logged {
+ public:
+  Lookup(std::string cls, std::shared_ptr<CallLog> log) : Logged(std::move(cls), log) {
+    method("Buscar", [this](CallArgs& a) {
+      auto it = records.find(automation::cStr(a.at(0)));
+      return it == records.end() ? Variant::nothing() : Variant(it->second);
+    });
+  }
+  std::map<std::string, ObjectRef> records;
+};
+
+// An empty recordset.
+class Recordset final : public Logged {
+ public:
+  explicit Recordset(std::shared_ptr<CallLog> log) : Logged("Recordset", std::move(log)) {
+    getter("EOF", [](CallArgs&) { return Variant(true); });
+    method("MoveNext", [](CallArgs&) { return Variant(); });
+  }
+};
+
+class Factory final : public Logged {
+ public:
+  explicit Factory(std::shared_ptr<CallLog> log, bool themeImplementsInterface = true)
+      : Logged("HostFactory", log),
+        empresa(std::make_shared<Empresa>(log)),
+        tema(std::make_shared<Tema>(themeImplementsInterface, log)) {
+    method("crearObjeto", [this](CallArgs& a) -> Variant {
+      const std::string name = automation::cStr(a.at(0));
+      created.push_back(name);
+      if (name == "Empresa") return Variant(ObjectRef(empresa));
+      if (name == "Vendedor" || name == "Banco") return Variant(ObjectRef(std::make_shared<Lookup>(name, log_)));
+      return Variant(ObjectRef(std::make_shared<Logged>(name, log_)));
+    });
+    getter("TemaUI", [this](CallArgs&) { return temaValue.isEmpty() ? Variant(ObjectRef(tema)) : temaValue; });
+    method("getSysIcon", [this](CallArgs& a) {
+      const int16_t n = a.at(0).asInteger();
+      icons.push_back(n);
+      const char* name = n == 19 ? "process" : n == 8 ? "cancel" : n == 25 ? "ok" : "other";
+      return Variant(ObjectRef(std::make_shared<Picture>(name, log_)));
+    });
+    method("OpenRecordset", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<Recordset>(log_))); });
+    method("mAdvertencia", [this](CallArgs& a) {
+      warnings.push_back(automation::cStr(a.at(0)));
+      return Variant();
+    });
+  }
+  std::shared_ptr<Empresa> empresa;
+  std::shared_ptr<Tema> tema;
+  Variant temaValue;  // when set, TemaUI gives this instead of the theme
+  std::vector<std::string> created;
+  std::vector<int16_t> icons;
+  std::vector<std::string> warnings;
+};
+
+}  // namespace fakes

@@ -1,0 +1,85 @@
+// The host globals and the shared routines of the component's entry module.
+
+#include <gtest/gtest.h>
+
+#include "automation/error.h"
+#include "entry/globales.h"
+#include "fakes.h"
+
+using automation::Variant;
+using tessaline::Globales;
+
+namespace {
+
+int errorNumberOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const automation::Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(Max, TakesTheLargestAndKeepsItsType) {
+  EXPECT_EQ(Globales::MAX(3, 9, 4), Variant(9));
+  EXPECT_EQ(Globales::MAX(4), Variant(4));
+  // Equal values of different numeric types: the earlier one wins, with its own type.
+  EXPECT_EQ(Globales::MAX(Variant(int16_t{2}), Variant(2.0)).type(), automation::VarType::Integer);
+  EXPECT_EQ(Globales::MAX(Variant(2.0), Variant(int16_t{2})).type(), automation::VarType::Double);
+  // A later, strictly greater value of another type replaces the running value.
+  EXPECT_EQ(Globales::MAX(Variant(int16_t{2}), Variant(2.5), Variant(automation::Currency::fromInteger(1))),
+            Variant(2.5));
+  // The company's six percentages, as the percentage check passes them.
+  EXPECT_EQ(Globales::MAX(3.0, 5.0, 4.0, 2.0, 2.5, 1.0), Variant(5.0));
+  EXPECT_EQ(errorNumberOf([] { Globales::MAX(std::span<const Variant>{}); }), 5);
+}
+
+TEST(SetFactoria, KeepsFactoryCompanyAndTheme) {
+  auto log = std::make_shared<fakes::CallLog>();
+  auto factory = std::make_shared<fakes::Factory>(log);
+  Globales::setFactoria(factory);
+  EXPECT_EQ(Globales::factoria(), factory);
+  EXPECT_EQ(Globales::empresa(), factory->empresa);
+  EXPECT_EQ(Globales::temaUI(), factory->tema);
+  // The company object is created before the theme is read.
+  ASSERT_GE(log->calls.size(), 2u);
+  EXPECT_EQ(log->calls[0], "HostFactory.crearObjeto");
+  EXPECT_EQ(log->calls[1], "HostFactory.TemaUI");
+  EXPECT_EQ(factory->created, std::vector<std::string>{"Empresa"});
+
+  // A second factory replaces all three.
+  auto second = std::make_shared<fakes::Factory>(log);
+  Globales::setFactoria(second);
+  EXPECT_EQ(Globales::factoria(), second);
+  EXPECT_EQ(Globales::empresa(), second->empresa);
+  EXPECT_EQ(Globales::temaUI(), second->tema);
+}
+
+TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
+  auto log = std::make_shared<fakes::CallLog>();
+  auto good = std::make_shared<fakes::Factory>(log);
+  Globales::setFactoria(good);
+
+  auto bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
+  EXPECT_EQ(errorNumberOf([&] { Globales::setFactoria(bad); }), 13);
+  // The steps before the failing conversion stay done; the theme keeps its former value.
+  EXPECT_EQ(Globales::factoria(), bad);
+  EXPECT_EQ(Globales::empresa(), bad->empresa);
+  EXPECT_EQ(Globales::temaUI(), good->tema);
+
+  auto notAnObject = std::make_shared<fakes::Factory>(log);
+  notAnObject->temaValue = Variant("tema");
+  EXPECT_EQ(errorNumberOf([&] { Globales::setFactoria(notAnObject); }), 424);
+}
+
+TEST(CrearObjeto, AsksTheFactoryByClassName) {
+  auto log = std::make_shared<fakes::CallLog>();
+  auto factory = std::make_shared<fakes::Factory>(log);
+  Globales::setFactoria(factory);
+  Variant obj = Globales::crearObjeto("BComprobante");
+  ASSERT_TRUE(obj.isObject());
+  EXPECT_EQ(obj.asObject()->className(), "BComprobante");
+  EXPECT_EQ(factory->created.back(), "BComprobante");
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The utility library against the forms runtime, headless.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/error.h"
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/grid.h"
+#include "forms/window.h"
+#include "utilities/utilidades.h"
+
+using utilidades::Utilidades;
+using utilidades::UtilidadesGrid;
+
+namespace {
+
+// Answers every message box with a fixed answer and notes what was shown.
+class Operator final : public forms::ModalLoop, public forms::Observer {
+ public:
+  explicit Operator(forms::Application& app) : app_(app) {
+    app_.setModalLoop(this);
+    app_.addObserver(this);
+  }
+  ~Operator() override {
+    app_.removeObserver(this);
+    app_.setModalLoop(nullptr);
+  }
+  void runModalLoop(const std::function<bool()>& finished) override {
+    while (!finished()) ASSERT_TRUE(app_.answerMessageBox(answer));
+  }
+  void messageBoxOpened(forms::MessageBox& box) override {
+    kinds.push_back(box.kind());
+    texts.push_back(box.text());
+    titles.push_back(box.title());
+    numbers.push_back(box.number());
+    sources.push_back(box.source());
+  }
+
+  forms::MessageBox::Answer answer = forms::MessageBox::Answer::Ok;
+  std::vector<forms::MessageBox::Kind> kinds;
+  std::vector<std::string> texts, titles, sources;
+  std::vector<int32_t> numbers;
+
+ private:
+  forms::Application& app_;
+};
+
+class Campos final : public forms::Window {
+ public:
+  Campos() : Window("Campos") {}
+  std::vector<std::string> validated;
+  bool refuseCodigo = false;
+
+ protected:
+  void build() override {
+    setClientSize(6000, 4000);
+    add<forms::Label>("etiqueta", {0, 0, 900, 195});
+    auto& codigo = add<forms::CodeLookupField>("codigo", {0, 300, 1500, 345});
+    codigo.onValidate = [this](bool& cancel) {
+      validated.push_back("codigo");
+      cancel = refuseCodigo;
+    };
+    add<forms::DateEntryBox>("fecha", {0, 700, 1500, 315});
+    add<forms::ActionButton>("boton", {0, 1100, 1500, 510});
+    add<forms::NumberEntryBox>("numero", {0, 1700, 1500, 315});
+    add<forms::OptionCheckBox>("marca", {0, 2100, 1500, 270});
+    add<forms::Grid>("grid", {0, 2500, 3000, 1000});
+    add<forms::ReferenceTextBox>("referencia", {0, 3600, 1500, 315});
+  }
+};
+
+class UtilidadesTest : public ::testing::Test {
+ protected:
+  forms::Application app;
+  Operator op{app};
+};
+
+TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
+  auto w = std::make_shared<Campos>();
+  w->move(0, 0, 12000, 9000);
+  Utilidades::prepararForm(*w);
+  EXPECT_EQ(w->left(), (28800 - 12000) / 2);
+  EXPECT_EQ(w->top(), (16200 - 9000) / 2);
+  EXPECT_EQ(w->width(), 12000);
+  EXPECT_EQ(w->height(), 9000);
+
+  // A window larger than the screen goes above and left of its edges, still centred.
+  app.setScreenSize(10000, 8000);
+  Utilidades::prepararForm(*w);
+  EXPECT_EQ(w->left(), -1000);
+  EXPECT_EQ(w->top(), -500);
+}
+
+TEST_F(UtilidadesTest, MessageBoxesReachTheOperator) {
+  Utilidades::mostrarMensaje("No hay nada que procesar");
+  Utilidades::mostrarError(0, 50001, "injected failure", "SelectFacturas::cbProcesar_Click");
+  op.answer = forms::MessageBox::Answer::Yes;
+  EXPECT_TRUE(Utilidades::confirmar("¿Desea perder los cambios?", 0, ""));
+  op.answer = forms::MessageBox::Answer::No;
+  EXPECT_FALSE(Utilidades::confirmar("¿Desea abandonar los cambios?", 0, "Titulo"));
+
+  using K = forms::MessageBox::Kind;
+  ASSERT_EQ(op.kinds, (std::vector<K>{K::Message, K::Error, K::Question, K::Question}));
+  EXPECT_EQ(op.texts[0], "No hay nada que procesar");
+  EXPECT_EQ(op.numbers[1], 50001);
+  EXPECT_EQ(op.texts[1], "injected failure");
+  EXPECT_EQ(op.sources[1], "SelectFacturas::cbProcesar_Click");
+  EXPECT_EQ(op.texts[3], "¿Desea abandonar los cambios?");
+  EXPECT_EQ(op.titles[3], "Titulo");
+}
+
+TEST_F(UtilidadesTest, UbicarArchivoPlacesPlainNamesInTheSettingsDirectory) {
+  ::setenv("TESSALINE_CONFIG_HOME", "/tmp/tessaline-utilidades-test", 1);
+  EXPECT_EQ(Utilidades::ubicarArchivo("Hollowmere.ini", "Hollowmere"), "/tmp/tessaline-utilidades-test/Hollowmere.ini");
+  for (const char* bad : {"", "../Zel.ini", "/etc/Zel.ini", "sub/Zel.ini", ".."}) {
+    try {
+      Utilidades::ubicarArchivo(bad, "Zel");
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const automation::Error& e) {
+      EXPECT_EQ(e.number(), 5) << bad;
+    }
+  }
+}
+
+TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
+  auto w = std::make_shared<Campos>();
+  w->show();
+  auto* codigo = w->control("codigo");
+  ASSERT_EQ(w->activeControl(), codigo);  // the label never takes the focus
+
+  int16_t key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, codigo);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(w->activeControl(), w->control("fecha"));
+  EXPECT_EQ(w->validated, std::vector<std::string>{"codigo"});
+
+  // Date box, number box and check box move on too; a button takes the focus in between.
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(w->activeControl(), w->control("boton"));
+  w->control("numero")->setFocus();
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(w->activeControl(), w->control("marca"));
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(w->activeControl(), w->control("grid"));
+
+  // Enter on the grid, or on a button, passes unchanged.
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(key, forms::keys::kEnter);
+  EXPECT_EQ(w->activeControl(), w->control("grid"));
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->control("boton"));
+  EXPECT_EQ(key, forms::keys::kEnter);
+
+  // From the last field the focus wraps to the first.
+  w->control("referencia")->setFocus();
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(w->activeControl(), codigo);
+
+  // Other keys pass unchanged and move nothing.
+  key = 'a';
+  Utilidades::procesarTecla(key, codigo);
+  EXPECT_EQ(key, 'a');
+  EXPECT_EQ(w->activeControl(), codigo);
+  key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, nullptr);
+  EXPECT_EQ(key, forms::keys::kEnter);
+}
+
+TEST_F(UtilidadesTest, EnterRespectsARefusedValidation) {
+  auto w = std::make_shared<Campos>();
+  w->show();
+  w->refuseCodigo = true;
+  int16_t key = forms::keys::kEnter;
+  Utilidades::procesarTecla(key, w->activeControl());
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(w->activeControl(), w->control("codigo"));
+}
+
+TEST_F(UtilidadesTest, HabilitarAndDeshabilitar) {
+  auto w = std::make_shared<Campos>();
+  auto* referencia = w->control("referencia");
+  Utilidades::deshabilitar(*referencia);
+  EXPECT_FALSE(referencia->enabled());
+  Utilidades::habilitar(*referencia);
+  EXPECT_TRUE(referencia->enabled());
+}
+
+TEST_F(UtilidadesTest, LimpiarGridKeepsOnlyTheFixedRows) {
+  auto w = std::make_shared<Campos>();
+  auto* grid = w->controlAs<forms::Grid>("grid");
+  grid->setFormatString("Fecha|>Monto|Nombre");
+  grid->setRows(5);
+  grid->setTextMatrix(1, 0, "01/02/2024");
+  grid->setTextMatrix(4, 2, "Cliente");
+  UtilidadesGrid::limpiarGrid(*grid);
+  EXPECT_EQ(grid->rows(), grid->fixedRows());
+  EXPECT_EQ(grid->rows(), 1);
+  EXPECT_EQ(grid->textMatrix(0, 1), "Monto");
+  // Rows added afterwards start empty.
+  grid->setRows(5);
+  EXPECT_EQ(grid->textMatrix(1, 0), "");
+  EXPECT_EQ(grid->textMatrix(4, 2), "");
+}
+
+}  // namespace

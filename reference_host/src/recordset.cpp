@@ -45,6 +45,17 @@ constexpr ComputedName kComputed[] = {
     {"pComis", ColumnKind::Double},
 };
 
+// Member and field names compared without regard to ASCII case, inline for the read loop.
+inline bool sameNameInline(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y && (x | 0x20) != (y | 0x20)) return false;
+    if (x != y && !((x | 0x20) >= 'a' && (x | 0x20) <= 'z')) return false;
+  }
+  return true;
+}
+
 [[noreturn]] void noCurrentRecord() {
   raiseHost(hosterr::kNoCurrentRecord,
             "Either BOF or EOF is True, or the current record has been deleted");
@@ -119,8 +130,17 @@ void Cursor::close() {
 }
 
 int Cursor::find(std::string_view name) const {
+  if (nextGuess_ < names_.size() && names_[nextGuess_].size() == name.size() &&
+      sameNameInline(names_[nextGuess_], name)) {
+    size_t found = nextGuess_;
+    nextGuess_ = (found + 1) % names_.size();
+    return static_cast<int>(found);
+  }
   for (size_t i = 0; i < names_.size(); ++i)
-    if (automation::sameName(names_[i], name)) return static_cast<int>(i);
+    if (names_[i].size() == name.size() && sameNameInline(names_[i], name)) {
+      nextGuess_ = (i + 1) % names_.size();
+      return static_cast<int>(i);
+    }
   return -1;
 }
 
@@ -134,10 +154,12 @@ Variant Cursor::value(int col) const {
       return Variant(stmt_.columnCurrency(col));
     case ColumnKind::Date:
       if (type == SQLITE_TEXT) {
-        std::string text = stmt_.columnText(col);
+        std::string_view text(reinterpret_cast<const char*>(sqlite3_column_text(h, col)),
+                              static_cast<size_t>(sqlite3_column_bytes(h, col)));
         if (auto d = Date::parseIso(text)) return Variant(*d);
         throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
-                                "the books hold '" + text + "' in the date column " + names_[col] +
+                                "the books hold '" + std::string(text) + "' in the date column " +
+                                    names_[static_cast<size_t>(col)] +
                                     ", which is not a date (YYYY-MM-DD)");
       }
       break;
@@ -176,7 +198,7 @@ Field::Field(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> curso
 Variant Field::dispatch(std::string_view member, CallKind kind, CallArgs& args) {
   // The hot path of every query: Value read straight from the statement.
   if ((kind == CallKind::Get || kind == CallKind::Method) && args.size() == 0 &&
-      automation::sameName(member, "Value"))
+      member.size() == 5 && sameNameInline(member, "Value"))
     return cursor_->value(column_);
   return HostObject::dispatch(member, kind, args);
 }
@@ -282,13 +304,24 @@ const std::shared_ptr<Field>& Recordset::field(const Variant& nameOrIndex) const
 }
 
 Variant Recordset::dispatch(std::string_view member, CallKind kind, CallArgs& args) {
+  // The members every read of a query uses, answered without the member table.
   if (kind == CallKind::Get || kind == CallKind::Method) {
-    if (args.size() == 0 && automation::sameName(member, "EOF")) return Variant(cursor_->eof());
-    if (args.size() == 1 && automation::sameName(member, "Fields"))
-      return Variant(field(args.at(0)));
-    if (args.size() == 0 && automation::sameName(member, "MoveNext")) {
-      cursor_->moveNext();
-      return Variant();
+    switch (member.size()) {
+      case 3:
+        if (args.size() == 0 && sameNameInline(member, "EOF")) return Variant(cursor_->eof());
+        break;
+      case 6:
+        if (args.size() == 1 && sameNameInline(member, "Fields"))
+          return Variant(field(args.at(0)));
+        break;
+      case 8:
+        if (args.size() == 0 && sameNameInline(member, "MoveNext")) {
+          cursor_->moveNext();
+          return Variant();
+        }
+        break;
+      default:
+        break;
     }
   }
   return HostObject::dispatch(member, kind, args);

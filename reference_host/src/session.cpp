@@ -73,6 +73,7 @@ HostSession::HostSession(std::shared_ptr<Database> db, HostOptions options,
                          std::shared_ptr<HostUi> ui)
     : db_(std::move(db)), options_(std::move(options)), ui_(std::move(ui)) {
   if (options_.journalPath) journal_ = std::make_unique<Journal>(*options_.journalPath);
+  watching_ = journal_ || options_.failAt || options_.crashAt;
 }
 
 HostSession::~HostSession() {
@@ -173,8 +174,8 @@ std::string HostSession::encodeCall(const HostObject& target, std::string_view m
   return line.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-void HostSession::received(const HostObject& target, std::string_view member, CallKind kind,
-                           const CallArgs& args) {
+void HostSession::observe(const HostObject& target, std::string_view member, CallKind kind,
+                          const CallArgs& args) {
   if (journal_) journal_->writeLine(encodeCall(target, member, kind, args));
   if (options_.crashAt && automation::sameName(member, options_.crashAt->member) &&
       ++crashCount_ == options_.crashAt->nth)

@@ -50,6 +50,7 @@ class Cursor {
   std::vector<std::string> names_;
   std::vector<ColumnKind> kinds_;
   bool eof_ = true;
+  mutable size_t nextGuess_ = 0;  // fields are mostly read in the same order for every record
 };
 
 class Field final : public HostObject {

@@ -69,7 +69,9 @@ class HostSession {
   // Called by every host object before it dispatches a call: journals it, then applies
   // --fail-at (raises 50001) and --crash-at (ends the process).
   void received(const HostObject& target, std::string_view member, automation::CallKind kind,
-                const automation::CallArgs& args);
+                const automation::CallArgs& args) {
+    if (watching_) observe(target, member, kind, args);
+  }
   bool journaling() const { return journal_ != nullptr; }
 
   // The open transaction and the held named lock (HostFactory's state, kept here so that every
@@ -78,6 +80,8 @@ class HostSession {
   std::unique_ptr<NamedLock> lock;
 
  private:
+  void observe(const HostObject& target, std::string_view member, automation::CallKind kind,
+               const automation::CallArgs& args);
   std::string encodeCall(const HostObject& target, std::string_view member,
                          automation::CallKind kind, const automation::CallArgs& args);
 
@@ -85,6 +89,7 @@ class HostSession {
   HostOptions options_;
   std::shared_ptr<HostUi> ui_;
   std::unique_ptr<Journal> journal_;
+  bool watching_ = false;  // a journal or a fault rule is set
   int64_t lastId_ = 0;
   int64_t seq_ = 0;
   int64_t failCount_ = 0, crashCount_ = 0;

@@ -1,0 +1,203 @@
+#pragma once
+// One widget class per kind of control. Each mirrors its control: sync() re-reads everything it
+// shows from the model; what the operator does reaches the model through the InputSink (the
+// view), never by changing the widget's own state first. The view places the widgets; sync()
+// does not touch their geometry.
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "convert.h"
+#include "forms/control.h"
+#include "forms/controls.h"
+
+namespace forms_qt {
+
+// Where the widgets send what the operator did.
+class InputSink {
+ public:
+  virtual ~InputSink() = default;
+  // A button, option button, check box or label was clicked.
+  virtual void controlClicked(forms::Control& control) = 0;
+  // The operator changed the text of a text box or the date of a date box in the editor: the
+  // text goes to the model as typed (`type`).
+  virtual void editorChanged(forms::Control& control, const std::string& text) = 0;
+  // The search button of a code box (F2 with the mouse).
+  virtual void lookupRequested(forms::Control& control) = 0;
+  // The calculator of a number box produced a result (regional text).
+  virtual void calculatorResult(forms::Control& control, const std::string& text) = 0;
+};
+
+class ControlView {
+ public:
+  ControlView(forms::Control& control, InputSink& sink) : control_(&control), sink_(sink) {}
+  virtual ~ControlView() = default;
+  ControlView(const ControlView&) = delete;
+  ControlView& operator=(const ControlView&) = delete;
+
+  // nullptr once the control's window was unloaded (the widget is about to go).
+  forms::Control* control() const { return control_; }
+  void detach() { control_ = nullptr; }
+
+  virtual QWidget* widget() = 0;
+  // The widget that holds the keyboard focus while the control has it.
+  virtual QWidget* focusTarget() { return widget(); }
+  // Re-reads the control's settings.
+  virtual void sync(const Scale& scale) = 0;
+  // Drawn on its container's surface (labels and shapes): beneath the controls that are windows.
+  virtual bool lightweight() const { return false; }
+  // Number boxes: typed text not given to the model yet.
+  virtual bool hasPendingEdit() const { return false; }
+  virtual std::string pendingText() const { return {}; }
+  virtual void dropPendingEdit() {}
+
+ protected:
+  forms::Control* control_;
+  InputSink& sink_;
+};
+
+// The themed colours of an entry box for its state: focused, disabled or plain.
+struct EntryLook {
+  forms::Color back;
+  forms::Color fore;
+  forms::Color border;
+};
+EntryLook entryLook(const forms::Control& c, const forms::ThemeColors& theme);
+
+// ---------------------------------------------------------------------------------------------
+
+class LabelWidget final : public QLabel, public ControlView {
+ public:
+  LabelWidget(forms::Label& label, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+  bool lightweight() const override { return true; }
+};
+
+class ShapeWidget final : public QWidget, public ControlView {
+ public:
+  ShapeWidget(forms::Shape& shape, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+  bool lightweight() const override { return true; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+};
+
+class FrameWidget final : public QWidget, public ControlView {
+ public:
+  FrameWidget(forms::Frame& frame, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+};
+
+// The themed command button: a flat face in the scheme's colour, the picture at the left, the
+// caption centred.
+class ActionButtonWidget final : public QAbstractButton, public ControlView {
+ public:
+  ActionButtonWidget(forms::ActionButton& button, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  int labelXPx_ = 6;
+};
+
+// Option buttons and check boxes show the model's value only: a click does not change the
+// widget, it asks the model, and the model's answer comes back through sync().
+class OptionButtonWidget final : public QRadioButton, public ControlView {
+ public:
+  OptionButtonWidget(forms::OptionButton& button, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ protected:
+  void nextCheckState() override {}
+};
+
+class CheckBoxWidget final : public QCheckBox, public ControlView {
+ public:
+  CheckBoxWidget(forms::CheckBox& box, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ protected:
+  void nextCheckState() override {}
+};
+
+// Code boxes and reference boxes. Each edit goes to the model at once.
+class TextEntryWidget final : public QLineEdit, public ControlView {
+ public:
+  TextEntryWidget(forms::TextEntry& entry, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ private:
+  QString styleSheet_;
+};
+
+class DateEntryWidget final : public QDateEdit, public ControlView {
+ public:
+  DateEntryWidget(forms::DateEntryBox& box, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ private:
+  bool syncing_ = false;
+  QString styleSheet_;
+};
+
+// A number box: the value as the model shows it; typed text stays in the editor until the
+// operator leaves the box (or presses a key that acts on the window), then goes to the model,
+// which takes it or refuses it and keeps its value. With showcalc a calculator button.
+class NumberEntryWidget final : public QWidget, public ControlView {
+ public:
+  NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  QWidget* focusTarget() override { return edit_; }
+  void sync(const Scale& scale) override;
+  bool hasPendingEdit() const override { return pending_; }
+  std::string pendingText() const override { return utf8(edit_->text()); }
+  void dropPendingEdit() override;
+  QLineEdit* editor() const { return edit_; }
+  QToolButton* calculatorButton() const { return calc_; }
+
+ private:
+  void openCalculator();
+  QLineEdit* edit_;
+  QToolButton* calc_;
+  bool pending_ = false;
+  QString shownModelText_;
+  QString styleSheet_;
+};
+
+class StatusBarWidget final : public QWidget, public ControlView {
+ public:
+  StatusBarWidget(forms::StatusBar& bar, InputSink& sink, QWidget* parent);
+  QWidget* widget() override { return this; }
+  void sync(const Scale& scale) override;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  std::vector<forms::StatusBar::Panel> panels_;
+  Scale scale_;
+};
+
+}  // namespace forms_qt

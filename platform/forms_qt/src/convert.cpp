@@ -1,0 +1,62 @@
+#include "convert.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace forms_qt {
+
+Scale Scale::ofPrimaryScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return Scale(96, 96);
+  const double dx = screen->logicalDotsPerInchX(), dy = screen->logicalDotsPerInchY();
+  return Scale(dx > 0 ? dx : 96, dy > 0 ? dy : 96);
+}
+
+QString cssColor(forms::Color c) {
+  return QStringLiteral("rgb(%1, %2, %3)").arg(forms::redOf(c)).arg(forms::greenOf(c)).arg(forms::blueOf(c));
+}
+
+namespace {
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return out;
+}
+
+bool isClassicSansFace(std::string_view name) {
+  static constexpr std::array<std::string_view, 5> kFaces = {"ms sans serif", "microsoft sans serif", "tahoma",
+                                                              "ms shell dlg", "ms shell dlg 2"};
+  const std::string l = lower(name);
+  return std::find(kFaces.begin(), kFaces.end(), l) != kFaces.end();
+}
+
+}  // namespace
+
+QFont toQFont(const forms::Font& font) {
+  QFont f;
+  if (font.name.empty() || isClassicSansFace(font.name)) {
+    f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+  } else {
+    f.setFamilies({qs(font.name)});
+  }
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(font.size > 0 ? font.size : 8.25);
+  f.setBold(font.bold);
+  f.setItalic(font.italic);
+  return f;
+}
+
+Qt::Alignment toQtAlignment(forms::Alignment a) {
+  switch (a) {
+    case forms::Alignment::Right: return Qt::AlignRight;
+    case forms::Alignment::Center: return Qt::AlignHCenter;
+    case forms::Alignment::Left: break;
+  }
+  return Qt::AlignLeft;
+}
+
+}  // namespace forms_qt

@@ -1,0 +1,357 @@
+// Operator input on the real widgets (QTest key and mouse events) reaches the same handling as
+// the script driver: validation, key preview, default and cancel buttons, grid actions, option
+// groups, resize rules, modal dialogs and message boxes.
+
+#include <QAbstractButton>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "automation/object.h"
+#include "forms/grid.h"
+#include "view_fixture.h"
+
+namespace forms_qt_test {
+namespace {
+
+using automation::CallArgs;
+using automation::Variant;
+
+TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) {
+  auto w = showCommissionWindow();
+  ASSERT_EQ(activeName(*w), "codigoVendedor");
+  QWidget* codigo = keyTarget(*w, "codigoVendedor");
+  QTest::keyClicks(codigo, "zz#");
+  // The window's key preview upper-cases letters and swallows '#'.
+  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigoVendedor")->text(), "ZZ");
+  EXPECT_EQ(static_cast<QLineEdit*>(codigo)->text(), QString("ZZ"));
+
+  // A click into the date box: the salesperson box refuses to let go of an unknown code.
+  QTest::mouseClick(widget(*w, "fechaPago"), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(activeName(*w), "codigoVendedor");
+  EXPECT_EQ(view->windowWidget(*w)->focusWidget(), codigo);
+
+  // Editing in the middle of the text: the cursor is honoured.
+  QTest::keyClick(codigo, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(codigo, "v1");
+  QTest::keyClick(codigo, Qt::Key_Left);
+  QTest::keyClicks(codigo, "0");
+  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigoVendedor")->text(), "V01");
+  QTest::mouseClick(widget(*w, "fechaPago"), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(activeName(*w), "fechaPago");
+  EXPECT_EQ(view->windowWidget(*w)->focusWidget(), widget(*w, "fechaPago"));
+
+  // Tab and Shift+Tab follow the tab order; the hint of the control shows in the status bar.
+  QTest::keyClick(widget(*w, "fechaPago"), Qt::Key_Tab);
+  EXPECT_EQ(activeName(*w), "chkIncluirPendientes");
+  QTest::keyClick(widget(*w, "chkIncluirPendientes"), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(activeName(*w), "fechaPago");
+  QTest::keyClick(widget(*w, "fechaPago"), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(w->statusBar()->panelText(1), "Codigo del vendedor (F2 para buscar)");
+}
+
+TEST_F(ViewTest, TheDateEditorWritesTheModelsDate) {
+  auto w = showCommissionWindow();
+  auto* date = widgetAs<QDateEdit>(*w, "fechaPago");
+  auto& box = *w->controlAs<forms::DateEntryBox>("fechaPago");
+  box.setValue(automation::Date::fromYmd(2024, 3, 15));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 15));
+  // The regional short date of es_VE.
+  EXPECT_EQ(date->displayFormat(), QString("d/M/yyyy"));
+  QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_EQ(activeName(*w), "fechaPago");
+  // What choosing a day in the calendar popup does to the editor.
+  date->setDate(QDate(2024, 3, 16));
+  EXPECT_EQ(box.value(), automation::Date::fromYmd(2024, 3, 16));
+  // Without the focus the editor cannot change the model: it shows the model's date again.
+  QTest::mouseClick(widget(*w, "chkIncluirPendientes"), Qt::LeftButton);
+  ASSERT_EQ(activeName(*w), "chkIncluirPendientes");
+  date->setDate(QDate(2024, 1, 1));
+  EXPECT_EQ(box.value(), automation::Date::fromYmd(2024, 3, 16));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 16));
+}
+
+TEST_F(ViewTest, SpaceAndEnterOnAGridCellActAndADoubleClickToo) {
+  auto w = showCommissionWindow();
+  w->fillInvoices(20);
+  view->processEvents();
+  auto* table = widgetAs<QTableView>(*w, "detalles");
+  const QRect cell = table->visualRect(table->model()->index(2, 8));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+  forms::Grid& g = *w->controlAs<forms::Grid>("detalles");
+  EXPECT_EQ(activeName(*w), "detalles");
+  EXPECT_EQ(g.row(), 3);
+  EXPECT_EQ(g.col(), 8);
+  EXPECT_EQ(table->selectionModel()->currentIndex(), table->model()->index(2, 8));
+
+  QTest::keyClick(table, Qt::Key_Space);
+  EXPECT_EQ(g.textMatrix(3, 8), "SI");
+  view->processEvents();
+  EXPECT_EQ(table->model()->data(table->model()->index(2, 8)).toString(), QString("SI"));
+  // Enter reaches the grid as Space through the window's key preview.
+  QTest::keyClick(table, Qt::Key_Return);
+  EXPECT_EQ(g.textMatrix(3, 8), "NO");
+  EXPECT_EQ(w->gridActions, 2);
+
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(4, 8)).center());
+  EXPECT_EQ(g.row(), 5);
+  EXPECT_EQ(g.textMatrix(5, 8), "SI");
+  EXPECT_EQ(w->gridActions, 3);
+
+  // Arrow keys move the current cell.
+  QTest::keyClick(table, Qt::Key_Down);
+  EXPECT_EQ(g.row(), 6);
+  QTest::keyClick(table, Qt::Key_Right);
+  EXPECT_EQ(g.col(), 9);
+  QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(g.row(), 20);
+  EXPECT_EQ(g.col(), 9);  // the hidden columns are skipped
+}
+
+TEST_F(ViewTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
+  auto w = showCommissionWindow();
+  QTest::keyClick(keyTarget(*w, "codigoVendedor"), Qt::Key_Escape);
+  EXPECT_EQ(w->cancelClicks, 1);
+  EXPECT_EQ(w->processClicks, 0);
+  QTest::mouseClick(widget(*w, "cbProcesar"), Qt::LeftButton);
+  EXPECT_EQ(w->processClicks, 1);
+  EXPECT_EQ(activeName(*w), "cbProcesar");
+}
+
+TEST_F(ViewTest, ClickingAnOptionButtonEnablesOrDisablesTheBankFields) {
+  auto w = showCommissionWindow();
+  QWidget* banco = widget(*w, "codigoBanco");
+  EXPECT_FALSE(banco->isEnabled());
+  QTest::mouseClick(widget(*w, "optTransferencia"), Qt::LeftButton);
+  EXPECT_TRUE(w->controlAs<forms::OptionButton>("optTransferencia")->value());
+  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optEfectivo")->value());
+  EXPECT_TRUE(banco->isEnabled());
+  EXPECT_TRUE(widget(*w, "refMovBanco")->isEnabled());
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optTransferencia")->isChecked());
+  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optEfectivo")->isChecked());
+
+  QTest::mouseClick(widget(*w, "optNoPagar"), Qt::LeftButton);
+  EXPECT_FALSE(banco->isEnabled());
+  EXPECT_FALSE(widget(*w, "refMovBanco")->isEnabled());
+  // A second click on the selected option changes nothing: the widget does not toggle itself.
+  QTest::mouseClick(widget(*w, "optNoPagar"), Qt::LeftButton);
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optNoPagar")->isChecked());
+  // A click on a disabled control does nothing.
+  QTest::mouseClick(banco, Qt::LeftButton);
+  EXPECT_EQ(activeName(*w), "optNoPagar");
+}
+
+TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
+  auto w = showCommissionWindow();
+  QWidget* top = view->windowWidget(*w);
+  // Dragged 1995 wider and 990 taller than the minimum: the buttons and the grid follow.
+  top->resize(QSize((11880 + 1995) / 15, (8595 + 990) / 15));
+  EXPECT_EQ(w->width(), 12000 + 1995);
+  EXPECT_EQ(w->height(), 9000 + 990);
+  EXPECT_EQ(w->control("cbProcesar")->left(), 8640 + 1995);
+  EXPECT_EQ(w->control("cbProcesar")->top(), 7605 + 990);
+  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), px({10230 + 1995, 7605 + 990, 1515, 510}));
+  EXPECT_EQ(widget(*w, "detalles")->geometry(), px({135, 2700, 11580 + 1995, 4755 + 990}));
+  EXPECT_EQ(widget(*w, "Frame1")->geometry(), QRect(533, 9, 250, 160));
+  EXPECT_EQ(widget(*w, "StatusBar1")->geometry().bottom(), top->height() - 1);
+
+  // Too small: back to the minimum, and the widget shows it.
+  top->resize(QSize(400, 300));
+  EXPECT_EQ(w->width(), 12000);
+  EXPECT_EQ(w->height(), 9000);
+  EXPECT_EQ(top->size(), QSize(792, 573));
+  // Too wide: held at 14500.
+  top->resize(QSize(1200, 700));
+  EXPECT_EQ(w->width(), 14500);
+  EXPECT_EQ(top->width(), (14500 - 120) / 15 + 1);  // 958.67 pixels, rounded
+
+  // Maximised: at once normal again.
+  top->showMaximized();
+  EXPECT_EQ(w->windowState(), forms::WindowState::Normal);
+  EXPECT_FALSE(top->isMaximized());
+}
+
+TEST_F(ViewTest, TheCloseBoxAsksTheModel) {
+  auto w = showCommissionWindow();
+  bool refuse = true;
+  w->onQueryUnload = [&](bool& cancel, forms::UnloadMode mode) {
+    EXPECT_EQ(mode, forms::UnloadMode::CloseBox);
+    cancel = refuse;
+  };
+  view->windowWidget(*w)->close();
+  EXPECT_TRUE(w->isLoaded());
+  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
+  refuse = false;
+  view->windowWidget(*w)->close();
+  view->processEvents();
+  EXPECT_FALSE(w->isLoaded());
+  EXPECT_EQ(view->windowWidget(*w), nullptr);
+}
+
+TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
+  auto d = std::make_shared<NumberDialog>();
+  int step = 0;
+  QTimer::singleShot(0, [&] {
+    ++step;
+    ASSERT_EQ(app.activeWindow(), d.get());
+    QWidget* top = view->windowWidget(*d);
+    ASSERT_NE(top, nullptr);
+    EXPECT_TRUE(top->isVisible());
+    EXPECT_EQ(top->windowModality(), Qt::ApplicationModal);
+    QWidget* edit = keyTarget(*d, "Velnor1");
+    EXPECT_EQ(static_cast<QLineEdit*>(edit)->text(), QString("12,50"));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "7,25");
+    // Typed text reaches the model when the operator acts on the window.
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 12.5);
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_TRUE(d->ask("Nueva comision para la factura", 12.5));
+  EXPECT_EQ(step, 1);
+  EXPECT_DOUBLE_EQ(d->acceptedValue, 7.25);
+  EXPECT_EQ(view->windowWidget(*d), nullptr);
+
+  auto d2 = std::make_shared<NumberDialog>();
+  QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "Velnor1"), Qt::Key_Escape); });
+  EXPECT_FALSE(d2->ask("Nuevo porcentaje de comision", 3));
+
+  auto d3 = std::make_shared<NumberDialog>();
+  QTimer::singleShot(0, [&] { view->windowWidget(*d3)->close(); });
+  EXPECT_FALSE(d3->ask("Nuevo porcentaje de comision", 3));
+
+  // Text that is not a number is refused and the value kept.
+  auto d4 = std::make_shared<NumberDialog>();
+  QTimer::singleShot(0, [&] {
+    QWidget* edit = keyTarget(*d4, "Velnor1");
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "abc");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_TRUE(d4->ask("Nueva comision para la factura", 4));
+  EXPECT_DOUBLE_EQ(d4->acceptedValue, 4);
+}
+
+TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
+  auto d = std::make_shared<NumberDialog>();
+  QTimer::singleShot(0, [&] {
+    auto* calc = widget(*d, "Velnor1")->findChild<QToolButton*>("calculator");
+    ASSERT_NE(calc, nullptr);
+    EXPECT_TRUE(calc->isVisible());
+    QTest::mouseClick(calc, Qt::LeftButton);
+    QWidget* popup = widget(*d, "Velnor1")->findChild<QWidget*>("calculatorPopup");
+    ASSERT_NE(popup, nullptr);
+    for (const char* key : {"calc_+", "calc_2", "calc_*", "calc_3", "calc_OK"}) {
+      auto* b = popup->findChild<QPushButton*>(key);
+      ASSERT_NE(b, nullptr) << key;
+      b->click();
+    }
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 21);  // (5 + 2) * 3
+    QTest::mouseClick(widget(*d, "cbOk"), Qt::LeftButton);
+  });
+  EXPECT_TRUE(d->ask("Nueva comision para la factura", 5));
+  EXPECT_DOUBLE_EQ(d->acceptedValue, 21);
+}
+
+TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(view->messageBoxWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QString("¿Desea abandonar los cambios?"));
+    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+  });
+  EXPECT_TRUE(app.askQuestion("¿Desea abandonar los cambios?"));
+  QTimer::singleShot(0, [&] { qobject_cast<QMessageBox*>(view->messageBoxWidget())->button(QMessageBox::No)->click(); });
+  EXPECT_FALSE(app.askQuestion("¿Desea perder los cambios?"));
+
+  // An error that ends a handler shows an error box with its number and source.
+  auto w = showCommissionWindow();
+  w->control("cbProcesar")->onClick = [] { throw automation::Error(50001, "tessaline-host", "injected failure"); };
+  QString informative;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(view->messageBoxWidget());
+    ASSERT_NE(box, nullptr);
+    informative = box->informativeText();
+    box->button(QMessageBox::Ok)->click();
+  });
+  QTest::mouseClick(widget(*w, "cbProcesar"), Qt::LeftButton);
+  EXPECT_EQ(informative, QString("Error 50001 (tessaline-host)"));
+  EXPECT_EQ(view->messageBoxWidget(), nullptr);
+}
+
+// A host lookup source for F2: a recordset of codes and names.
+class FakeRecordset final : public automation::Dispatch {
+ public:
+  explicit FakeRecordset(std::vector<std::pair<std::string, std::string>> rows) : Dispatch("Recordset"), rows_(std::move(rows)) {
+    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
+    method("MoveNext", [this](CallArgs&) {
+      ++pos_;
+      return Variant();
+    });
+    getter("Fields", [this](CallArgs& a) {
+      const std::string name = automation::cStr(a.at(0));
+      const auto& row = rows_.at(pos_);
+      return Variant(automation::ObjectRef(std::make_shared<Field>(name == "codigo" ? row.first : row.second)));
+    });
+  }
+
+ private:
+  class Field final : public automation::Dispatch {
+   public:
+    explicit Field(std::string v) : Dispatch("Field"), v_(std::move(v)) {
+      getter("Value", [this](CallArgs&) { return Variant(v_); });
+    }
+
+   private:
+    std::string v_;
+  };
+  std::vector<std::pair<std::string, std::string>> rows_;
+  size_t pos_ = 0;
+};
+
+class FakeFactory final : public automation::Dispatch {
+ public:
+  FakeFactory() : Dispatch("HostFactory") {
+    method("OpenRecordset", [](CallArgs&) {
+      return Variant(automation::ObjectRef(std::make_shared<FakeRecordset>(
+          std::vector<std::pair<std::string, std::string>>{{"V01", "Ana"}, {"V02", "Luis"}, {"V03", "Eva"}})));
+    });
+  }
+};
+
+TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
+  auto w = showCommissionWindow();
+  auto& codigo = *w->controlAs<forms::CodeLookupField>("codigoVendedor");
+  codigo.setFactoriaHost(std::make_shared<FakeFactory>());
+  codigo.setNombretabla("vendedores");
+  codigo.setNombrecodigo("codigo");
+  codigo.setNombredescripcion("nombre");
+  codigo.setTitulo("Vendedor");
+  bool listShown = false;
+  QTimer::singleShot(0, [&] {
+    forms::Window* list = app.activeWindow();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->name(), "busqueda");
+    QWidget* top = view->windowWidget(*list);
+    ASSERT_NE(top, nullptr);
+    listShown = top->isVisible();
+    auto* table = dynamic_cast<QTableView*>(view->controlWidget(*list->control("lista")));
+    ASSERT_NE(table, nullptr);
+    view->processEvents();
+    EXPECT_EQ(table->model()->rowCount(), 3);
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Return);
+  });
+  QTest::keyClick(keyTarget(*w, "codigoVendedor"), Qt::Key_F2);
+  EXPECT_TRUE(listShown);
+  EXPECT_EQ(codigo.text(), "V02");
+  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigoVendedor"))->text(), QString("V02"));
+}
+
+}  // namespace
+}  // namespace forms_qt_test

@@ -1,0 +1,66 @@
+// Scripts with the view attached: the driver acts on the model, the widgets mirror it, `shot`
+// writes what is shown, and operator input is not taken while a script runs.
+
+#include <QImage>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sstream>
+
+#include "forms/driver.h"
+#include "view_fixture.h"
+
+namespace forms_qt_test {
+namespace {
+
+TEST_F(ViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
+  auto w = showCommissionWindow();
+  QTemporaryDir dir;
+  const QString shot = dir.filePath("cheque.png");
+  std::istringstream script("click optCheque\n"
+                            "focus codigoBanco\n"
+                            "type B01\n"
+                            "shot \"" + shot.toStdString() + "\"\n"
+                            "resize 15000 10000\n");
+  std::ostringstream out;
+  forms::ScriptDriver driver(app, out);
+  driver.onShot(view->shotHook());
+  auto input = view->pumpingInput(script);
+  EXPECT_EQ(driver.run(*input), 0) << out.str();
+  view->processEvents();
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optCheque")->isChecked());
+  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigoBanco"))->text(), QString("B01"));
+  EXPECT_EQ(view->windowWidget(*w)->width(), (14500 - 120) / 15 + 1);
+  QImage img(shot);
+  ASSERT_FALSE(img.isNull());
+  EXPECT_EQ(img.size(), QSize(792, 573));
+}
+
+TEST_F(ViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {
+  auto w = showCommissionWindow();
+  std::istringstream script("echo before\necho after\n");
+  std::ostringstream out;
+  forms::ScriptDriver driver(app, out);
+  QWidget* cheque = widget(*w, "optCheque");
+  driver.onGo([&](const std::string&) {});
+  // Between the lines the view processes events; a click arriving then must not act.
+  QTimer::singleShot(0, [&] { QTest::mouseClick(cheque, Qt::LeftButton); });
+  auto input = view->pumpingInput(script);
+  EXPECT_EQ(driver.run(*input), 0);
+  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optCheque")->value());
+  EXPECT_NE(out.str().find("\"after\""), std::string::npos);
+}
+
+TEST_F(ViewTest, ShotWithoutAWidgetIsAClearError) {
+  std::istringstream script("shot /nonexistent-dir/x.png\n");
+  std::ostringstream out;
+  forms::ScriptDriver driver(app, out);
+  driver.onShot(view->shotHook());
+  auto w = showCommissionWindow();
+  EXPECT_EQ(driver.run(script), 2);
+  EXPECT_NE(out.str().find("cannot write the picture"), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace forms_qt_test

@@ -5,6 +5,7 @@
 #include "entry/globales.h"
 #include "host/tema.h"
 #include "settings/lm_form_placement.h"
+#include "settings/lm_form_placement.h"
 #include "utilities/utilidades.h"
 
 namespace tessaline {

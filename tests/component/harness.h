@@ -1,0 +1,80 @@
+#pragma once
+// A headless forms runtime with an operator that answers every message box, and the fake host
+// installed as the component's globals.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "entry/globales.h"
+#include "fakes.h"
+#include "forms/application.h"
+#include "forms/message_box.h"
+#include "forms/observer.h"
+
+namespace harness {
+
+// Answers every message box (Ok, or the configured answer for questions) and notes the texts.
+class Operator final : public forms::ModalLoop, public forms::Observer {
+ public:
+  explicit Operator(forms::Application& app) : app_(app) {
+    app_.setModalLoop(this);
+    app_.addObserver(this);
+  }
+  ~Operator() override {
+    app_.removeObserver(this);
+    app_.setModalLoop(nullptr);
+  }
+  void runModalLoop(const std::function<bool()>& finished) override {
+    while (!finished()) {
+      forms::MessageBox* box = app_.activeMessageBox();
+      if (box == nullptr) {
+        ADD_FAILURE() << "a modal window is waiting for the operator";
+        return;
+      }
+      app_.answerMessageBox(box->isQuestion() ? questionAnswer : forms::MessageBox::Answer::Ok);
+    }
+  }
+  void messageBoxOpened(forms::MessageBox& box) override { boxes.push_back(box.text()); }
+
+  forms::MessageBox::Answer questionAnswer = forms::MessageBox::Answer::Yes;
+  std::vector<std::string> boxes;
+
+ private:
+  forms::Application& app_;
+};
+
+// A fresh per-user settings directory for each test.
+inline std::filesystem::path freshConfigHome() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  auto dir = std::filesystem::temp_directory_path() /
+             ("tessaline-component-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  ::setenv("TESSALINE_CONFIG_HOME", dir.c_str(), 1);
+  return dir;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    configHome = freshConfigHome();
+    tessaline::Globales::setFactoria(factory);
+  }
+  void TearDown() override { std::filesystem::remove_all(configHome); }
+
+  std::filesystem::path configHome;
+  forms::Application app;
+  Operator op{app};
+  std::shared_ptr<fakes::CallLog> log = std::make_shared<fakes::CallLog>();
+  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>(log);
+};
+
+}  // namespace harness

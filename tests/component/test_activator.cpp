@@ -1,0 +1,223 @@
+// Starting the commission cut: Activator.go, the module's entry points and its registration.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "automation/error.h"
+#include "automation/module.h"
+#include "commission_window/select_facturas.h"
+#include "entry/activator.h"
+#include "harness.h"
+
+extern "C" int32_t DllCanUnloadNow();
+
+namespace {
+
+using automation::Variant;
+using tessaline::Activator;
+using tessaline::Globales;
+
+class ActivatorTest : public harness::WindowTest {
+ protected:
+  // The component's windows that are loaded.
+  std::vector<forms::Window*> ventanas() const {
+    std::vector<forms::Window*> r;
+    for (forms::Window* w : app.loadedWindows())
+      if (w->name() == "SelectFacturas") r.push_back(w);
+    return r;
+  }
+  void closeAll() {
+    for (forms::Window* w : ventanas()) w->unload();
+  }
+};
+
+TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
+  auto activator = std::make_shared<Activator>();
+  automation::ObjectRef fact = factory;
+  Variant codigo("");
+  activator->go(fact, codigo);
+
+  const auto abiertas = ventanas();
+  ASSERT_EQ(abiertas.size(), 1u);
+  forms::Window& w = *abiertas[0];
+  EXPECT_TRUE(w.visible());
+  EXPECT_FALSE(w.isModal());
+  auto* vendedor = w.controlAs<forms::CodeLookupField>("codigoVendedor");
+  EXPECT_EQ(vendedor->text(), "");
+  EXPECT_TRUE(vendedor->enabled());
+  EXPECT_EQ(w.stateJson()["vendedorFijo"], false);
+  EXPECT_EQ(w.stateJson()["mascara"], "#,##0.00");
+  EXPECT_EQ(w.stateJson()["fechaCargada"], "1899-12-30");
+  EXPECT_EQ(codigo, Variant(""));
+
+  // Loading themed the window, took the button icons and bound both lookup boxes to the host.
+  EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"SelectFacturas"});
+  EXPECT_EQ(factory->icons, (std::vector<int16_t>{19, 8}));
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->pictureIconName(), "process");
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->pictureIconName(), "cancel");
+  EXPECT_EQ(vendedor->fuente()->className(), "Vendedor");
+  EXPECT_EQ(vendedor->factoriaHost(), factory);
+  auto* banco = w.controlAs<forms::CodeLookupField>("codigoBanco");
+  EXPECT_EQ(banco->fuente()->className(), "Banco");
+  EXPECT_EQ(banco->factoriaHost(), factory);
+  closeAll();
+}
+
+TEST_F(ActivatorTest, GoWithACodeLocksTheSalesperson) {
+  auto activator = std::make_shared<Activator>();
+  automation::ObjectRef fact = factory;
+  Variant codigo("V01");
+  activator->go(fact, codigo);
+  const auto abiertas = ventanas();
+  ASSERT_EQ(abiertas.size(), 1u);
+  auto* vendedor = abiertas[0]->controlAs<forms::CodeLookupField>("codigoVendedor");
+  EXPECT_EQ(vendedor->text(), "V01");
+  EXPECT_FALSE(vendedor->enabled());
+  EXPECT_EQ(abiertas[0]->stateJson()["vendedorFijo"], true);
+  EXPECT_EQ(abiertas[0]->stateJson()["vendedorCargado"], "V01");
+  EXPECT_TRUE(abiertas[0]->visible());
+  closeAll();
+}
+
+TEST_F(ActivatorTest, EachGoOpensOneMoreWindowAndTheLatestFactoryWins) {
+  auto activator = std::make_shared<Activator>();
+  automation::ObjectRef first = factory;
+  auto secondFactory = std::make_shared<fakes::Factory>(log);
+  automation::ObjectRef second = secondFactory;
+  Variant codigo("");
+  activator->go(first, codigo);
+  activator->go(second, codigo);
+  EXPECT_EQ(ventanas().size(), 2u);
+  EXPECT_EQ(Globales::factoria(), secondFactory);
+  EXPECT_EQ(Globales::empresa(), secondFactory->empresa);
+  closeAll();
+}
+
+TEST_F(ActivatorTest, AThemeWithoutItsInterfaceFailsGoBeforeAnyWindow) {
+  auto activator = std::make_shared<Activator>();
+  automation::ObjectRef bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
+  Variant codigo("V01");
+  try {
+    activator->go(bad, codigo);
+    FAIL() << "go succeeded";
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 13);
+  }
+  EXPECT_TRUE(ventanas().empty());
+  EXPECT_TRUE(app.windows().empty());
+}
+
+TEST_F(ActivatorTest, GoIsCallableByNameAndByDispatchId) {
+  auto activator = std::make_shared<Activator>();
+  Variant fact{automation::ObjectRef(factory)};
+  Variant codigo("");
+  automation::call(activator, "GO", {automation::Arg::ref(fact), automation::Arg::ref(codigo)});
+  EXPECT_EQ(ventanas().size(), 1u);
+
+  automation::CallArgs args({automation::Arg::ref(fact), automation::Arg::ref(codigo)});
+  activator->invokeById(Activator::kDispIdGo, automation::CallKind::Method, args);
+  EXPECT_EQ(ventanas().size(), 2u);
+
+  // A factory that is not an object is a type mismatch; a missing argument is refused.
+  Variant notAnObject("factoria");
+  EXPECT_THROW(automation::call(activator, "go", {automation::Arg::ref(notAnObject), automation::Arg::ref(codigo)}),
+               automation::Error);
+  EXPECT_THROW(automation::call(activator, "go", {automation::Arg::ref(fact)}), automation::Error);
+  EXPECT_EQ(ventanas().size(), 2u);
+  closeAll();
+}
+
+TEST_F(ActivatorTest, TheModuleStaysLoadedWhileAnyOfItsObjectsLives) {
+  ASSERT_TRUE(ventanas().empty());
+  // The registry loads the very module this test is linked with.
+  automation::ClassRegistry registry(configHome);
+  registry.registerModule(TESSALINE_MODULE);
+  EXPECT_EQ(DllCanUnloadNow(), automation::kOk);
+  {
+    automation::ObjectRef activator = registry.createObject("Quorvane.Activator");
+    EXPECT_EQ(activator->className(), "Activator");
+    EXPECT_EQ(DllCanUnloadNow(), automation::kFalse);
+    Variant fact{automation::ObjectRef(factory)};
+    Variant codigo("");
+    automation::CallArgs args({automation::Arg::ref(fact), automation::Arg::ref(codigo)});
+    activator->invokeById(0x60030000, automation::CallKind::Method, args);
+  }
+  // The activator is gone, its window is not.
+  ASSERT_EQ(ventanas().size(), 1u);
+  EXPECT_EQ(DllCanUnloadNow(), automation::kFalse);
+  closeAll();
+  EXPECT_EQ(DllCanUnloadNow(), automation::kOk);
+}
+
+TEST(TypeLibrary, DescribesTheComponentsIdentity) {
+  const automation::TypeLibInfo* lib = automation::typeLibOf(TESSALINE_MODULE);
+  ASSERT_NE(lib, nullptr);
+  EXPECT_EQ(lib->name, "Quorvane");
+  EXPECT_EQ(lib->libId.toString(), "{20A3F2E0-27E1-435B-A402-C6169450A319}");
+  EXPECT_EQ(lib->majorVersion, 2);
+  EXPECT_EQ(lib->minorVersion, 0);
+  EXPECT_EQ(lib->helpString, "Pago selectivo de comisiones a vendedores");
+  ASSERT_EQ(lib->classes.size(), 1u);
+  const auto& cls = lib->classes[0];
+  EXPECT_EQ(cls.name, "Activator");
+  EXPECT_EQ(cls.clsid.toString(), "{E2F6B806-4744-4278-9405-81F30E000EB5}");
+  EXPECT_EQ(cls.progId, "Quorvane.Activator");
+  EXPECT_TRUE(cls.creatable);
+  EXPECT_EQ(cls.defaultInterface.name, "_Activator");
+  EXPECT_EQ(cls.defaultInterface.iid.toString(), "{8C94DBEB-BCD0-4E86-868D-CCFB8F3E17CC}");
+  EXPECT_TRUE(cls.defaultInterface.dual);
+  EXPECT_TRUE(cls.defaultInterface.hidden);
+  ASSERT_EQ(cls.defaultInterface.members.size(), 1u);
+  EXPECT_EQ(cls.defaultInterface.members[0].name, "go");
+  EXPECT_EQ(cls.defaultInterface.members[0].dispId, 0x60030000);
+  EXPECT_EQ(cls.defaultInterface.members[0].argCount, 2);
+  const std::map<std::string, std::string> version = {
+      {"FileVersion", "1.00"},         {"ProductVersion", "1.00"},      {"ProductName", "Quorvane"},
+      {"InternalName", "Tessaline"},   {"OriginalFilename", "Tessaline.dll"}, {"OLESelfRegister", ""}};
+  EXPECT_EQ(lib->versionInfo, version);
+}
+
+#ifdef TESSALINE_REGISTER_PROGRAM
+// Runs tessaline-register with the settings directory `home`; returns its exit status.
+int runRegister(const std::filesystem::path& home, const std::string& arguments) {
+  const std::string command = "TESSALINE_CONFIG_HOME='" + home.string() + "' '" TESSALINE_REGISTER_PROGRAM "' " +
+                              arguments + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(TessalineRegister, RegistersAndUnregistersTheModule) {
+  const auto home = harness::freshConfigHome();
+  const automation::ClassRegistry registry(home);
+  ASSERT_FALSE(registry.clsidOf("Quorvane.Activator"));
+
+  ASSERT_EQ(runRegister(home, "'" TESSALINE_MODULE "'"), 0);
+  const auto clsid = registry.clsidOf("Quorvane.Activator");
+  ASSERT_TRUE(clsid);
+  EXPECT_EQ(clsid->toString(), "{E2F6B806-4744-4278-9405-81F30E000EB5}");
+  const auto module = registry.modulePathOf(*clsid);
+  ASSERT_TRUE(module);
+  EXPECT_TRUE(std::filesystem::equivalent(*module, TESSALINE_MODULE));
+
+  ASSERT_EQ(runRegister(home, "-u '" TESSALINE_MODULE "'"), 0);
+  EXPECT_FALSE(registry.clsidOf("Quorvane.Activator"));
+
+  // Clear failures: no such file, a file that is no module, no argument.
+  EXPECT_EQ(runRegister(home, "'" + (home / "missing.so").string() + "'"), 1);
+  const auto notAModule = home / "notes.txt";
+  { std::ofstream(notAModule) << "not a module\n"; }
+  EXPECT_EQ(runRegister(home, "'" + notAModule.string() + "'"), 1);
+  EXPECT_EQ(runRegister(home, ""), 1);
+  std::filesystem::remove_all(home);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,241 @@
+// The number dialog, driven by operator scripts through the headless driver.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "automation/error.h"
+#include "forms/driver.h"
+#include "harness.h"
+#include "number_dialog/f_get_numero.h"
+
+namespace tessaline {
+// Reads the answer the dialog object keeps.
+struct fGetNumeroAccess {
+  static bool aceptado(const fGetNumero& d) { return d.aceptado_; }
+  static double valor(const fGetNumero& d) { return d.valorAceptado_; }
+};
+}  // namespace tessaline
+
+namespace {
+
+using tessaline::fGetNumero;
+
+struct Outcome {
+  std::optional<double> value;
+  std::optional<automation::Error> error;
+  bool loadedWhenDone = true;
+};
+
+class NumberDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    configHome = harness::freshConfigHome();
+    tessaline::Globales::setFactoria(factory);
+  }
+  void TearDown() override { std::filesystem::remove_all(configHome); }
+
+  // Runs `script` with `go` asking the question through `ask`; returns the driver's exit status.
+  int run(const std::string& script, std::function<double(fGetNumero&)> ask) {
+    forms::ScriptDriver driver(app, out);
+    driver.onGo([&](const std::string&) {
+      dialog = std::make_shared<fGetNumero>();
+      try {
+        outcome.value = ask(*dialog);
+      } catch (const automation::Error& e) {
+        outcome.error = e;
+      }
+      outcome.loadedWhenDone = dialog->isLoaded();
+    });
+    std::istringstream in(script);
+    return driver.run(in);
+  }
+
+  // The JSON events the run printed.
+  std::vector<nlohmann::json> events() const {
+    std::vector<nlohmann::json> r;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) r.push_back(nlohmann::json::parse(line));
+    return r;
+  }
+  nlohmann::json dumpedDialog() const {
+    for (const auto& e : events()) {
+      if (e["event"] != "dump") continue;
+      for (const auto& w : e["windows"])
+        if (w["name"] == "fGetNumero") return w;
+    }
+    return nullptr;
+  }
+
+  std::filesystem::path configHome;
+  forms::Application app;
+  std::ostringstream out;
+  std::shared_ptr<fakes::CallLog> log = std::make_shared<fakes::CallLog>();
+  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>(log);
+  std::shared_ptr<fGetNumero> dialog;
+  Outcome outcome;
+};
+
+double askAmount(fGetNumero& d) {
+  return d.GetNumeroWithError("Nueva comision para la factura", "#,##0.00", "Ajuste de comisiones",
+                              automation::Currency::fromRaw(125000));
+}
+
+TEST_F(NumberDialog, EnterAcceptsTheValueShown) {
+  ASSERT_EQ(run("go\ndump\ntype 7\nkey ENTER\n", askAmount), 0) << out.str();
+  ASSERT_TRUE(outcome.value);
+  EXPECT_EQ(*outcome.value, 7.0);
+  EXPECT_FALSE(outcome.loadedWhenDone);
+
+  // Shown modally, with the caption, the prompt, the format and the starting amount.
+  const auto ev = events();
+  EXPECT_EQ(ev[0]["event"], "show");
+  EXPECT_EQ(ev[0]["window"], "fGetNumero");
+  EXPECT_EQ(ev[0]["caption"], "Ajuste de comisiones");
+  EXPECT_EQ(ev[0]["modal"], true);
+  const auto w = dumpedDialog();
+  EXPECT_EQ(w["activeControl"], "Velnor1");
+  EXPECT_EQ(w["controls"]["Label1"]["caption"], "Nueva comision para la factura");
+  EXPECT_EQ(w["controls"]["Velnor1"]["value"], 12.5);
+  EXPECT_EQ(w["controls"]["Velnor1"]["format"], "#,##0.00");
+  EXPECT_EQ(ev.back()["event"], "unload");
+}
+
+TEST_F(NumberDialog, EveryWayOfClosingButAcceptIsACancellation) {
+  for (const char* closing : {"key ESC", "close", "click cbCancelar"}) {
+    SCOPED_TRACE(closing);
+    outcome = {};
+    out.str("");
+    ASSERT_EQ(run(std::string("go\ntype 3\n") + closing + "\n", askAmount), 0) << out.str();
+    ASSERT_TRUE(outcome.error);
+    EXPECT_FALSE(outcome.value);
+    EXPECT_EQ(outcome.error->number(), 10001);
+    EXPECT_EQ(outcome.error->source(), "frmGetNum");
+    EXPECT_EQ(outcome.error->description(), "frmGetNum:Cancel");
+    // The window was already closed when the error came.
+    EXPECT_FALSE(outcome.loadedWhenDone);
+  }
+  outcome = {};
+  ASSERT_EQ(run("go\ntype 4,5\nclick cbOk\n", askAmount), 0) << out.str();
+  ASSERT_TRUE(outcome.value);
+  EXPECT_EQ(*outcome.value, 45.0);  // en_US: the comma groups digits
+}
+
+TEST_F(NumberDialog, OnlyTheTextGivenUsesTheDefaults) {
+  ASSERT_EQ(run("go\ndump\nkey ENTER\n", [](fGetNumero& d) { return d.GetNumeroWithError("Monto"); }), 0) << out.str();
+  const auto w = dumpedDialog();
+  EXPECT_EQ(w["caption"], "Informacion requerida");
+  EXPECT_EQ(w["controls"]["Velnor1"]["format"], "");
+  EXPECT_EQ(w["controls"]["Velnor1"]["value"], 0);
+  ASSERT_TRUE(outcome.value);
+  EXPECT_EQ(*outcome.value, 0.0);
+}
+
+TEST_F(NumberDialog, GetNumeroFallsBackToItsDefault) {
+  auto ask = [](fGetNumero& d) { return d.GetNumero(automation::Variant(12.5), "Porcentaje"); };
+  ASSERT_EQ(run("go\ndump\nkey ESC\n", ask), 0) << out.str();
+  ASSERT_TRUE(outcome.value);
+  EXPECT_EQ(*outcome.value, 12.5);
+  EXPECT_EQ(dumpedDialog()["controls"]["Velnor1"]["value"], 12.5);
+  EXPECT_EQ(dumpedDialog()["caption"], "");
+
+  outcome = {};
+  ASSERT_EQ(run("go\ntype 7\nkey ENTER\n", ask), 0) << out.str();
+  ASSERT_TRUE(outcome.value);
+  EXPECT_EQ(*outcome.value, 7.0);
+
+  // A default that is not a number fails as its conversion does, before anything is shown.
+  outcome = {};
+  ASSERT_EQ(run("go\n", [](fGetNumero& d) { return d.GetNumero(automation::Variant("doce"), "x"); }), 0);
+  ASSERT_TRUE(outcome.error);
+  EXPECT_EQ(outcome.error->number(), 13);
+}
+
+TEST_F(NumberDialog, TheDialogWidensToItsPrompt) {
+  struct Case {
+    const char* prompt;
+    int labelWidth, boxLeft, outerWidth, cancelLeft, okLeft;
+  };
+  // Label widths of the headless 8-point font: "Monto" 30 px, the commission prompt 147 px.
+  const Case cases[] = {
+      {"Monto", 450, 810, 3135, 1455, -120},
+      {"Nueva comision para la factura", 2205, 2565, 4890, 3210, 1635},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prompt);
+    out.str("");
+    const std::string prompt = c.prompt;
+    ASSERT_EQ(run("go\ndump\nkey ESC\n", [&](fGetNumero& d) { return d.GetNumero(1.0, prompt); }), 0) << out.str();
+    const auto w = dumpedDialog();
+    EXPECT_EQ(w["controls"]["Label1"]["width"], c.labelWidth);
+    EXPECT_EQ(w["controls"]["Velnor1"]["left"], c.boxLeft);
+    EXPECT_EQ(w["width"], c.outerWidth);
+    EXPECT_EQ(w["clientWidth"], c.outerWidth - forms::kFrameWidth);
+    EXPECT_EQ(w["height"], 1440 + forms::kFrameHeight);  // the height keeps its design value
+    EXPECT_EQ(w["controls"]["cbCancelar"]["left"], c.cancelLeft);
+    EXPECT_EQ(w["controls"]["cbOk"]["left"], c.okLeft);
+    // Centred again after the change of width.
+    EXPECT_EQ(w["left"], (28800 - c.outerWidth) / 2);
+  }
+}
+
+TEST_F(NumberDialog, LoadingThemesTheWindowAndTakesTheHostIcons) {
+  auto d = std::make_shared<fGetNumero>();
+  d->SetParamsNoShow("Titulo", "Texto");
+  EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"fGetNumero"});
+  EXPECT_TRUE(factory->tema->byRef);
+  EXPECT_EQ(factory->icons, (std::vector<int16_t>{25, 8}));
+  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbOk")->pictureIconName(), "ok");
+  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbCancelar")->pictureIconName(), "cancel");
+  EXPECT_EQ(d->caption(), "Titulo");
+  EXPECT_FALSE(d->visible());
+
+  // Design values of the window.
+  EXPECT_EQ(d->borderStyle(), forms::BorderStyle::FixedDialog);
+  EXPECT_FALSE(d->minButton());
+  EXPECT_FALSE(d->maxButton());
+  EXPECT_FALSE(d->showInTaskbar());
+  auto* ok = d->controlAs<forms::ActionButton>("cbOk");
+  EXPECT_TRUE(ok->isDefault());
+  EXPECT_EQ(ok->backColor(), forms::rgb(7, 116, 205));
+  EXPECT_EQ(ok->themeColors().backFocused, forms::rgb(0, 0, 192));
+  EXPECT_TRUE(d->controlAs<forms::ActionButton>("cbCancelar")->isCancel());
+  EXPECT_TRUE(d->controlAs<forms::NumberEntryBox>("Velnor1")->showCalc());
+
+  // Closing twice is harmless; touching the closed window loads it again with its design values.
+  d->descargar();
+  d->descargar();
+  EXPECT_FALSE(d->isLoaded());
+  EXPECT_EQ(d->Entrada(), automation::Variant(0.0));
+  EXPECT_TRUE(d->isLoaded());
+  EXPECT_EQ(factory->tema->styled.size(), 2u);
+  EXPECT_EQ(d->caption(), "...");
+}
+
+TEST_F(NumberDialog, TheAnswerOutlivesTheWindow) {
+  ASSERT_EQ(run("go\ntype 9\nkey ENTER\n",
+                [](fGetNumero& d) {
+                  d.SetParams("Titulo", "Texto", automation::Variant(2.0));
+                  return 0.0;
+                }),
+            0)
+      << out.str();
+  ASSERT_TRUE(dialog);
+  EXPECT_FALSE(dialog->isLoaded());
+  EXPECT_TRUE(tessaline::fGetNumeroAccess::aceptado(*dialog));
+  EXPECT_EQ(tessaline::fGetNumeroAccess::valor(*dialog), 9.0);
+
+  // SetParams without a value keeps the box's value; a new dialog starts at 0, unaccepted.
+  auto fresh = std::make_shared<fGetNumero>();
+  EXPECT_FALSE(tessaline::fGetNumeroAccess::aceptado(*fresh));
+  fresh->SetParamsNoShow("a", "b", automation::Variant(3.5));
+  fresh->SetParamsNoShow("a", "b");
+  EXPECT_EQ(fresh->Entrada(), automation::Variant(3.5));
+}
+
+}  // namespace

@@ -73,14 +73,26 @@ void Application::addObserver(Observer* observer) {
     observers_.push_back(observer);
 }
 
-void Application::removeObserver(Observer* observer) { std::erase(observers_, observer); }
+
+void Application::removeObserver(Observer* observer) {
+  // While observers are being told, a removed one is only blanked (the loop is walking the list).
+  for (auto& o : observers_)
+    if (o == observer) o = nullptr;
+  if (notifying_ == 0) std::erase(observers_, nullptr);
+}
 
 void Application::notify(const std::function<void(Observer&)>& f) {
-  // An observer may remove itself while being told.
-  const auto observers = observers_;
-  for (Observer* o : observers) {
-    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) f(*o);
-  }
+  ++notifying_;
+  struct Done {
+    Application& app;
+    ~Done() {
+      if (--app.notifying_ == 0) std::erase(app.observers_, nullptr);
+    }
+  } done{*this};
+  // Observers added meanwhile hear from the next notification on.
+  const size_t n = observers_.size();
+  for (size_t i = 0; i < n && i < observers_.size(); ++i)
+    if (observers_[i] != nullptr) f(*observers_[i]);
 }
 
 std::vector<Window*> Application::windows() const { return windows_; }

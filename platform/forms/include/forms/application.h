@@ -136,6 +136,7 @@ class Application final {
   std::vector<std::shared_ptr<Window>> graveyardWindows_;
   std::vector<std::unique_ptr<Control>> graveyardControls_;
   int handlerDepth_ = 0;
+  int notifying_ = 0;
 };
 
 }  // namespace forms

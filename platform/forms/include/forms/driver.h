@@ -26,6 +26,9 @@
 // - `type` replaces the focused control's content without KeyPress events; a date or number
 //   box refuses text that is not a date or number (silently: the value is kept). A control that
 //   takes no text is a script error.
+// - `key` with a character adds it to a text or code box after the KeyPress handlers (date and
+//   number boxes take their text through `type` only); Space presses a focused button and ticks
+//   a focused check box or option button.
 // - `key` runs the key through the window (Enter presses the default button, or the focused
 //   button; Esc the cancel button; neither runs KeyPress nor moves the focus); other keys run
 //   the window's KeyPress (key preview) and the control's. Keys while a message box is open are

@@ -1,0 +1,157 @@
+// Start-up, Cancel, reset and closing of the commission window through the reference host, and
+// one whole session: pick a salesperson, mark invoices, choose the payment method, close.
+
+#include <algorithm>
+
+#include "test_window_support.h"
+
+namespace {
+
+using namespace window_e2e;
+
+class Inicio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
+    books.factura({.numero = 2, .fecha = "2024-03-04", .saldo = "3", .comision = "7.25"});
+  }
+  // Position of the first journal line of member (and first argument), or -1.
+  static long posicion(const Salida& r, const std::string& member, const json& primerArgumento = nullptr) {
+    for (size_t i = 0; i < r.journal.size(); ++i) {
+      const json& j = r.journal[i];
+      if (j["member"] != member) continue;
+      if (!primerArgumento.is_null() && (j["args"].empty() || j["args"][0]["value"] != primerArgumento)) continue;
+      return static_cast<long>(i);
+    }
+    return -1;
+  }
+  WindowBooks books;
+};
+
+TEST_F(Inicio, LoadStylesTheWindowTakesIconsLookupsAndTheMoneyMaskInOrder) {
+  const Salida r = books.run("go\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const auto tema = r.calls("aplicarTema");
+  ASSERT_EQ(tema.size(), 1u);
+  EXPECT_EQ(arg(tema[0], 0)["type"], "Object");
+  EXPECT_EQ(arg(tema[0], 0)["class"], "Form");
+  EXPECT_EQ(arg(tema[0], 0)["byRef"], true);
+
+  const long pasos[] = {posicion(r, "aplicarTema"),          posicion(r, "getSysIcon", 19),
+                        posicion(r, "getSysIcon", 8),         posicion(r, "crearObjeto", "Vendedor"),
+                        posicion(r, "crearObjeto", "Banco"),  posicion(r, "MascaraMonetarios")};
+  for (long p : pasos) EXPECT_GE(p, 0);
+  EXPECT_TRUE(std::is_sorted(std::begin(pasos), std::end(pasos)));
+  EXPECT_EQ(r.calls("getSysIcon")[0]["args"][0], (json{{"type", "Integer"}, {"value", 19}}));
+}
+
+TEST_F(Inicio, CancelOnAnEmptyWindowClosesIt) {
+  const Salida r = books.run("go\nclick cbCancelar\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  EXPECT_TRUE(r.unloaded("SelectFacturas"));
+  EXPECT_TRUE(r.boxes().empty());
+  // Closing remembered the option and the placement.
+  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optNoPagar");
+  EXPECT_EQ(books.setting("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"), "8400");
+}
+
+TEST_F(Inicio, CancelWithChangesAsksAndResetsForTheNextSalesperson) {
+  const Salida r = books.run(
+      "go\ntype V001\ntab\ntype 2024-03-05\ntab\nclick chkIncluirPendientes\n"
+      "click optCheque\nfocus codigoBanco\ntype ban01\ntab\n"
+      "dblclick 1 8\n"
+      "click cbCancelar\nno\ndump\n"
+      "click cbCancelar\nyes\ndump\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  EXPECT_EQ(r.boxes(), (std::vector<std::string>{"question: ¿Desea perder los cambios?",
+                                                 "question: ¿Desea perder los cambios?"}));
+  const Ventana antes = r.dump("SelectFacturas", 0);
+  EXPECT_EQ(antes.text("codigoVendedor"), "V001");
+  EXPECT_EQ(antes.cell(1, 8), "SI");
+  EXPECT_EQ(antes.text("refMovBanco"), "1001");
+  EXPECT_EQ(antes.state()["hayCambios"], true);
+
+  const Ventana v = r.dump();
+  EXPECT_FALSE(r.unloaded("SelectFacturas"));
+  EXPECT_EQ(v.text("codigoVendedor"), "");
+  EXPECT_EQ(v.caption("nombreVendedor"), "");
+  EXPECT_EQ(v.control("fechaPago")["value"], "2024-03-10");
+  EXPECT_EQ(v.medioPago(), "optEfectivo");
+  EXPECT_EQ(v.text("codigoBanco"), "");
+  EXPECT_EQ(v.text("refMovBanco"), "");
+  EXPECT_FALSE(v.enabled("codigoBanco"));
+  EXPECT_FALSE(v.enabled("refMovBanco"));
+  EXPECT_EQ(v.rows(), 1);
+  EXPECT_EQ(v.caption("lblqFact"), "0");
+  for (const char* l : {"lblTotalVenta", "lblTotalIVA", "lblMontoBruto", "lblSaldo", "lblComisionTotal"})
+    EXPECT_EQ(v.caption(l), "0,00") << l;
+  // The amount to credit is left as it was, and so is its label.
+  EXPECT_EQ(v.state()["comisionAcreditar"], "5.0000");
+  EXPECT_EQ(v.caption("lblComisionAcreditada"), "5,00");
+  EXPECT_EQ(v.active(), "codigoVendedor");
+  EXPECT_EQ(v.state()["vendedorCargado"], "");
+  EXPECT_EQ(v.state()["fechaCargada"], "1899-12-30");
+  EXPECT_EQ(v.state()["hayCambios"], false);
+  EXPECT_EQ(v.state()["cantidadFacturas"], 0);
+  EXPECT_EQ(v.state()["totalVenta"], "0.0000");
+  EXPECT_EQ(v.control("chkIncluirPendientes")["value"], 1);
+}
+
+TEST_F(Inicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
+  const Salida sinCambios = books.run("go V001\nclick cbCancelar\n");
+  ASSERT_EQ(sinCambios.status, 0) << sinCambios.transcript();
+  EXPECT_TRUE(sinCambios.unloaded("SelectFacturas"));
+  EXPECT_TRUE(sinCambios.boxes().empty());
+
+  const Salida conCambios = books.run("go V001\ndblclick 1 8\nclick cbCancelar\nno\ndump\nclick cbCancelar\nyes\n");
+  ASSERT_EQ(conCambios.status, 0) << conCambios.transcript();
+  EXPECT_EQ(conCambios.dump().cell(1, 8), "SI");
+  EXPECT_EQ(conCambios.boxes(), (std::vector<std::string>{"question: ¿Desea perder los cambios?",
+                                                          "question: ¿Desea perder los cambios?"}));
+  EXPECT_TRUE(conCambios.unloaded("SelectFacturas"));
+}
+
+TEST_F(Inicio, EnterInAnEntryBoxOnlyMovesOn) {
+  // Enter in the date box goes to the next field; it toggles nothing in the grid.
+  const Salida r = books.run("go V001\nkey ENTER\ndump\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const Ventana v = r.dump();
+  EXPECT_EQ(v.active(), "chkIncluirPendientes");
+  EXPECT_EQ(v.cell(1, 8), "NO");
+  EXPECT_EQ(v.state()["hayCambios"], false);
+}
+
+TEST_F(Inicio, AWholeSessionLeavesWhatItDidInTheDumpTheJournalAndTheSettings) {
+  const Salida r = books.run(
+      "go\ntype v001\ntab\nclick chkIncluirPendientes\n"
+      "cell 1 8\nkey SPACE\ndblclick 2 8\n"
+      "click optTransferencia\nfocus codigoBanco\ntype \" ban02\"\ntab\ntype TR-77\n"
+      "dump\nclose\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const Ventana v = r.dump();
+  EXPECT_EQ(v.state()["vendedorCargado"], "V001");
+  EXPECT_EQ(v.state()["cantidadFacturas"], 2);
+  EXPECT_EQ(v.cell(1, 8), "SI");
+  EXPECT_EQ(v.cell(2, 8), "SI");
+  EXPECT_EQ(v.state()["comisionAcreditar"], "12.2500");
+  EXPECT_EQ(v.caption("lblComisionAcreditada"), "12,25");
+  EXPECT_EQ(v.state()["hayCambios"], true);
+  EXPECT_EQ(v.medioPago(), "optTransferencia");
+  EXPECT_EQ(v.text("codigoBanco"), "BAN02");
+  EXPECT_EQ(v.text("refMovBanco"), "TR-77");  // a transfer keeps the typed reference
+  EXPECT_TRUE(r.unloaded("SelectFacturas"));
+
+  const auto consultas = r.calls("OpenRecordset");
+  ASSERT_EQ(consultas.size(), 2u);
+  EXPECT_EQ(arg(consultas[1], 1)["value"], "V001");
+  EXPECT_TRUE(r.calls("ExecuteSQL").empty());  // nothing is written before processing
+
+  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optTransferencia");
+  const std::string seccion = "CONFIG\\FormPlacement\\SelectFacturas";
+  EXPECT_EQ(books.setting("Zel", seccion, "Left"), "8400");
+  EXPECT_EQ(books.setting("Zel", seccion, "Top"), "3600");
+  EXPECT_EQ(books.setting("Zel", seccion, "Width"), "12000");
+  EXPECT_EQ(books.setting("Zel", seccion, "Height"), "9000");
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The payment panel through the reference host: the remembered option (settings store, INI file),
+// the bank fields that follow the option, the hints, and the bank box.
+
+#include "test_window_support.h"
+
+namespace {
+
+using namespace window_e2e;
+
+const char* const kSeccion = "Hollowmere\\Transient";
+
+class Pago : public ::testing::Test {
+ protected:
+  void SetUp() override { books.factura({.numero = 1}); }
+  // Opens a free window (the salesperson box keeps the focus) and dumps it.
+  Ventana inicio() {
+    const Salida r = books.run("go\ndump\n");
+    EXPECT_EQ(r.status, 0) << r.transcript();
+    return r.dump();
+  }
+  WindowBooks books;
+};
+
+TEST_F(Pago, FirstRunSelectsCreditOnlyWithTheBankFieldsEmptyAndDisabled) {
+  const Ventana v = inicio();
+  EXPECT_EQ(v.medioPago(), "optNoPagar");
+  EXPECT_FALSE(v.enabled("codigoBanco"));
+  EXPECT_FALSE(v.enabled("refMovBanco"));
+  EXPECT_EQ(v.text("codigoBanco"), "");
+}
+
+TEST_F(Pago, TheOptionClosedWithIsSelectedAtTheNextStart) {
+  const Salida r = books.run("go V001\nclick optTransferencia\nclose\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optTransferencia");
+  const Ventana v = inicio();
+  EXPECT_EQ(v.medioPago(), "optTransferencia");
+  EXPECT_TRUE(v.enabled("codigoBanco"));
+  EXPECT_TRUE(v.enabled("refMovBanco"));
+}
+
+TEST_F(Pago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
+  struct Caso {
+    std::string guardado;
+    std::string esperado;
+  };
+  const Caso casos[] = {
+      {"optCheque", "optCheque"},     {"OPTCHEQUE", "optCheque"},  // control names ignore case
+      {"optChequ", "optNoPagar"},     {"cbProcesar", "optNoPagar"},  // another control
+      {"detalles", "optNoPagar"},     {"", "optNoPagar"},
+  };
+  for (const Caso& c : casos) {
+    books.writeStore({{kSeccion, {{"optQuorvane", c.guardado}}}});
+    const Ventana v = inicio();
+    EXPECT_EQ(v.medioPago(), c.esperado) << c.guardado;
+    const bool banco = c.esperado == "optCheque";
+    EXPECT_EQ(v.enabled("codigoBanco"), banco) << c.guardado;
+    EXPECT_EQ(v.enabled("refMovBanco"), banco) << c.guardado;
+  }
+}
+
+TEST_F(Pago, RememberedCashLeavesTheBankFieldsDisabled) {
+  // Cash is the option selected by design, so selecting it raises no click of its own.
+  books.writeStore({{kSeccion, {{"optQuorvane", "optEfectivo"}}}});
+  const Ventana v = inicio();
+  EXPECT_EQ(v.medioPago(), "optEfectivo");
+  EXPECT_FALSE(v.enabled("codigoBanco"));
+  EXPECT_FALSE(v.enabled("refMovBanco"));
+}
+
+TEST_F(Pago, TheIniFileOverridesTheStoreUnlessItsValueIsEmpty) {
+  books.writeStore({{kSeccion, {{"optQuorvane", "optTransferencia"}}}});
+  books.writeIni("Hollowmere.ini", "[Transient]\noptQuorvane = optCheque\n");
+  EXPECT_EQ(inicio().medioPago(), "optCheque");
+
+  // Closing saves into the store, but the INI file still wins at the next start.
+  const Salida r = books.run("go V001\nclick optEfectivo\nclose\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optEfectivo");
+  EXPECT_EQ(inicio().medioPago(), "optCheque");
+
+  books.writeIni("Hollowmere.ini", "[transient]\nOPTQUORVANE=\n");
+  EXPECT_EQ(inicio().medioPago(), "optEfectivo");
+}
+
+TEST_F(Pago, OptionsSetTheBankFieldsAndTheHints) {
+  const Salida r = books.run(
+      "go V001\nclick optCheque\ndump\n"
+      "focus codigoBanco\ndump\ntype ban01\nfocus refMovBanco\ntype 555\n"
+      "click optEfectivo\ndump\n"
+      "click optCheque\ndump\n"
+      "click optTransferencia\ndump\n"
+      "click optNoPagar\ndump\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const Ventana cheque = r.dump("SelectFacturas", 0);
+  EXPECT_TRUE(cheque.enabled("codigoBanco"));
+  EXPECT_TRUE(cheque.enabled("refMovBanco"));
+  EXPECT_EQ(cheque.status(), "El pago se realizará mediante la emision de un cheque");
+  EXPECT_EQ(r.dump("SelectFacturas", 1).status(), "Introduzca el codigo del banco contra el cual se emitirá el pago");
+
+  const Ventana efectivo = r.dump("SelectFacturas", 2);
+  EXPECT_EQ(efectivo.text("codigoBanco"), "");
+  EXPECT_EQ(efectivo.text("refMovBanco"), "");
+  EXPECT_FALSE(efectivo.enabled("codigoBanco"));
+  EXPECT_FALSE(efectivo.enabled("refMovBanco"));
+  EXPECT_EQ(efectivo.status(), "El pago se realizará mediante un egreso de caja");
+
+  const Ventana otraVez = r.dump("SelectFacturas", 3);
+  EXPECT_TRUE(otraVez.enabled("codigoBanco"));
+  EXPECT_EQ(otraVez.text("codigoBanco"), "");
+  EXPECT_EQ(otraVez.text("refMovBanco"), "");
+
+  EXPECT_EQ(r.dump("SelectFacturas", 4).status(), "El pago se realizará contra una transferencia");
+  const Ventana noPagar = r.dump("SelectFacturas", 5);
+  EXPECT_EQ(noPagar.status(), "Solo se acreditarán las comisiones al vendedor");
+  EXPECT_FALSE(noPagar.enabled("codigoBanco"));
+}
+
+TEST_F(Pago, TheBankBoxNormalisesTheCodeAndProposesTheNextCheque) {
+  const Salida r = books.run(
+      "go V001\nclick optCheque\nfocus refMovBanco\ntype 555\n"
+      "focus codigoBanco\ntype \" ban01 \"\ntab\ndump\n"
+      "click optTransferencia\nfocus refMovBanco\ntype 777\nfocus codigoBanco\ntype ban02\ntab\ndump\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const Ventana cheque = r.dump("SelectFacturas", 0);
+  EXPECT_EQ(cheque.text("codigoBanco"), "BAN01");
+  EXPECT_EQ(cheque.text("refMovBanco"), "1001");
+  EXPECT_EQ(cheque.active(), "refMovBanco");
+  EXPECT_EQ(r.calls("proximoCheque").size(), 1u);
+
+  const Ventana transferencia = r.dump("SelectFacturas", 1);
+  EXPECT_EQ(transferencia.text("codigoBanco"), "BAN02");
+  EXPECT_EQ(transferencia.text("refMovBanco"), "777");
+}
+
+TEST_F(Pago, AnUnknownBankCodeIsRefusedByTheHostAndAnEmptyOneIsAccepted) {
+  const Salida r = books.run(
+      "go V001\nclick optCheque\nfocus codigoBanco\ntype xx1\ntab\ndump\n"
+      "type \"  \"\ntab\ndump\n");
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  const Ventana refused = r.dump("SelectFacturas", 0);
+  EXPECT_EQ(refused.active(), "codigoBanco");
+  EXPECT_EQ(refused.text("codigoBanco"), "XX1");
+  EXPECT_TRUE(r.boxes().empty());  // the window says nothing of its own
+  const auto validar = r.calls("validarCodigo");
+  ASSERT_EQ(validar.size(), 1u);
+  EXPECT_EQ(validar[0]["args"][0]["value"], "XX1");
+  int bancos = 0;
+  for (const auto& c : r.calls("crearObjeto")) bancos += c["args"][0]["value"] == "banco";
+  EXPECT_EQ(bancos, 1);
+
+  const Ventana empty = r.dump("SelectFacturas", 1);
+  EXPECT_EQ(empty.text("codigoBanco"), "");
+  EXPECT_EQ(empty.active(), "refMovBanco");
+  EXPECT_EQ(r.calls("validarCodigo").size(), 1u);
+}
+
+}  // namespace

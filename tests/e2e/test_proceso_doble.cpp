@@ -1,0 +1,136 @@
+// Invoices credited by someone else after this window loaded them are not credited (or paid)
+// again: the cut stops with the list of those invoices, nothing is written, and the window stays
+// as it was. Two hosts racing on one books file credit each invoice once.
+
+#include <gtest/gtest.h>
+
+#include "test_proceso_comun.h"
+
+namespace corte {
+namespace {
+
+void acreditarPorFuera(const fs::path& books, const std::string& numeros) {
+  auto db = host::Database::open(books);
+  db->exec("UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero IN (" + numeros + ")");
+}
+
+// Loads and works the list in a live host, credits `numeros` behind its back, then processes.
+struct Intento {
+  json error;
+  json antes, despues;  // the window before Procesar and after the error box
+  int estado = -1;
+};
+
+Intento procesarTrasAcreditarPorFuera(const Entorno& env, const fs::path& books, const std::string& trabajo,
+                                      const std::string& numeros) {
+  Intento out;
+  HostVivo host(env, argumentosBase(env, books));
+  host.enviar(trabajo + "echo listo");
+  host.esperar("echo", "listo");
+  acreditarPorFuera(books, numeros);
+  host.enviar("focus cbProcesar\ndump\nclick cbProcesar");
+  out.antes = ventana(host.esperar("dump"), "SelectFacturas");
+  out.error = host.esperar("error");
+  host.enviar("ok\ndump");
+  out.despues = ventana(host.esperar("dump"), "SelectFacturas");
+  out.estado = host.terminar();
+  return out;
+}
+
+TEST(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
+  Entorno env;
+  const fs::path books = env.dir() / "libros.sqlite";
+  escribirLibros(books);
+  auto esperado = tablas(books);
+  esperado["Facturas"][2] =
+      "13|B|7|2026-11-04|C3|Distribuidora Ñandú de Occidente y Oriente, Compañía Anónima|V1|1234.56|197.53|0|0|61.73|1";
+
+  const Intento r = procesarTrasAcreditarPorFuera(env, books, std::string(kTrabajo) + kEfectivo, "13");
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.error, (json{{"event", "error"},
+                           {"number", static_cast<int32_t>(0x80040000u) + 513},
+                           {"description", "Facturas ya acreditadas: B-0000007"},
+                           {"source", kFuente}}));
+  // Nothing written (row 1's adjusted commission neither), no lock held, the window unchanged.
+  EXPECT_EQ(tablas(books), esperado);
+  EXPECT_TRUE(bloqueoLibre(books));
+  ASSERT_FALSE(r.antes.is_null());
+  EXPECT_EQ(r.despues, r.antes);
+  EXPECT_EQ(r.despues.at("state").at("hayCambios"), true);
+}
+
+// An invoice whose commission was adjusted (not marked) counts too: its new commission would be
+// written over a credited one.
+TEST(DobleAcreditacion, UnaComisionCambiadaDeUnaFacturaYaAcreditadaTambien) {
+  Entorno env;
+  const fs::path books = env.dir() / "libros.sqlite";
+  escribirLibros(books);
+  const Intento r = procesarTrasAcreditarPorFuera(env, books, R"(go V1
+dblclick 1 6
+type 31
+click cbOk
+dblclick 4 6
+type 14
+click cbOk
+dblclick 3 8
+click optNoPagar
+)",
+                                                  "11, 13, 14");
+  EXPECT_EQ(r.error.at("description"), "Facturas ya acreditadas: A-0000042, B-0000007, B-0000008");
+  EXPECT_EQ(filas(books, "SELECT Numero, Comision FROM Facturas WHERE Numero IN (11, 14) ORDER BY Numero"),
+            (std::vector<std::string>{"11|30", "14|15"}));
+  EXPECT_TRUE(filas(books, "SELECT * FROM comprobantes").empty());
+  EXPECT_TRUE(bloqueoLibre(books));
+}
+
+// Two operators load the same salesperson, mark the same invoices and press Procesar at the same
+// time: the lock lets one through, the other finds the invoices credited.
+TEST(DobleAcreditacion, DosHostsCompitiendoAcreditanCadaFacturaUnaVez) {
+  Entorno env;
+  const fs::path books = env.dir() / "libros.sqlite";
+  escribirLibros(books);
+  HostVivo a(env, argumentosBase(env, books));
+  HostVivo b(env, argumentosBase(env, books));
+  a.enviar(std::string(kTrabajo) + kEfectivo + "echo listo");
+  b.enviar(std::string(kTrabajo) + kEfectivo + "echo listo");
+  a.esperar("echo", "listo");
+  b.esperar("echo", "listo");
+  a.enviar("click cbProcesar");
+  b.enviar("click cbProcesar");
+
+  // Each ends either with its window closed (the cut went through) or with an error box.
+  int hechos = 0;
+  std::vector<json> errores;
+  for (HostVivo* h : {&a, &b}) {
+    for (;;) {
+      auto e = h->evento();
+      ASSERT_TRUE(e.has_value());
+      if (e->at("event") == "unload" && e->at("window") == "SelectFacturas") {
+        ++hechos;
+        break;
+      }
+      if (e->at("event") == "error") {
+        errores.push_back(*e);
+        h->enviar("ok");
+        break;
+      }
+    }
+  }
+  EXPECT_EQ(a.terminar(), 0);
+  EXPECT_EQ(b.terminar(), 0);
+  EXPECT_EQ(hechos, 1);
+  ASSERT_EQ(errores.size(), 1u);
+  EXPECT_EQ(errores[0].at("description"), "Facturas ya acreditadas: A-0000042, B-0000007");
+
+  EXPECT_EQ(filas(books, "SELECT count(*) FROM comprobantes"), std::vector<std::string>{"1"});
+  EXPECT_EQ(filas(books, "SELECT descripcion, count(*) FROM cuenta_vendedor GROUP BY descripcion ORDER BY 1"),
+            (std::vector<std::string>{"A-0000042 Abastos Uno|1", "B-0000007 Distribuidora Ñandú de Occidente y Orien|1",
+                                      "Pago en efectivo (MovCaja No. 1)|1"}));
+  EXPECT_EQ(filas(books, "SELECT count(*), sum(monto) FROM movimientos_caja"), std::vector<std::string>{"1|91.84"});
+  EXPECT_EQ(filas(books, "SELECT Numero, Comision, ComisionAcreditada FROM Facturas WHERE Numero IN (11, 13)"),
+            (std::vector<std::string>{"11|30.11|1", "13|61.73|1"}));
+  EXPECT_TRUE(bloqueoLibre(books));
+}
+
+}  // namespace
+}  // namespace corte

@@ -16,7 +16,7 @@ const std::string kConsultaInicio =
 const std::string kConsultaSinSaldo = kConsultaInicio + " AND Saldo <= 0 ORDER BY FechaTransaccion, Numero";
 const std::string kConsultaConSaldo = kConsultaInicio + "ORDER BY FechaTransaccion, Numero";
 
-class Carga : public ::testing::Test {
+class VentanaCarga : public ::testing::Test {
  protected:
   void SetUp() override {
     // Listed: three invoices, two on the same day (ordered by number), one on the cut-off date.
@@ -36,7 +36,7 @@ class Carga : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(Carga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
+TEST_F(VentanaCarga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
   const Salida r = books.run("go V001\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const Ventana v = r.dump();
@@ -87,7 +87,7 @@ TEST_F(Carga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
   EXPECT_EQ(consultas[0]["args"].size(), 3u);
 }
 
-TEST_F(Carga, TickingTheBoxListsInvoicesStillOwingAndShowsTheirBalance) {
+TEST_F(VentanaCarga, TickingTheBoxListsInvoicesStillOwingAndShowsTheirBalance) {
   const Salida r = books.run("go V001\nclick chkIncluirPendientes\ndump\nclick chkIncluirPendientes\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
 
@@ -110,7 +110,7 @@ TEST_F(Carga, TickingTheBoxListsInvoicesStillOwingAndShowsTheirBalance) {
   EXPECT_EQ(arg(consultas[2], 0)["value"], kConsultaSinSaldo);
 }
 
-TEST(CargaVacia, NoInvoicesIsSaidBeforeTheWindowShowsAndLeavesZeros) {
+TEST(VentanaCargaVacia, NoInvoicesIsSaidBeforeTheWindowShowsAndLeavesZeros) {
   WindowBooks books;
   books.factura({.numero = 1, .vendedor = "V002"});
   const Salida r = books.run("go V001\nok\ndump\n");
@@ -128,7 +128,7 @@ TEST(CargaVacia, NoInvoicesIsSaidBeforeTheWindowShowsAndLeavesZeros) {
   EXPECT_EQ(v.caption("lblqFact"), "0");
 }
 
-TEST(CargaVacia, AnEmptyResultKeepsTheChangesFlag) {
+TEST(VentanaCargaVacia, AnEmptyResultKeepsTheChangesFlag) {
   WindowBooks books;
   books.factura({.numero = 1, .saldo = "10", .comision = "7.5"});
   // Ticked the owing invoice is listed; one is marked; unticking (after agreeing to drop the
@@ -147,7 +147,7 @@ TEST(CargaVacia, AnEmptyResultKeepsTheChangesFlag) {
   EXPECT_EQ(v.caption("lblComisionAcreditada"), "0,00");
 }
 
-TEST(CargaTamano, TheGridEndsWithOneRowPerInvoice) {
+TEST(VentanaCargaTamano, TheGridEndsWithOneRowPerInvoice) {
   WindowBooks books;
   std::string valores;
   for (int i = 1; i <= 71; ++i) {

@@ -7,7 +7,7 @@ namespace {
 
 using namespace window_e2e;
 
-class Grid : public ::testing::Test {
+class VentanaGrid : public ::testing::Test {
  protected:
   void SetUp() override {
     books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5.0001"});
@@ -16,7 +16,7 @@ class Grid : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(Grid, MarkingAddsAndUnmarkingSubtractsTheCommissionAsShown) {
+TEST_F(VentanaGrid, MarkingAddsAndUnmarkingSubtractsTheCommissionAsShown) {
   const Salida r = books.run(
       "go V001\n"
       "dblclick 1 8\ndump\n"
@@ -50,7 +50,7 @@ TEST_F(Grid, MarkingAddsAndUnmarkingSubtractsTheCommissionAsShown) {
   }
 }
 
-TEST_F(Grid, EnterActsAsSpaceAndOtherKeysAndColumnsDoNothing) {
+TEST_F(VentanaGrid, EnterActsAsSpaceAndOtherKeysAndColumnsDoNothing) {
   const Salida r = books.run(
       "go V001\ncell 1 8\ndump\n"
       "key ENTER\ndump\n"
@@ -75,7 +75,7 @@ TEST_F(Grid, EnterActsAsSpaceAndOtherKeysAndColumnsDoNothing) {
   EXPECT_TRUE(r.calls("Load").empty());
 }
 
-TEST_F(Grid, TheViewersGetTheInvoiceNumberByReferenceAndTheCustomerCode) {
+TEST_F(VentanaGrid, TheViewersGetTheInvoiceNumberByReferenceAndTheCustomerCode) {
   const Salida r = books.run("go V001\ndblclick 2 1\nclose\ndblclick 2 9\nclose\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const auto shows = r.of("show");
@@ -97,7 +97,7 @@ TEST_F(Grid, TheViewersGetTheInvoiceNumberByReferenceAndTheCustomerCode) {
   EXPECT_EQ(v.cell(2, 8), "NO");
 }
 
-TEST_F(Grid, ViewersThatCannotLoadGiveAMessageOrNothing) {
+TEST_F(VentanaGrid, ViewersThatCannotLoadGiveAMessageOrNothing) {
   // The invoice and the customer disappear from the books while the list is on screen.
   const Salida r = books.runSteps({
       {"go V001", [&] { books.exec("DELETE FROM Facturas WHERE Numero = 1; DELETE FROM clientes WHERE codigo = 'C001'"); }},

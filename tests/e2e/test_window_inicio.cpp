@@ -9,7 +9,7 @@ namespace {
 
 using namespace window_e2e;
 
-class Inicio : public ::testing::Test {
+class VentanaInicio : public ::testing::Test {
  protected:
   void SetUp() override {
     books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
@@ -28,7 +28,7 @@ class Inicio : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(Inicio, LoadStylesTheWindowTakesIconsLookupsAndTheMoneyMaskInOrder) {
+TEST_F(VentanaInicio, LoadStylesTheWindowTakesIconsLookupsAndTheMoneyMaskInOrder) {
   const Salida r = books.run("go\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const auto tema = r.calls("aplicarTema");
@@ -45,7 +45,7 @@ TEST_F(Inicio, LoadStylesTheWindowTakesIconsLookupsAndTheMoneyMaskInOrder) {
   EXPECT_EQ(r.calls("getSysIcon")[0]["args"][0], (json{{"type", "Integer"}, {"value", 19}}));
 }
 
-TEST_F(Inicio, CancelOnAnEmptyWindowClosesIt) {
+TEST_F(VentanaInicio, CancelOnAnEmptyWindowClosesIt) {
   const Salida r = books.run("go\nclick cbCancelar\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_TRUE(r.unloaded("SelectFacturas"));
@@ -55,7 +55,7 @@ TEST_F(Inicio, CancelOnAnEmptyWindowClosesIt) {
   EXPECT_EQ(books.setting("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"), "8400");
 }
 
-TEST_F(Inicio, CancelWithChangesAsksAndResetsForTheNextSalesperson) {
+TEST_F(VentanaInicio, CancelWithChangesAsksAndResetsForTheNextSalesperson) {
   const Salida r = books.run(
       "go\ntype V001\ntab\ntype 2024-03-05\ntab\nclick chkIncluirPendientes\n"
       "click optCheque\nfocus codigoBanco\ntype ban01\ntab\n"
@@ -97,7 +97,7 @@ TEST_F(Inicio, CancelWithChangesAsksAndResetsForTheNextSalesperson) {
   EXPECT_EQ(v.control("chkIncluirPendientes")["value"], 1);
 }
 
-TEST_F(Inicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
+TEST_F(VentanaInicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
   const Salida sinCambios = books.run("go V001\nclick cbCancelar\n");
   ASSERT_EQ(sinCambios.status, 0) << sinCambios.transcript();
   EXPECT_TRUE(sinCambios.unloaded("SelectFacturas"));
@@ -111,7 +111,7 @@ TEST_F(Inicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
   EXPECT_TRUE(conCambios.unloaded("SelectFacturas"));
 }
 
-TEST_F(Inicio, EnterInAnEntryBoxOnlyMovesOn) {
+TEST_F(VentanaInicio, EnterInAnEntryBoxOnlyMovesOn) {
   // Enter in the date box goes to the next field; it toggles nothing in the grid.
   const Salida r = books.run("go V001\nkey ENTER\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
@@ -121,7 +121,7 @@ TEST_F(Inicio, EnterInAnEntryBoxOnlyMovesOn) {
   EXPECT_EQ(v.state()["hayCambios"], false);
 }
 
-TEST_F(Inicio, AWholeSessionLeavesWhatItDidInTheDumpTheJournalAndTheSettings) {
+TEST_F(VentanaInicio, AWholeSessionLeavesWhatItDidInTheDumpTheJournalAndTheSettings) {
   const Salida r = books.run(
       "go\ntype v001\ntab\nclick chkIncluirPendientes\n"
       "cell 1 8\nkey SPACE\ndblclick 2 8\n"

@@ -9,7 +9,7 @@ using namespace window_e2e;
 
 const char* const kSeccion = "Hollowmere\\Transient";
 
-class Pago : public ::testing::Test {
+class VentanaPago : public ::testing::Test {
  protected:
   void SetUp() override { books.factura({.numero = 1}); }
   // Opens a free window (the salesperson box keeps the focus) and dumps it.
@@ -21,7 +21,7 @@ class Pago : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(Pago, FirstRunSelectsCreditOnlyWithTheBankFieldsEmptyAndDisabled) {
+TEST_F(VentanaPago, FirstRunSelectsCreditOnlyWithTheBankFieldsEmptyAndDisabled) {
   const Ventana v = inicio();
   EXPECT_EQ(v.medioPago(), "optNoPagar");
   EXPECT_FALSE(v.enabled("codigoBanco"));
@@ -29,7 +29,7 @@ TEST_F(Pago, FirstRunSelectsCreditOnlyWithTheBankFieldsEmptyAndDisabled) {
   EXPECT_EQ(v.text("codigoBanco"), "");
 }
 
-TEST_F(Pago, TheOptionClosedWithIsSelectedAtTheNextStart) {
+TEST_F(VentanaPago, TheOptionClosedWithIsSelectedAtTheNextStart) {
   const Salida r = books.run("go V001\nclick optTransferencia\nclose\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optTransferencia");
@@ -39,7 +39,7 @@ TEST_F(Pago, TheOptionClosedWithIsSelectedAtTheNextStart) {
   EXPECT_TRUE(v.enabled("refMovBanco"));
 }
 
-TEST_F(Pago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
+TEST_F(VentanaPago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
   struct Caso {
     std::string guardado;
     std::string esperado;
@@ -59,7 +59,7 @@ TEST_F(Pago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
   }
 }
 
-TEST_F(Pago, RememberedCashLeavesTheBankFieldsDisabled) {
+TEST_F(VentanaPago, RememberedCashLeavesTheBankFieldsDisabled) {
   // Cash is the option selected by design, so selecting it raises no click of its own.
   books.writeStore({{kSeccion, {{"optQuorvane", "optEfectivo"}}}});
   const Ventana v = inicio();
@@ -68,7 +68,7 @@ TEST_F(Pago, RememberedCashLeavesTheBankFieldsDisabled) {
   EXPECT_FALSE(v.enabled("refMovBanco"));
 }
 
-TEST_F(Pago, TheIniFileOverridesTheStoreUnlessItsValueIsEmpty) {
+TEST_F(VentanaPago, TheIniFileOverridesTheStoreUnlessItsValueIsEmpty) {
   books.writeStore({{kSeccion, {{"optQuorvane", "optTransferencia"}}}});
   books.writeIni("Hollowmere.ini", "[Transient]\noptQuorvane = optCheque\n");
   EXPECT_EQ(inicio().medioPago(), "optCheque");
@@ -83,7 +83,7 @@ TEST_F(Pago, TheIniFileOverridesTheStoreUnlessItsValueIsEmpty) {
   EXPECT_EQ(inicio().medioPago(), "optEfectivo");
 }
 
-TEST_F(Pago, OptionsSetTheBankFieldsAndTheHints) {
+TEST_F(VentanaPago, OptionsSetTheBankFieldsAndTheHints) {
   const Salida r = books.run(
       "go V001\nclick optCheque\ndump\n"
       "focus codigoBanco\ndump\ntype ban01\nfocus refMovBanco\ntype 555\n"
@@ -116,7 +116,7 @@ TEST_F(Pago, OptionsSetTheBankFieldsAndTheHints) {
   EXPECT_FALSE(noPagar.enabled("codigoBanco"));
 }
 
-TEST_F(Pago, TheBankBoxNormalisesTheCodeAndProposesTheNextCheque) {
+TEST_F(VentanaPago, TheBankBoxNormalisesTheCodeAndProposesTheNextCheque) {
   const Salida r = books.run(
       "go V001\nclick optCheque\nfocus refMovBanco\ntype 555\n"
       "focus codigoBanco\ntype \" ban01 \"\ntab\ndump\n"
@@ -133,7 +133,7 @@ TEST_F(Pago, TheBankBoxNormalisesTheCodeAndProposesTheNextCheque) {
   EXPECT_EQ(transferencia.text("refMovBanco"), "777");
 }
 
-TEST_F(Pago, AnUnknownBankCodeIsRefusedByTheHostAndAnEmptyOneIsAccepted) {
+TEST_F(VentanaPago, AnUnknownBankCodeIsRefusedByTheHostAndAnEmptyOneIsAccepted) {
   const Salida r = books.run(
       "go V001\nclick optCheque\nfocus codigoBanco\ntype xx1\ntab\ndump\n"
       "type \"  \"\ntab\ndump\n");

@@ -17,7 +17,7 @@ std::ostream& operator<<(std::ostream& os, const Rect& r) {
   return os << "{" << r.left << ", " << r.top << ", " << r.width << ", " << r.height << "}";
 }
 
-class Placement : public ::testing::Test {
+class VentanaPlacement : public ::testing::Test {
  protected:
   Rect abrir() {
     const Salida r = books.run("go\ndump\n");
@@ -32,7 +32,7 @@ class Placement : public ::testing::Test {
 // is restored.
 constexpr Rect kCentrada{8400, 3600, 12000, 9000};
 
-TEST_F(Placement, SavedPlacementsAreRestoredPulledBackOrRefused) {
+TEST_F(VentanaPlacement, SavedPlacementsAreRestoredPulledBackOrRefused) {
   struct Caso {
     std::map<std::string, std::string> guardado;
     Rect esperado;
@@ -64,7 +64,7 @@ TEST_F(Placement, SavedPlacementsAreRestoredPulledBackOrRefused) {
   }
 }
 
-TEST_F(Placement, ClosingSavesTheOuterRectangleAsWholeNumbers) {
+TEST_F(VentanaPlacement, ClosingSavesTheOuterRectangleAsWholeNumbers) {
   books.writeStore({{kSeccion, {{"Left", "1000"}, {"Top", "500"}, {"Width", "13000"}, {"Height", "9500"}}}});
   const Salida r = books.run("go\nresize 13500 9815\nclose\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
@@ -75,7 +75,7 @@ TEST_F(Placement, ClosingSavesTheOuterRectangleAsWholeNumbers) {
   EXPECT_EQ(abrir(), (Rect{1000, 500, 13500, 9815}));
 }
 
-TEST_F(Placement, TheIniFileOverridesTheStoreAtEveryStart) {
+TEST_F(VentanaPlacement, TheIniFileOverridesTheStoreAtEveryStart) {
   books.writeStore({{kSeccion, {{"Left", "1000"}, {"Top", "500"}, {"Width", "13000"}, {"Height", "9500"}}}});
   books.writeIni("Zel.ini", "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=2000\nTop=\n");
   EXPECT_EQ(abrir(), (Rect{2000, 500, 13000, 9500}));
@@ -88,7 +88,7 @@ TEST_F(Placement, TheIniFileOverridesTheStoreAtEveryStart) {
   EXPECT_EQ(abrir(), (Rect{2000, 500, 13000, 9500}));
 }
 
-TEST_F(Placement, AScreenSmallerThanTheWindowRestoresNothing) {
+TEST_F(VentanaPlacement, AScreenSmallerThanTheWindowRestoresNothing) {
   books.screen = "11000x8000";
   books.writeStore({{kSeccion, {{"Left", "0"}, {"Top", "0"}, {"Width", "12000"}, {"Height", "9000"}}}});
   const Rect r = abrir();

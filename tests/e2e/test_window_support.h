@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +28,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/database.h"
+
 namespace window_e2e {
 
 using nlohmann::json;
@@ -36,8 +37,8 @@ namespace fs = std::filesystem;
 
 inline std::string hostProgram() {
   if (const char* env = std::getenv("TESSALINE_HOST")) return env;
-#ifdef TESSALINE_HOST_PROGRAM
-  return TESSALINE_HOST_PROGRAM;
+#ifdef TESSALINE_HOST_BIN
+  return TESSALINE_HOST_BIN;
 #else
   return "tessaline-host";
 #endif
@@ -202,15 +203,10 @@ class WindowBooks {
   WindowBooks(const WindowBooks&) = delete;
   WindowBooks& operator=(const WindowBooks&) = delete;
 
+  // Runs statements on the books (through the host's own database layer, a connection of its own).
   void exec(const std::string& sql) const {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(books.c_str(), &db) != SQLITE_OK) throw std::runtime_error("cannot open the books");
-    char* msg = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
-    const std::string error = msg ? msg : "";
-    sqlite3_free(msg);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) throw std::runtime_error("sql failed: " + error + "\n" + sql);
+    auto db = fs::exists(books) ? host::Database::open(books) : host::Database::create(books);
+    db->exec(sql);
   }
 
   void factura(const Factura& f) const {

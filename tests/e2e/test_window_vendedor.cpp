@@ -8,7 +8,7 @@ namespace {
 
 using namespace window_e2e;
 
-class Vendedor : public ::testing::Test {
+class VentanaVendedor : public ::testing::Test {
  protected:
   void SetUp() override {
     books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
@@ -18,7 +18,7 @@ class Vendedor : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(Vendedor, ATypedCodeIsTrimmedUpperCasedAndLoaded) {
+TEST_F(VentanaVendedor, ATypedCodeIsTrimmedUpperCasedAndLoaded) {
   const Salida r = books.run("go\ndump\nfocus codigoVendedor\ntype \"  v001 \"\ntab\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const Ventana vacia = r.dump("SelectFacturas", 0);
@@ -40,7 +40,7 @@ TEST_F(Vendedor, ATypedCodeIsTrimmedUpperCasedAndLoaded) {
   EXPECT_EQ(arg(consultas[0], 1)["value"], "V001");
 }
 
-TEST_F(Vendedor, AnEmptyOrUnknownCodeIsRefusedAndKeepsTheFocus) {
+TEST_F(VentanaVendedor, AnEmptyOrUnknownCodeIsRefusedAndKeepsTheFocus) {
   const Salida r = books.run("go\ntab\nok\ndump\ntype zz9\ntab\nok\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(r.boxes(), (std::vector<std::string>{"warning: Introduzca el código de un vendedor",
@@ -53,7 +53,7 @@ TEST_F(Vendedor, AnEmptyOrUnknownCodeIsRefusedAndKeepsTheFocus) {
   EXPECT_TRUE(r.calls("OpenRecordset").empty());
 }
 
-TEST_F(Vendedor, LeavingTheSameCodeWithChangesAsksBeforeReloading) {
+TEST_F(VentanaVendedor, LeavingTheSameCodeWithChangesAsksBeforeReloading) {
   const Salida r = books.run(
       "go\ntype V001\ntab\ndblclick 1 8\n"
       "focus codigoVendedor\ntab\nno\ndump\n"
@@ -78,7 +78,7 @@ TEST_F(Vendedor, LeavingTheSameCodeWithChangesAsksBeforeReloading) {
   EXPECT_EQ(v.active(), "fechaPago");
 }
 
-TEST_F(Vendedor, AnotherCodeWithChangesAsksAndANoPutsTheLoadedCodeBack) {
+TEST_F(VentanaVendedor, AnotherCodeWithChangesAsksAndANoPutsTheLoadedCodeBack) {
   const Salida r = books.run(
       "go\ntype V001\ntab\ndblclick 2 8\n"
       "focus codigoVendedor\ntype v002\ntab\nno\ndump\n"
@@ -98,7 +98,7 @@ TEST_F(Vendedor, AnotherCodeWithChangesAsksAndANoPutsTheLoadedCodeBack) {
   EXPECT_EQ(v.state()["hayCambios"], false);
 }
 
-TEST_F(Vendedor, TheCutOffDateCannotBeAfterToday) {
+TEST_F(VentanaVendedor, TheCutOffDateCannotBeAfterToday) {
   const Salida r = books.run(
       "go V001\ntype 2024-03-11\ntab\nok\ndump\n"
       "type 2024-03-05\ntab\ndump\n"
@@ -124,7 +124,7 @@ TEST_F(Vendedor, TheCutOffDateCannotBeAfterToday) {
   EXPECT_EQ(arg(consultas[1], 2), (json{{"type", "Date"}, {"value", "2024-03-05"}}));
 }
 
-TEST_F(Vendedor, ADateChangeWithChangesAsksAndAnUnchangedDateDoesNothing) {
+TEST_F(VentanaVendedor, ADateChangeWithChangesAsksAndAnUnchangedDateDoesNothing) {
   const Salida r = books.run(
       "go V001\ndblclick 1 8\n"
       "focus fechaPago\ntab\n"  // same date: no question, no reload
@@ -146,7 +146,7 @@ TEST_F(Vendedor, ADateChangeWithChangesAsksAndAnUnchangedDateDoesNothing) {
   EXPECT_EQ(r.calls("OpenRecordset").size(), 2u);
 }
 
-TEST_F(Vendedor, AGivenUnknownCodeStillLocksTheBoxAndQueries) {
+TEST_F(VentanaVendedor, AGivenUnknownCodeStillLocksTheBoxAndQueries) {
   const Salida r = books.run("go ZZZ\nok\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const Ventana v = r.dump();

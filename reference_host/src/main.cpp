@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -25,6 +26,9 @@
 #include "host/windows.h"
 #include "profile/paths.h"
 #include "regional/regional_settings.h"
+#ifdef TESSALINE_WITH_QT_VIEW
+#include "forms_qt/qt_view.h"
+#endif
 
 namespace {
 
@@ -111,7 +115,7 @@ std::vector<host::LauncherWindow::Salesperson> salespeople(host::Database& db) {
   return out;
 }
 
-int run(const Settings& s) {
+int run(const Settings& s, int& argc, char** argv) {
   // Books.
   std::filesystem::path dbPath =
       s.db.empty() ? profile::dataHome() / "books.sqlite" : std::filesystem::path(s.db);
@@ -181,16 +185,46 @@ int run(const Settings& s) {
     if (s.vendedor) throw Fatal{"--vendedor is for interactive mode; a script says `go CODE`"};
     forms::ScriptDriver driver(app, std::cout);
     driver.onGo(go);
-    if (ui == "qt")
+    if (ui == "qt") {
+#ifdef TESSALINE_WITH_QT_VIEW
+      // The same driver; the view mirrors the windows, redraws between lines and takes shots.
+      auto view = forms_qt::QtView::attach(app, argc, argv);
+      driver.onShot(view->shotHook());
+      std::ifstream file;
+      if (*s.script != "-") {
+        file.open(*s.script);
+        if (!file) throw Fatal{"cannot read the script " + *s.script};
+      }
+      auto input = view->pumpingInput(*s.script == "-" ? std::cin : file);
+      return driver.run(*input);
+#else
       throw Fatal{"this tessaline-host was built without the Qt view; use --ui headless"};
+#endif
+    }
     return driver.runFile(*s.script);
   }
 
   if (ui != "qt")
     throw Fatal{"--ui headless has no operator: give a --script (or use --ui qt)"};
+#ifdef TESSALINE_WITH_QT_VIEW
+  auto view = forms_qt::QtView::attach(app, argc, argv);
+  view->useScreenSize();
+  std::shared_ptr<host::LauncherWindow> launcher;
+  if (s.vendedor) {
+    app.runHandler([&] { go(*s.vendedor); }, "tessaline-host");
+  } else {
+    launcher = std::make_shared<host::LauncherWindow>(salespeople(*db), go);
+    launcher->show();
+  }
+  // Ends when the last window closes.
+  return view->exec();
+#else
+  (void)argc;
+  (void)argv;
   (void)salespeople;
   throw Fatal{"this tessaline-host was built without the Qt view, so it cannot open windows; "
               "run a --script (headless) instead"};
+#endif
 }
 
 }  // namespace
@@ -221,7 +255,7 @@ int main(int argc, char** argv) {
     return code == 0 ? 0 : 1;
   }
   try {
-    return run(s);
+    return run(s, argc, argv);
   } catch (const Fatal& f) {
     std::cerr << "tessaline-host: " << f.message << "\n";
   } catch (const automation::Error& e) {

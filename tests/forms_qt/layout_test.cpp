@@ -144,6 +144,9 @@ TEST_F(ViewTest, ShotShowsTheThemedColoursAndTheFramedGrid) {
   EXPECT_EQ(rgbAt(300, 178), QColor(162, 182, 253));
   // The grid's header row.
   EXPECT_EQ(rgbAt(300, 183), QColor(207, 226, 254));
+  // The current cell (row 1, column 0) is shown selected; the others are white.
+  EXPECT_EQ(rgbAt(9 + 1 + 20, 180 + 1 + 16 + 8), QColor(0, 0, 255));
+  EXPECT_EQ(rgbAt(9 + 1 + 20, 180 + 1 + 32 + 8), QColor(255, 255, 255));
   // The panel's box (Shape1, black) runs along the top of the payment panel, except where its
   // title lies across it.
   const int boxTop = 9 + 3;

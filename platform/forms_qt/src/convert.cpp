@@ -38,13 +38,17 @@ bool isClassicSansFace(std::string_view name) {
 
 QFont toQFont(const forms::Font& font) {
   QFont f;
+  double points = font.size > 0 ? font.size : 8.25;
   if (font.name.empty() || isClassicSansFace(font.name)) {
+    // The condensed face at ten elevenths of the size has the classic face's advance widths:
+    // captions fit the places the windows were designed with.
     f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    points = points * 10.0 / 11.0;
   } else {
     f.setFamilies({qs(font.name)});
   }
   f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(font.size > 0 ? font.size : 8.25);
+  f.setPointSizeF(points);
   f.setBold(font.bold);
   f.setItalic(font.italic);
   return f;

@@ -143,9 +143,30 @@ class PumpingStream final : public std::istream {
 // =============================================================================================
 // QtView
 
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform (shots, tests) reports every window operation it does not have, such
+// as raising a window; those notes say nothing about the program.
+void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (previousHandler != nullptr)
+    previousHandler(type, context, message);
+  else
+    std::cerr << qPrintable(qFormatLogMessage(type, context, message)) << '\n';
+}
+
+}  // namespace
+
 std::unique_ptr<QtView> QtView::attach(forms::Application& app, int& argc, char** argv) {
   std::unique_ptr<QApplication> owned;
-  if (QApplication::instance() == nullptr) owned = std::make_unique<QApplication>(argc, argv);
+  if (QApplication::instance() == nullptr) {
+    owned = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessaline"));
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+      previousHandler = qInstallMessageHandler(quietOffscreenNotes);
+  }
   auto view = std::make_unique<QtView>(app);
   view->ownedApp_ = std::move(owned);
   return view;

@@ -1,0 +1,102 @@
+// The Qt view with a long invoice list: the time to show the commission window and to drag the
+// grid's scroll bar from top to bottom, with 50 and with 50,000 invoices, in the same run.
+//   QT_QPA_PLATFORM=offscreen build-*/bin/bench_view
+// Show: from Window::show until the first picture of the window is drawn (the widgets are
+// created while the window loads, as in the program). Scroll: the thumb dragged from top to
+// bottom in 20 steps, the grid redrawn at each. Load: the invoices written into the grid of a
+// window that is already on screen, up to its next picture.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTableView>
+#include <memory>
+
+#include "forms/application.h"
+#include "forms_qt/qt_view.h"
+#include "regional/regional_settings.h"
+#include "test_windows.h"
+
+namespace {
+
+using forms_qt_test::CommissionWindow;
+
+struct Session {
+  forms::Application app{regional::RegionalSettings::fromLocale("es_VE")};
+  forms_qt::QtView view{app};
+  std::shared_ptr<CommissionWindow> window = std::make_shared<CommissionWindow>();
+
+  QTableView& grid() { return *dynamic_cast<QTableView*>(view.controlWidget(*window->control("detalles"))); }
+  void draw() {
+    view.processEvents();
+    QWidget* top = view.windowWidget(*window);
+    benchmark::DoNotOptimize(top->grab());
+  }
+};
+
+void BM_ShowCommissionWindow(benchmark::State& state) {
+  Session s;
+  const int invoices = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.window->unload();
+    s.view.processEvents();
+    s.window->load();
+    s.window->fillInvoices(invoices);
+    state.ResumeTiming();
+    s.window->show();
+    s.draw();
+  }
+  state.counters["invoices"] = invoices;
+}
+BENCHMARK(BM_ShowCommissionWindow)->Arg(50)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_ScrollTopToBottom(benchmark::State& state) {
+  Session s;
+  const int invoices = static_cast<int>(state.range(0));
+  s.window->fillInvoices(invoices);
+  s.window->show();
+  s.draw();
+  QTableView& grid = s.grid();
+  QScrollBar* bar = grid.verticalScrollBar();
+  for (auto _ : state) {
+    bar->setValue(0);
+    constexpr int kSteps = 20;
+    for (int i = 1; i <= kSteps; ++i) {
+      bar->setValue(static_cast<int>(static_cast<long long>(bar->maximum()) * i / kSteps));
+      grid.viewport()->repaint();
+    }
+  }
+  state.counters["invoices"] = invoices;
+}
+BENCHMARK(BM_ScrollTopToBottom)->Arg(50)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadIntoShownWindow(benchmark::State& state) {
+  Session s;
+  const int invoices = static_cast<int>(state.range(0));
+  s.window->show();
+  s.draw();
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.window->fillInvoices(0);
+    s.draw();
+    state.ResumeTiming();
+    s.window->fillInvoices(invoices);
+    s.draw();
+  }
+  state.counters["invoices"] = invoices;
+}
+BENCHMARK(BM_LoadIntoShownWindow)->Arg(50)->Arg(50000)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication qapp(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -68,9 +68,12 @@ LabelWidget::LabelWidget(forms::Label& label, InputSink& sink, QWidget* parent) 
   setFocusPolicy(Qt::NoFocus);
 }
 
-void LabelWidget::sync(const Scale&) {
+void LabelWidget::sync(const Scale& scale) {
   const auto& l = static_cast<const forms::Label&>(*control_);
   syncCommon(*this, l);
+  // A frame clips what lies above its top edge (a panel's title placed across the edge of its
+  // box): the text starts at the edge, where it can be read.
+  setContentsMargins(0, l.container() != nullptr ? std::max(0, -scale.pxY(l.top())) : 0, 0, 0);
   const QString text = qs(l.caption());
   if (this->text() != text) setText(text);
   setAlignment(toQtAlignment(l.alignment()) | Qt::AlignTop);

@@ -1,0 +1,222 @@
+// The invoice list loaded from a generated recordset: how the grid grows, lists longer than a
+// 16-bit row counter, a record that cannot be read, and marking rows that hold unusual texts.
+
+#include <cctype>
+#include <functional>
+#include <map>
+
+#include "commission_window/select_facturas.h"
+#include "forms/grid.h"
+#include "harness.h"
+#include "regional/regional_settings.h"
+
+namespace {
+
+using automation::CallArgs;
+using automation::Currency;
+using automation::ObjectRef;
+using automation::Variant;
+using tessaline::SelectFacturas;
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A host factory whose OpenRecordset lists `cantidad` generated invoices.
+class Libros final : public fakes::Logged {
+ public:
+  explicit Libros(std::shared_ptr<fakes::CallLog> log)
+      : Logged("HostFactory", log), empresa(std::make_shared<fakes::Empresa>(log)), tema(std::make_shared<fakes::Tema>(true, log)) {
+    method("crearObjeto", [this](CallArgs& a) -> Variant {
+      const std::string name = automation::cStr(a.at(0));
+      if (name == "Empresa") return Variant(ObjectRef(empresa));
+      return Variant(ObjectRef(std::make_shared<fakes::Lookup>(name, log_)));
+    });
+    getter("TemaUI", [this](CallArgs&) { return Variant(ObjectRef(tema)); });
+    method("getSysIcon", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<fakes::Picture>("icon", log_))); });
+    method("OpenRecordset", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<Recordset>(*this))); });
+  }
+
+  // The value of a field (name in lower case) of invoice i (0-based).
+  std::function<Variant(size_t i, const std::string& campo)> valor = [](size_t i, const std::string& campo) -> Variant {
+    const auto n = static_cast<int32_t>(i + 1);
+    if (campo == "precioefectivo") return Currency::fromRaw(100001);  // 10.0001
+    if (campo == "totaliva") return Currency::fromRaw(16000);
+    if (campo == "montototal") return Currency::fromRaw(116001);
+    if (campo == "saldo") return Currency();
+    if (campo == "comision") return Currency::fromRaw(5001);  // 0.5001
+    if (campo == "pcomis") return 5.001;
+    if (campo == "fechatransaccion") return automation::Date::fromYmd(2024, 3, 1);
+    if (campo == "serie") return "A";
+    if (campo == "correlativo") return n;
+    if (campo == "nombrecliente") return "Ferreteria El Tornillo";
+    if (campo == "numero") return n;
+    if (campo == "codigocliente") return "C001";
+    automation::raise(3265);  // not in the collection
+  };
+  size_t cantidad = 0;
+  // Called on every MoveNext with the number of the record being left.
+  std::function<void(size_t)> alAvanzar = [](size_t) {};
+
+  std::shared_ptr<fakes::Empresa> empresa;
+  std::shared_ptr<fakes::Tema> tema;
+
+ private:
+  class Field final : public automation::Dispatch {
+   public:
+    Field(const Libros& libros, const size_t& pos, std::string campo) : Dispatch("Field") {
+      getter("Value", [&libros, &pos, campo](CallArgs&) { return libros.valor(pos, campo); });
+    }
+  };
+  class Recordset final : public automation::Dispatch {
+   public:
+    explicit Recordset(Libros& libros) : Dispatch("Recordset"), libros_(libros) {
+      getter("EOF", [this](CallArgs&) { return Variant(pos_ >= libros_.cantidad); });
+      getter("Fields", [this](CallArgs& a) {
+        const std::string campo = lower(automation::cStr(a.at(0)));
+        auto& f = campos_[campo];
+        if (!f) f = std::make_shared<Field>(libros_, pos_, campo);
+        return Variant(ObjectRef(f));
+      });
+      method("MoveNext", [this](CallArgs&) {
+        libros_.alAvanzar(pos_);
+        ++pos_;
+        return Variant();
+      });
+    }
+
+   private:
+    Libros& libros_;
+    size_t pos_ = 0;
+    std::map<std::string, std::shared_ptr<Field>> campos_;
+  };
+};
+
+class CargaUnidad : public harness::WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    tessaline::Globales::setFactoria(libros);
+  }
+  // Opens the window for V001 (which loads the list), as the host's go does: an error that
+  // escapes is shown in an error box.
+  void abrir() {
+    app.runHandler([&] {
+      ventana->load();
+      Variant codigo("V001");
+      ventana->setVendedor(codigo);
+    });
+  }
+  forms::Grid& grid() { return *ventana->controlAs<forms::Grid>("detalles"); }
+  nlohmann::json state() { return ventana->stateJson(); }
+
+  std::shared_ptr<Libros> libros = std::make_shared<Libros>(log);
+  std::shared_ptr<SelectFacturas> ventana = std::make_shared<SelectFacturas>();
+};
+
+TEST_F(CargaUnidad, TheGridGrowsByFiftyThenTwentyAndIsCutToSize) {
+  libros->cantidad = 50;
+  std::vector<int> filas;
+  libros->alAvanzar = [&](size_t) { filas.push_back(grid().rows()); };
+  abrir();
+  ASSERT_EQ(filas.size(), 50u);
+  for (size_t i = 0; i < 49; ++i) EXPECT_EQ(filas[i], 50) << i;  // 49 invoices fit the first 50 rows
+  EXPECT_EQ(filas[49], 70);                                       // the 50th grows the grid
+  EXPECT_EQ(grid().rows(), 51);
+  EXPECT_EQ(grid().textMatrix(50, tessaline::col::kNumero), "50");
+}
+
+TEST_F(CargaUnidad, MoreInvoicesThanA16BitCounterHoldsAreAllListed) {
+  libros->cantidad = 33000;
+  abrir();
+  EXPECT_EQ(grid().rows(), 33001);
+  EXPECT_EQ(state()["cantidadFacturas"], 33000);
+  EXPECT_EQ(grid().textMatrix(32767, tessaline::col::kNumero), "32767");
+  EXPECT_EQ(grid().textMatrix(33000, tessaline::col::kNumero), "33000");
+  EXPECT_EQ(grid().textMatrix(33000, tessaline::col::kAcreditar), "NO");
+  // Exact sums: 33000 x 10.0001 and 33000 x 0.5001.
+  EXPECT_EQ(state()["totalVenta"], "330003.3000");
+  EXPECT_EQ(state()["totalComision"], "16503.3000");
+  EXPECT_TRUE(op.boxes.empty());
+}
+
+TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
+  libros->cantidad = 5;
+  const auto normal = libros->valor;
+  libros->valor = [normal](size_t i, const std::string& campo) {
+    return i == 2 && campo == "comision" ? Variant::null() : normal(i, campo);
+  };
+  abrir();
+  // The error ended the start (the window is not shown) and was reported once.
+  ASSERT_EQ(op.boxes.size(), 1u);
+  EXPECT_FALSE(ventana->visible());
+  EXPECT_EQ(state()["cantidadFacturas"], 3);
+  EXPECT_EQ(state()["totalVenta"], "30.0003");     // three net sales were added...
+  EXPECT_EQ(state()["totalComision"], "1.0002");   // ...and two commissions
+  EXPECT_EQ(state()["fechaCargada"], "1899-12-30");
+  EXPECT_EQ(grid().rows(), 50);
+  EXPECT_EQ(grid().textMatrix(2, tessaline::col::kNumero), "2");
+  EXPECT_EQ(grid().textMatrix(3, tessaline::col::kNumero), "");
+}
+
+TEST_F(CargaUnidad, TheInvoiceCountFollowsTheRegionalThousandsSeparator) {
+  libros->cantidad = 1234;
+  abrir();
+  EXPECT_EQ(ventana->controlAs<forms::Label>("lblqFact")->caption(), "1,234");
+
+  app.setRegionalSettings(regional::RegionalSettings::fromLocale("es_VE"));
+  ventana->controlAs<forms::OptionCheckBox>("chkIncluirPendientes")->setValue(1);  // reloads
+  EXPECT_EQ(ventana->controlAs<forms::Label>("lblqFact")->caption(), "1.234");
+  EXPECT_EQ(ventana->controlAs<forms::Label>("lblTotalVenta")->caption(), "12.340,12");
+}
+
+TEST_F(CargaUnidad, MarkingReadsTheCellsAsTheyAre) {
+  libros->cantidad = 3;
+  abrir();
+  forms::Grid& g = grid();
+  using tessaline::col::kAcreditar;
+  using tessaline::col::kComision;
+
+  // A commission that is not a number: nothing changes.
+  g.setTextMatrix(1, kComision, "abc");
+  ventana->operatorDblClick(g, 1, kAcreditar);
+  EXPECT_EQ(g.textMatrix(1, kAcreditar), "NO");
+  EXPECT_EQ(state()["hayCambios"], false);
+  EXPECT_EQ(state()["comisionAcreditar"], "0.0000");
+
+  // Any mark other than exactly "SI" counts as unmarked.
+  g.setTextMatrix(2, kAcreditar, "si");
+  ventana->operatorDblClick(g, 2, kAcreditar);
+  EXPECT_EQ(g.textMatrix(2, kAcreditar), "SI");
+  EXPECT_EQ(state()["comisionAcreditar"], "0.5000");
+  g.setTextMatrix(3, kAcreditar, "");
+  g.setTextMatrix(3, kComision, "1,234.56");
+  ventana->operatorDblClick(g, 3, kAcreditar);
+  EXPECT_EQ(state()["comisionAcreditar"], "1235.0600");
+  EXPECT_EQ(ventana->controlAs<forms::Label>("lblComisionAcreditada")->caption(), "1,235.06");
+  EXPECT_EQ(state()["hayCambios"], true);
+
+  // A row without a date holds no invoice.
+  g.setTextMatrix(3, tessaline::col::kFecha, "");
+  ventana->operatorDblClick(g, 3, kAcreditar);
+  EXPECT_EQ(g.textMatrix(3, kAcreditar), "SI");
+  EXPECT_TRUE(op.boxes.empty());
+}
+
+TEST_F(CargaUnidad, TheHeaderRowIsNoInvoice) {
+  libros->cantidad = 0;
+  abrir();  // "no invoices": the grid keeps only its header row, which is current
+  ASSERT_EQ(grid().rows(), 1);
+  op.boxes.clear();
+  ventana->operatorFocus(grid());
+  for (int c : {tessaline::col::kFactura, tessaline::col::kAcreditar, tessaline::col::kNombreCliente}) {
+    grid().setCol(c);
+    ventana->operatorKey(' ');
+  }
+  EXPECT_TRUE(op.boxes.empty());
+  EXPECT_EQ(grid().textMatrix(0, tessaline::col::kAcreditar), "Acreditar");
+  EXPECT_EQ(state()["hayCambios"], false);
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+// The settings lookup (INI file first, then the per-user store) and the placement numbers.
+
+#include <fstream>
+
+#include "harness.h"
+#include "profile/settings_store.h"
+#include "regional/regional_settings.h"
+#include "settings/lm_form_placement.h"
+#include "settings/lm_get_setting.h"
+
+namespace {
+
+using tessaline::lmFormPlacement;
+using tessaline::lmGetSetting;
+
+class SettingsLookup : public harness::WindowTest {
+ protected:
+  void ini(const std::string& file, const std::string& text) { std::ofstream(configHome / file) << text; }
+  void store(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
+    profile::SettingsStore::forCurrentUser().set(app, section, key, value);
+  }
+  static std::string get(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& def) {
+    const automation::Variant v = lmGetSetting::GetSetting(app, section, key, def);
+    EXPECT_EQ(v.type(), automation::VarType::String);
+    return v.asString();
+  }
+};
+
+TEST_F(SettingsLookup, AnIniValueWinsOverTheStoreUnlessItIsEmpty) {
+  store("Hollowmere", "Transient", "optQuorvane", "300");
+  EXPECT_EQ(get("Hollowmere", "Transient", "optQuorvane", "d"), "300");  // no INI file
+
+  ini("Hollowmere.ini", "[Transient]\noptQuorvane=120\n");
+  EXPECT_EQ(get("Hollowmere", "Transient", "optQuorvane", "d"), "120");
+
+  ini("Hollowmere.ini", "[Transient]\noptQuorvane=\n");
+  EXPECT_EQ(get("Hollowmere", "Transient", "optQuorvane", "d"), "300");
+
+  ini("Hollowmere.ini", "[Otra]\noptQuorvane=1\n");
+  EXPECT_EQ(get("Hollowmere", "Transient", "optQuorvane", "d"), "300");
+  // Neither source: the default, which never applies to an INI value.
+  EXPECT_EQ(get("Hollowmere", "Transient", "otra", "d"), "d");
+  EXPECT_EQ(get("Hollowmere", "Transient", "otra", ""), "");
+}
+
+TEST_F(SettingsLookup, AnIniValueIsCutToTheBuffer) {
+  ini("App.ini", "[S]\nK=" + std::string(1500, 'x') + "\n");
+  EXPECT_EQ(get("App", "S", "K", ""), std::string(1023, 'x'));
+}
+
+TEST_F(SettingsLookup, SectionsWithBackslashesAreVerbatimInTheIniAndNestedInTheStore) {
+  const std::string seccion = "CONFIG\\FormPlacement\\SelectFacturas";
+  store("Zel", seccion, "Left", "700");
+  EXPECT_EQ(profile::SettingsStore::forCurrentUser().getAll("Zel\\CONFIG\\FormPlacement", "SelectFacturas").size(), 1u);
+  EXPECT_EQ(get("Zel", seccion, "Left", "-1"), "700");
+  ini("Zel.ini", "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=900\n");
+  EXPECT_EQ(get("Zel", seccion, "Left", "-1"), "900");
+  EXPECT_EQ(get("Zel", seccion, "Top", "-1"), "-1");
+}
+
+TEST_F(SettingsLookup, PlacementNumbersAreWholeOrMinusOne) {
+  const std::string seccion = "CONFIG\\FormPlacement\\W";
+  struct Caso {
+    const char* texto;
+    int32_t valor;
+  };
+  const Caso casos[] = {{"1200", 1200}, {" 12.5 ", 12},       {"13.5", 14},  {"-2.5", -2},       {"1,000", 1000},
+                        {"abc", -1},    {"3000000000", -1}, {"1E+07", 10000000}, {"", -1}};
+  for (const Caso& c : casos) {
+    store("Zel", seccion, "Left", c.texto);
+    EXPECT_EQ(lmFormPlacement::getValue("W", "Left"), c.valor) << c.texto;
+  }
+  EXPECT_EQ(lmFormPlacement::getValue("W", "Missing"), -1);
+}
+
+TEST_F(SettingsLookup, ReadsWithTheRegionalSeparators) {
+  app.setRegionalSettings(regional::RegionalSettings::fromLocale("es_VE"));
+  store("Zel", "CONFIG\\FormPlacement\\W", "Left", "1.234,5");
+  EXPECT_EQ(lmFormPlacement::getValue("W", "Left"), 1234);
+}
+
+TEST(PlacementText, WritesWhatThePlatformWritesForASingle) {
+  EXPECT_EQ(lmFormPlacement::singleText(8400, "."), "8400");
+  EXPECT_EQ(lmFormPlacement::singleText(-90, "."), "-90");
+  EXPECT_EQ(lmFormPlacement::singleText(0, "."), "0");
+  EXPECT_EQ(lmFormPlacement::singleText(9999999, "."), "9999999");
+  EXPECT_EQ(lmFormPlacement::singleText(10000000, "."), "1E+07");
+  EXPECT_EQ(lmFormPlacement::singleText(12345678, "."), "1.234568E+07");
+  EXPECT_EQ(lmFormPlacement::singleText(12345678, ","), "1,234568E+07");
+  EXPECT_EQ(lmFormPlacement::singleText(0.5f, ","), "0,5");
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+// Processing a commission cut of 10,000 marked invoices (cash payment) on SQLite books, through
+// the commission window and the reference host, next to a plain sqlite3 program that makes the
+// same updates and inserts in one transaction with prepared statements.
+//
+//   build*/bin/bench_proceso [--benchmark_repetitions=3]
+//
+// Only the processing is timed (the Procesar click until it returns: the lock, the check of
+// credited invoices, the updates, the voucher, the cash withdrawal, the commit and the reset);
+// loading and marking the list, and copying fresh books for each run, are not.
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "automation/date.h"
+#include "automation/object.h"
+#include "commission_window/select_facturas.h"
+#include "entry/globales.h"
+#include "forms/application.h"
+#include "forms/grid.h"
+#include "host/books.h"
+#include "host/database.h"
+#include "host/factory.h"
+#include "host/session.h"
+#include "host/ui.h"
+#include "regional/regional_settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFacturas = 10000;
+
+class NoUi final : public host::HostUi {
+ public:
+  void warning(const std::string&) override {}
+  void showDocument(const host::DocumentView&) override {}
+};
+
+struct Libros {
+  fs::path dir, plantilla;
+  Libros() {
+    dir = fs::temp_directory_path() / ("bench-proceso-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "config");
+    ::setenv("TESSALINE_CONFIG_HOME", (dir / "config").c_str(), 1);
+    ::setenv("TESSALINE_DATA_HOME", (dir / "config").c_str(), 1);
+    plantilla = dir / "plantilla.sqlite";
+    auto db = host::Database::create(plantilla);
+    host::createSchema(*db);
+    db->exec(
+        "INSERT INTO empresa VALUES (1, 'Bench', '#,##0.00', 3, 5, 4, 2, 2.5, 1, '6.1.05', '1.1.01', '2.1.04');"
+        "INSERT INTO vendedores VALUES ('V1', 'Rosa Peña');"
+        "INSERT INTO clientes VALUES ('C1', 'Abastos La Candelaria, C.A.');");
+    host::Transaction txn(*db);
+    auto st = db->prepare(
+        "INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C1', 'Abastos La Candelaria, C.A.', 'V1', ?, ?, 0, 0, ?, 0)");
+    for (int i = 1; i <= kFacturas; ++i) {
+      st.reset();
+      st.bind(1, int64_t{i});
+      st.bind(2, int64_t{4000 + i});
+      char fecha[16];
+      std::snprintf(fecha, sizeof fecha, "2026-%02d-%02d", 1 + (i % 11), 1 + (i % 28));
+      st.bind(3, std::string_view(fecha));
+      const int64_t centimos = 5000 + (i * 7919) % 800000;
+      st.bind(4, automation::Variant(automation::Currency::fromRaw(centimos * 100)));
+      st.bind(5, automation::Variant(automation::Currency::fromRaw(centimos * 16)));
+      st.bind(6, automation::Variant(automation::Currency::fromRaw(centimos * 3)));
+      st.run();
+    }
+    txn.commit();
+  }
+  ~Libros() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  // A fresh copy of the books.
+  fs::path copia(const std::string& nombre) const {
+    const fs::path f = dir / nombre;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+      std::error_code ec;
+      fs::remove(fs::path(f.string() + suffix), ec);
+    }
+    fs::copy_file(plantilla, f);
+    return f;
+  }
+};
+
+Libros& libros() {
+  static Libros l;
+  return l;
+}
+
+forms::Application& aplicacion() {
+  static forms::Application app(regional::RegionalSettings::fromLocale("es_VE"));
+  return app;
+}
+
+int64_t contar(const fs::path& file, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+  int64_t n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return n;
+}
+
+void BM_ProcesarVentana(benchmark::State& state) {
+  libros();
+  aplicacion();
+  automation::setToday(automation::Date::fromYmd(2026, 12, 1));
+  for (auto _ : state) {
+    const fs::path books = libros().copia("ventana.sqlite");
+    {
+      auto session = std::make_shared<host::HostSession>(host::Database::open(books), host::HostOptions{},
+                                                         std::make_shared<NoUi>());
+      automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
+      tessaline::Globales::setFactoria(factory);
+
+      auto ventana = std::make_shared<tessaline::SelectFacturas>();
+      automation::Variant codigo("V1");
+      ventana->setVendedor(codigo);
+      ventana->operatorClick(*ventana->control("optEfectivo"));
+      auto& grid = *ventana->controlAs<forms::Grid>("detalles");
+      if (grid.rows() != kFacturas + 1) throw std::runtime_error("the list did not load");
+      for (int r = 1; r < grid.rows(); ++r) ventana->operatorDblClick(grid, r, tessaline::col::kAcreditar);
+
+      const auto inicio = Clock::now();
+      ventana->operatorClick(*ventana->control("cbProcesar"));
+      const auto fin = Clock::now();
+      state.SetIterationTime(std::chrono::duration<double>(fin - inicio).count());
+      if (ventana->isLoaded()) throw std::runtime_error("the cut did not go through");
+    }
+    if (contar(books, "SELECT count(*) FROM Facturas WHERE ComisionAcreditada = 1") != kFacturas)
+      throw std::runtime_error("not every invoice was credited");
+  }
+  state.counters["facturas"] = kFacturas;
+}
+
+void ejecutar(sqlite3* db, const char* sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    std::string e = error ? error : "?";
+    sqlite3_free(error);
+    throw std::runtime_error(e);
+  }
+}
+
+sqlite3_stmt* preparar(sqlite3* db, const char* sql) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db));
+  return st;
+}
+
+void correr(sqlite3_stmt* st) {
+  if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error("step failed");
+  sqlite3_reset(st);
+}
+
+// The same writes the cut makes, in one transaction, with statements prepared once.
+void BM_SqlitePlano(benchmark::State& state) {
+  libros();
+  for (auto _ : state) {
+    const fs::path books = libros().copia("plano.sqlite");
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(books.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // The host's connection settings.
+    sqlite3_busy_timeout(db, 5000);
+    ejecutar(db, "PRAGMA mmap_size = 268435456; PRAGMA cache_size = -16384; PRAGMA journal_mode = WAL; "
+                 "PRAGMA foreign_keys = ON;");
+    // The amounts as the window has them: the commissions of the invoices.
+    std::vector<std::pair<int64_t, double>> facturas;
+    {
+      sqlite3_stmt* q = preparar(db, "SELECT Numero, Comision FROM Facturas ORDER BY FechaTransaccion, Numero");
+      while (sqlite3_step(q) == SQLITE_ROW) facturas.emplace_back(sqlite3_column_int64(q, 0), sqlite3_column_double(q, 1));
+      sqlite3_finalize(q);
+    }
+
+    const auto inicio = Clock::now();
+    ejecutar(db, "BEGIN IMMEDIATE");
+    sqlite3_stmt* acreditar = preparar(db, "UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero = ?");
+    sqlite3_stmt* cabecera =
+        preparar(db, "INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES ('2026-12-01', '', ?)");
+    sqlite3_stmt* linea = preparar(
+        db, "INSERT INTO comprobante_lineas (comprobante, linea, cuenta, descripcion, monto) VALUES (?, ?, ?, ?, ?)");
+    sqlite3_stmt* cuenta = preparar(db,
+                                    "INSERT INTO cuenta_vendedor (tipo, vendedor, codigo, fecha, descripcion, monto, "
+                                    "comprobante) VALUES (0, 'V1', 'VND', '2026-12-01', ?, ?, ?)");
+    sqlite3_stmt* caja = preparar(db,
+                                  "INSERT INTO movimientos_caja (tipo, fecha, monto, descripcion, codigo, vendedor, "
+                                  "beneficiario) VALUES (1, '2026-12-01', ?, 'Pago de comisiones a Rosa Peña', 'VND', "
+                                  "'V1', 'Rosa Peña')");
+    sqlite3_stmt* enviar = preparar(db, "UPDATE movimientos_caja SET enviado = 1 WHERE numero = ?");
+
+    double total = 0;
+    for (const auto& [numero, comision] : facturas) {
+      sqlite3_bind_int64(acreditar, 1, numero);
+      correr(acreditar);
+      total += comision;
+    }
+    sqlite3_bind_double(caja, 1, total);
+    correr(caja);
+    const int64_t movimiento = sqlite3_last_insert_rowid(db);
+    sqlite3_bind_int64(enviar, 1, movimiento);
+    correr(enviar);
+    sqlite3_bind_text(cabecera, 1, "Corte de comisiones para el vendedor V1", -1, SQLITE_STATIC);
+    correr(cabecera);
+    const int64_t comprobante = sqlite3_last_insert_rowid(db);
+    int64_t n = 0;
+    auto unaLinea = [&](const char* cta, const std::string& texto, double monto) {
+      sqlite3_bind_int64(linea, 1, comprobante);
+      sqlite3_bind_int64(linea, 2, ++n);
+      sqlite3_bind_text(linea, 3, cta, -1, SQLITE_STATIC);
+      sqlite3_bind_text(linea, 4, texto.c_str(), static_cast<int>(texto.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_double(linea, 5, monto);
+      correr(linea);
+    };
+    auto unaCuenta = [&](const std::string& texto, double monto) {
+      sqlite3_bind_text(cuenta, 1, texto.c_str(), static_cast<int>(texto.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_double(cuenta, 2, monto);
+      sqlite3_bind_int64(cuenta, 3, comprobante);
+      correr(cuenta);
+    };
+    for (const auto& [numero, comision] : facturas) {
+      const std::string texto = "A-" + std::to_string(4000 + numero) + " Abastos La Candelaria, C.A.";
+      unaLinea("2.1.04", texto, -comision);
+      unaCuenta(texto, -comision);
+    }
+    unaLinea("6.1.05", "Corte de comisiones para el vendedor V1", total);
+    unaLinea("1.1.01", "Pago de comisiones a Rosa Peña", -total);
+    const std::string ref = "Pago en efectivo (MovCaja No. " + std::to_string(movimiento) + ")";
+    unaLinea("2.1.04", ref, total);
+    unaCuenta(ref, total);
+    for (sqlite3_stmt* st : {acreditar, cabecera, linea, cuenta, caja, enviar}) sqlite3_finalize(st);
+    ejecutar(db, "COMMIT");
+    const auto fin = Clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(fin - inicio).count());
+    sqlite3_close(db);
+    if (contar(books, "SELECT count(*) FROM Facturas WHERE ComisionAcreditada = 1") != kFacturas)
+      throw std::runtime_error("not every invoice was credited");
+  }
+  state.counters["facturas"] = kFacturas;
+}
+
+BENCHMARK(BM_ProcesarVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SqlitePlano)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

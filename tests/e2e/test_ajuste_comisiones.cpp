@@ -14,7 +14,7 @@ namespace {
 //   row 2  net  700.00  commission 10.00  (1,43 %)
 //   row 3  net 1000.00  commission 30.00  (3,00 %)
 //   row 4  net    0.00  commission  5.00  (0,00 %)
-//   row 5  net  352.50  commission 10.00  (2,84 %)
+//   row 5  net  100.05  commission 10.00  (9,99 %)
 void escribirLibrosAjuste(const fs::path& file) {
   auto db = host::Database::create(file);
   host::createSchema(*db);
@@ -29,7 +29,7 @@ INSERT INTO Facturas VALUES
   (22, 'A', 2, '2026-11-02', 'C1', 'Abastos Uno', 'V1', 700, 112, 0, 0, 10, 0),
   (23, 'A', 3, '2026-11-03', 'C1', 'Abastos Uno', 'V1', 1000, 160, 0, 0, 30, 0),
   (24, 'A', 4, '2026-11-04', 'C1', 'Abastos Uno', 'V1', 0, 0, 0, 0, 5, 0),
-  (25, 'A', 5, '2026-11-05', 'C1', 'Abastos Uno', 'V1', 352.5, 56.4, 0, 0, 10, 0);
+  (25, 'A', 5, '2026-11-05', 'C1', 'Abastos Uno', 'V1', 100.05, 16.01, 0, 0, 10, 0);
 COMMIT;
 )sql");
 }
@@ -75,7 +75,7 @@ dblclick 3 7
 type 3
 key ENTER
 dblclick 5 7
-type 0,07
+type 1,5
 key ENTER
 )");
   const json& w = c.ventanas.back();
@@ -85,12 +85,12 @@ key ENTER
   EXPECT_EQ(comision(w, 2), (Par{"10,50", "1,50"}));
   // 3 % of 1000 is the commission it had: nothing changes.
   EXPECT_EQ(comision(w, 3), (Par{"30,00", "3,00"}));
-  // 0.07 * (352.5 / 100) is 0.24675000000000002 as a Double, so 0.2468; the other order,
-  // 0.07 * 352.5 / 100, falls just below the half and gives 0.2467 (seen in the total below).
-  EXPECT_EQ(comision(w, 5), (Par{"0,25", "0,07"}));
-  // 33.33 + 10 + 30 + 5 + 10 = 88.33, then -0.03, +0.50 and -9.7532.
-  EXPECT_EQ(estado(w, "totalComision"), "79.0468");
-  EXPECT_EQ(rotulo(w, "lblComisionTotal"), "79,05");
+  // 1.5 * (100.05 / 100) is 1.50075 as a Double, so 1.5008; the other order, 1.5 * 100.05 / 100,
+  // gives 1.5007499999999998 and 1.5007 (seen in the total below).
+  EXPECT_EQ(comision(w, 5), (Par{"1,50", "1,50"}));
+  // 33.33 + 10 + 30 + 5 + 10 = 88.33, then -0.03, +0.50 and -8.4992.
+  EXPECT_EQ(estado(w, "totalComision"), "80.3008");
+  EXPECT_EQ(rotulo(w, "lblComisionTotal"), "80,30");
   EXPECT_EQ(w.at("state").at("hayCambios"), true);
   EXPECT_EQ(estado(w, "comisionAcreditar"), "0.0000");
   // Column Comision cargada keeps the commission as loaded.

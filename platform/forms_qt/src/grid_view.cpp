@@ -139,6 +139,7 @@ void GridWidget::sync(const Scale&) {
       QStringLiteral(
           "QTableView { background-color: %1; gridline-color: %2; selection-background-color: %3; "
           "selection-color: %4; border: 1px solid rgb(128, 128, 128); }"
+          "QHeaderView { background-color: %1; }"
           "QHeaderView::section { background-color: %5; color: %6; border: none; border-right: 1px solid %7; "
           "border-bottom: 1px solid %7; padding: 0px 2px; }")
           .arg(cssColor(c.backBkg), cssColor(c.grid), cssColor(c.backSel), cssColor(c.foreSel), cssColor(c.backFixed),

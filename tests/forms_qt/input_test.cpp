@@ -246,16 +246,40 @@ TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
     QTest::mouseClick(calc, Qt::LeftButton);
     QWidget* popup = widget(*d, "Velnor1")->findChild<QWidget*>("calculatorPopup");
     ASSERT_NE(popup, nullptr);
-    for (const char* key : {"calc_+", "calc_2", "calc_*", "calc_3", "calc_OK"}) {
-      auto* b = popup->findChild<QPushButton*>(key);
-      ASSERT_NE(b, nullptr) << key;
-      b->click();
-    }
-    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 21);  // (5 + 2) * 3
+    auto press = [&](std::initializer_list<const char*> keys) {
+      for (const char* key : keys) {
+        auto* b = popup->findChild<QPushButton*>(key);
+        ASSERT_NE(b, nullptr) << key;
+        b->click();
+      }
+    };
+    // A division by zero stays on the display: OK gives the box nothing.
+    press({"calc_/", "calc_0", "calc_OK"});
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 5);
+    press({"calc_C", "calc_5", "calc_+", "calc_2", "calc_*", "calc_3", "calc_,", "calc_5", "calc_OK"});
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 24.5);  // (5 + 2) * 3,5
     QTest::mouseClick(widget(*d, "cbOk"), Qt::LeftButton);
   });
   EXPECT_TRUE(d->ask("Nueva comision para la factura", 5));
-  EXPECT_DOUBLE_EQ(d->acceptedValue, 21);
+  EXPECT_DOUBLE_EQ(d->acceptedValue, 24.5);
+}
+
+TEST_F(ViewTest, TheEventLoopEndsWhenTheLastWindowCloses) {
+  EXPECT_EQ(view->exec(), 0);  // nothing on screen: nothing to wait for
+  auto w = showCommissionWindow();
+  auto d = std::make_shared<NumberDialog>();
+  bool answered = false;
+  // Cancel on the window opens a modal dialog; the program goes on after it, until the window's
+  // close box.
+  w->control("cbCancelar")->onClick = [&] { answered = d->ask("Nueva comision para la factura", 1); };
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(widget(*w, "cbCancelar"), Qt::LeftButton);
+    QTimer::singleShot(0, [&] { view->windowWidget(*w)->close(); });
+  });
+  QTimer::singleShot(0, [&] { QTest::mouseClick(widget(*d, "cbOk"), Qt::LeftButton); });
+  EXPECT_EQ(view->exec(), 0);
+  EXPECT_TRUE(answered);
+  EXPECT_FALSE(w->isLoaded());
 }
 
 TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {

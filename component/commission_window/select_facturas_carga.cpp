@@ -136,6 +136,19 @@ void SelectFacturas::cargarFacturas() {
   const regional::Formatter porcentaje("0.00", ajustes);
   const automation::NumberSymbols& sim = simbolos();
 
+  // Money arrives as Currency (formatted without a detour through Variant dispatch); invoices
+  // come ordered by date, so a row usually has the date text of the row before.
+  auto escribirDinero = [&](const Variant& v, std::string& out) {
+    if (v.type() == automation::VarType::Currency) {
+      dinero.formatTo(v.asCurrency(), out);
+    } else {
+      dinero.formatTo(v, out);
+    }
+  };
+  automation::Date fechaAnterior;
+  std::string textoFechaAnterior;
+  bool hayFechaAnterior = false;
+
   {
     DibujoSuspendido suspendido(grid);
     // 32 bits: a salesperson may have more invoices than a 16-bit counter holds.
@@ -156,7 +169,19 @@ void SelectFacturas::cargarFacturas() {
       }
 
       auto celda = [&](int columna) { grid.setTextMatrix(fila, columna, std::move(texto)); };
-      fecha.formatTo(noNulo(registro[kFechaTransaccion]), texto);
+      {
+        const Variant& f = noNulo(registro[kFechaTransaccion]);
+        if (f.type() == automation::VarType::Date && hayFechaAnterior && f.asDate() == fechaAnterior) {
+          texto = textoFechaAnterior;
+        } else {
+          fecha.formatTo(f, texto);
+          hayFechaAnterior = f.type() == automation::VarType::Date;
+          if (hayFechaAnterior) {
+            fechaAnterior = f.asDate();
+            textoFechaAnterior = texto;
+          }
+        }
+      }
       celda(col::kFecha);
       // Serie & "-" & the number: a Null part joins as nothing.
       {
@@ -168,15 +193,18 @@ void SelectFacturas::cargarFacturas() {
         texto += numero;
       }
       celda(col::kFactura);
-      dinero.formatTo(registro[kPrecioEfectivo], texto);
+      escribirDinero(registro[kPrecioEfectivo], texto);
       celda(col::kVentaNeta);
-      dinero.formatTo(registro[kTotalIva], texto);
+      escribirDinero(registro[kTotalIva], texto);
       celda(col::kIVA);
-      dinero.formatTo(noNulo(registro[kMontoTotal]), texto);
+      escribirDinero(noNulo(registro[kMontoTotal]), texto);
       celda(col::kTotal);
-      dinero.formatTo(registro[kSaldo], texto);
+      escribirDinero(registro[kSaldo], texto);
       celda(col::kSaldo);
-      dinero.formatTo(registro[kComision], texto);
+      // The commission as shown, and kept unchanged as loaded.
+      std::string comision;
+      escribirDinero(registro[kComision], comision);
+      texto = comision;
       celda(col::kComision);
       porcentaje.formatTo(noNulo(registro[kPComis]), texto);
       celda(col::kPComis);
@@ -188,7 +216,7 @@ void SelectFacturas::cargarFacturas() {
       celda(col::kNumero);
       texto = automation::cStr(registro[kCodigoCliente], sim);
       celda(col::kCodigoCliente);
-      dinero.formatTo(registro[kComision], texto);
+      texto = std::move(comision);
       celda(col::kComisionCargada);
 
       registro.moveNext();

@@ -1,6 +1,7 @@
 #include "forms/grid.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "automation/error.h"
 #include "forms/application.h"
@@ -22,7 +23,16 @@ void GridStore::resize(int rows, int cols) {
   cols = std::max(cols, 0);
   if (cols == cols_) {
     // Row by row: the rows that stay are the front of the vector.
-    cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(cols));
+    const size_t n = static_cast<size_t>(rows) * static_cast<size_t>(cols);
+    cells_.resize(n);
+    // Trimming a grid that was grown in steps (cutting less than half of its rows) gives back
+    // the spare room beyond an eighth; emptying it keeps the room for the next fill.
+    if (rows < rows_ && rows >= rows_ - rows && cells_.capacity() - n > n / 4) {
+      std::vector<std::string> trimmed;
+      trimmed.reserve(n + n / 8);
+      std::move(cells_.begin(), cells_.end(), std::back_inserter(trimmed));
+      cells_.swap(trimmed);
+    }
     rows_ = rows;
     return;
   }

@@ -162,6 +162,11 @@ void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, cons
 std::unique_ptr<QtView> QtView::attach(forms::Application& app, int& argc, char** argv) {
   std::unique_ptr<QApplication> owned;
   if (QApplication::instance() == nullptr) {
+    // Without a display Qt would end the process; say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+      throw std::runtime_error(
+          "no display to open windows on (set DISPLAY, or QT_QPA_PLATFORM=offscreen to draw without one)");
     owned = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))

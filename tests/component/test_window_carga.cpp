@@ -8,7 +8,6 @@
 #include "commission_window/select_facturas.h"
 #include "forms/grid.h"
 #include "harness.h"
-#include "regional/regional_settings.h"
 
 namespace {
 
@@ -160,17 +159,6 @@ TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
   EXPECT_EQ(grid().rows(), 50);
   EXPECT_EQ(grid().textMatrix(2, tessaline::col::kNumero), "2");
   EXPECT_EQ(grid().textMatrix(3, tessaline::col::kNumero), "");
-}
-
-TEST_F(CargaUnidad, TheInvoiceCountFollowsTheRegionalThousandsSeparator) {
-  libros->cantidad = 1234;
-  abrir();
-  EXPECT_EQ(ventana->controlAs<forms::Label>("lblqFact")->caption(), "1,234");
-
-  app.setRegionalSettings(regional::RegionalSettings::fromLocale("es_VE"));
-  ventana->controlAs<forms::OptionCheckBox>("chkIncluirPendientes")->setValue(1);  // reloads
-  EXPECT_EQ(ventana->controlAs<forms::Label>("lblqFact")->caption(), "1.234");
-  EXPECT_EQ(ventana->controlAs<forms::Label>("lblTotalVenta")->caption(), "12.340,12");
 }
 
 TEST_F(CargaUnidad, MarkingReadsTheCellsAsTheyAre) {

@@ -1,8 +1,6 @@
 // Start-up, Cancel, reset and closing of the commission window through the reference host, and
 // one whole session: pick a salesperson, mark invoices, choose the payment method, close.
 
-#include <algorithm>
-
 #include "test_window_support.h"
 
 namespace {
@@ -15,35 +13,8 @@ class VentanaInicio : public ::testing::Test {
     books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
     books.factura({.numero = 2, .fecha = "2024-03-04", .saldo = "3", .comision = "7.25"});
   }
-  // Position of the first journal line of member (and first argument), or -1.
-  static long posicion(const Salida& r, const std::string& member, const json& primerArgumento = nullptr) {
-    for (size_t i = 0; i < r.journal.size(); ++i) {
-      const json& j = r.journal[i];
-      if (j["member"] != member) continue;
-      if (!primerArgumento.is_null() && (j["args"].empty() || j["args"][0]["value"] != primerArgumento)) continue;
-      return static_cast<long>(i);
-    }
-    return -1;
-  }
   WindowBooks books;
 };
-
-TEST_F(VentanaInicio, LoadStylesTheWindowTakesIconsLookupsAndTheMoneyMaskInOrder) {
-  const Salida r = books.run("go\n");
-  ASSERT_EQ(r.status, 0) << r.transcript();
-  const auto tema = r.calls("aplicarTema");
-  ASSERT_EQ(tema.size(), 1u);
-  EXPECT_EQ(arg(tema[0], 0)["type"], "Object");
-  EXPECT_EQ(arg(tema[0], 0)["class"], "Form");
-  EXPECT_EQ(arg(tema[0], 0)["byRef"], true);
-
-  const long pasos[] = {posicion(r, "aplicarTema"),          posicion(r, "getSysIcon", 19),
-                        posicion(r, "getSysIcon", 8),         posicion(r, "crearObjeto", "Vendedor"),
-                        posicion(r, "crearObjeto", "Banco"),  posicion(r, "MascaraMonetarios")};
-  for (long p : pasos) EXPECT_GE(p, 0);
-  EXPECT_TRUE(std::is_sorted(std::begin(pasos), std::end(pasos)));
-  EXPECT_EQ(r.calls("getSysIcon")[0]["args"][0], (json{{"type", "Integer"}, {"value", 19}}));
-}
 
 TEST_F(VentanaInicio, CancelOnAnEmptyWindowClosesIt) {
   const Salida r = books.run("go\nclick cbCancelar\n");
@@ -109,16 +80,6 @@ TEST_F(VentanaInicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
   EXPECT_EQ(conCambios.boxes(), (std::vector<std::string>{"question: ¿Desea perder los cambios?",
                                                           "question: ¿Desea perder los cambios?"}));
   EXPECT_TRUE(conCambios.unloaded("SelectFacturas"));
-}
-
-TEST_F(VentanaInicio, EnterInAnEntryBoxOnlyMovesOn) {
-  // Enter in the date box goes to the next field; it toggles nothing in the grid.
-  const Salida r = books.run("go V001\nkey ENTER\ndump\n");
-  ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana v = r.dump();
-  EXPECT_EQ(v.active(), "chkIncluirPendientes");
-  EXPECT_EQ(v.cell(1, 8), "NO");
-  EXPECT_EQ(v.state()["hayCambios"], false);
 }
 
 TEST_F(VentanaInicio, AWholeSessionLeavesWhatItDidInTheDumpTheJournalAndTheSettings) {

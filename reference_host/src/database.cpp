@@ -154,19 +154,69 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   }
 }
 
+Statement::Statement(sqlite3* db, std::string sql, const std::shared_ptr<StatementCache>& cache)
+    : db_(db), cache_(cache) {
+  stmt_ = cache->take(sql);
+  if (!stmt_) *this = Statement(db, sql);
+  cache_ = cache;
+  cacheKey_ = std::move(sql);
+}
+
 Statement::Statement(Statement&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
+    : db_(std::exchange(other.db_, nullptr)),
+      stmt_(std::exchange(other.stmt_, nullptr)),
+      cache_(std::move(other.cache_)),
+      cacheKey_(std::move(other.cacheKey_)) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
   if (this != &other) {
-    sqlite3_finalize(stmt_);
+    release();
     db_ = std::exchange(other.db_, nullptr);
     stmt_ = std::exchange(other.stmt_, nullptr);
+    cache_ = std::move(other.cache_);
+    cacheKey_ = std::move(other.cacheKey_);
   }
   return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() { release(); }
+
+void Statement::release() {
+  if (!stmt_) return;
+  if (auto cache = cache_.lock()) {
+    cache->giveBack(std::move(cacheKey_), std::exchange(stmt_, nullptr));
+  } else {
+    sqlite3_finalize(std::exchange(stmt_, nullptr));
+  }
+  cache_.reset();
+}
+
+// ---- StatementCache ----
+
+StatementCache::~StatementCache() { clear(); }
+
+sqlite3_stmt* StatementCache::take(const std::string& sql) {
+  auto it = kept_.find(sql);
+  if (it == kept_.end()) return nullptr;
+  sqlite3_stmt* stmt = it->second;
+  kept_.erase(it);
+  return stmt;
+}
+
+void StatementCache::giveBack(std::string sql, sqlite3_stmt* stmt) {
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (kept_.size() >= kMaxKept || kept_.contains(sql)) {
+    sqlite3_finalize(stmt);
+    return;
+  }
+  kept_.emplace(std::move(sql), stmt);
+}
+
+void StatementCache::clear() {
+  for (auto& [sql, stmt] : kept_) sqlite3_finalize(stmt);
+  kept_.clear();
+}
 
 int Statement::parameterCount() const { return sqlite3_bind_parameter_count(stmt_); }
 bool Statement::readOnly() const { return sqlite3_stmt_readonly(stmt_) != 0; }
@@ -335,6 +385,8 @@ std::shared_ptr<Database> Database::create(const std::filesystem::path& path) {
 Database::~Database() {
   // An open transaction dies with the connection: its external effects are undone too.
   if (transactionOpen_) finishOutcome(false);
+  cache_->clear();
+  cache_.reset();
   sqlite3_close_v2(db_);
 }
 

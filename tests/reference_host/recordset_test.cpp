@@ -175,5 +175,23 @@ TEST(HostSql, ColumnKinds) {
   EXPECT_EQ(host::columnKindFor("", "", "n"), ColumnKind::Auto);
 }
 
+// Statements are kept for reuse: the same text asked again, with the first recordset still open,
+// half read or finished, must run afresh with its own parameters.
+TEST_F(RecordsetTest, TheSameQueryAskedAgainRunsAfreshWithItsOwnParameters) {
+  const auto cutOff = Date::fromYmd(2026, 11, 30);
+  auto first = open(kInvoiceQuery, {Arg("V001"), Arg(cutOff)});
+  ASSERT_FALSE(eof(first));
+  auto second = open(kInvoiceQuery, {Arg("V001"), Arg(cutOff)});  // while the first is open
+  EXPECT_EQ(numbers(second), (std::vector<int32_t>{1, 4, 2}));
+  EXPECT_EQ(numbers(first), (std::vector<int32_t>{1, 4, 2}));
+  auto other = open(kInvoiceQuery, {Arg("NOBODY"), Arg(cutOff)});  // reused, new bindings
+  EXPECT_TRUE(eof(other));
+  auto again = open(kInvoiceQuery, {Arg("V001"), Arg(cutOff)});
+  call(again, "MoveNext");  // left half read
+  again.reset();
+  EXPECT_EQ(numbers(open(kInvoiceQuery, {Arg("V001"), Arg(cutOff)})),
+            (std::vector<int32_t>{1, 4, 2}));
+}
+
 }  // namespace
 }  // namespace hosttest

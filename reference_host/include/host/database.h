@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "automation/variant.h"
@@ -27,9 +28,32 @@ std::string rewriteHostSql(std::string_view sql);
 // Text form of a date as the books keep it: "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" with a time.
 std::string booksDateText(automation::Date d);
 
+// Prepared statements kept for reuse, by their SQL text. Processing a cut runs the same few
+// statements once per invoice; preparing each anew would cost more than running it.
+class StatementCache {
+ public:
+  StatementCache() = default;
+  ~StatementCache();
+  StatementCache(const StatementCache&) = delete;
+  StatementCache& operator=(const StatementCache&) = delete;
+
+  // A kept statement for this text, or nullptr (the caller prepares a new one).
+  sqlite3_stmt* take(const std::string& sql);
+  // Gives a statement back: reset, its bindings cleared, and kept (or finalized when one for that
+  // text is already kept or the cache is full).
+  void giveBack(std::string sql, sqlite3_stmt* stmt);
+  void clear();
+
+ private:
+  static constexpr size_t kMaxKept = 64;
+  std::unordered_map<std::string, sqlite3_stmt*> kept_;
+};
+
 class Statement {
  public:
   Statement(sqlite3* db, std::string_view sql);  // raises kDatabase when it does not prepare
+  // A statement that goes back to `cache` (when it still exists) instead of being finalized.
+  Statement(sqlite3* db, std::string sql, const std::shared_ptr<StatementCache>& cache);
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&& other) noexcept;
   Statement(const Statement&) = delete;
@@ -63,8 +87,12 @@ class Statement {
   automation::Currency columnCurrency(int col) const;
 
  private:
+  void release();
+
   sqlite3* db_ = nullptr;
   sqlite3_stmt* stmt_ = nullptr;
+  std::weak_ptr<StatementCache> cache_;
+  std::string cacheKey_;
 };
 
 class Database {
@@ -83,7 +111,8 @@ class Database {
   const std::filesystem::path& path() const { return path_; }
   bool readOnly() const;
 
-  Statement prepare(std::string_view sql) { return Statement(db_, rewriteHostSql(sql)); }
+  // A statement for `sql`, reused from earlier calls with the same text where possible.
+  Statement prepare(std::string_view sql) { return Statement(db_, rewriteHostSql(sql), cache_); }
   void exec(std::string_view sql);  // several statements, no parameters
   int64_t lastInsertId() const;
   int changes() const;
@@ -105,6 +134,7 @@ class Database {
   };
   sqlite3* db_ = nullptr;
   std::filesystem::path path_;
+  std::shared_ptr<StatementCache> cache_ = std::make_shared<StatementCache>();
   bool transactionOpen_ = false;
   std::vector<Outcome> pending_;
 };

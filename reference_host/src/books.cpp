@@ -60,7 +60,7 @@ namespace {
 // splitmix64: a fixed sequence, so the demo books are the same on every machine and every run.
 class Sequence {
  public:
-  explicit Sequence(uint64_t seed) : state_(seed) {}
+  explicit Sequence(uint64_t start) : state_(start) {}
   uint64_t next() {
     uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

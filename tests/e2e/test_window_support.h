@@ -28,6 +28,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/books.h"
 #include "host/database.h"
 
 namespace window_e2e {
@@ -43,40 +44,6 @@ inline std::string hostProgram() {
   return "tessaline-host";
 #endif
 }
-
-// The fixed schema of the books.
-inline constexpr const char* kSchema = R"sql(
-CREATE TABLE empresa (id INTEGER PRIMARY KEY CHECK (id = 1), nombre TEXT NOT NULL,
-  MascaraMonetarios TEXT NOT NULL,
-  PComisVenta1 NUMERIC, PComisVenta2 NUMERIC, PComisVenta3 NUMERIC,
-  PComisCobranza1 NUMERIC, PComisCobranza2 NUMERIC, PComisCobranza3 NUMERIC,
-  CuentaGastosComisiones TEXT NOT NULL, CuentaCaja TEXT NOT NULL,
-  CuentaVendedores TEXT NOT NULL);
-CREATE TABLE vendedores (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
-CREATE TABLE clientes (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
-CREATE TABLE bancos (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL, cuenta TEXT NOT NULL,
-  proximo_cheque INTEGER NOT NULL DEFAULT 1);
-CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY, Serie TEXT NOT NULL, Correlativo INTEGER NOT NULL,
-  FechaTransaccion TEXT NOT NULL, CodigoCliente TEXT NOT NULL, nombreCliente TEXT NOT NULL,
-  codigoVendedor TEXT NOT NULL, PrecioEfectivo NUMERIC NOT NULL, Impuesto1 NUMERIC NOT NULL,
-  Impuesto2 NUMERIC NOT NULL, Saldo NUMERIC NOT NULL, Comision NUMERIC NOT NULL,
-  ComisionAcreditada INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE comprobantes (numero INTEGER PRIMARY KEY, fecha TEXT NOT NULL,
-  referencia TEXT NOT NULL, descripcion TEXT NOT NULL);
-CREATE TABLE comprobante_lineas (comprobante INTEGER NOT NULL REFERENCES comprobantes,
-  linea INTEGER NOT NULL, cuenta TEXT NOT NULL, descripcion TEXT NOT NULL, monto NUMERIC NOT NULL,
-  PRIMARY KEY (comprobante, linea));
-CREATE TABLE cuenta_vendedor (id INTEGER PRIMARY KEY, tipo INTEGER NOT NULL, vendedor TEXT NOT NULL,
-  codigo TEXT NOT NULL, fecha TEXT NOT NULL, descripcion TEXT NOT NULL, monto NUMERIC NOT NULL,
-  comprobante INTEGER REFERENCES comprobantes);
-CREATE TABLE movimientos_banco (numero INTEGER PRIMARY KEY, banco TEXT NOT NULL, tipo INTEGER NOT NULL,
-  fecha TEXT NOT NULL, descripcion TEXT NOT NULL, beneficiario TEXT NOT NULL, monto NUMERIC NOT NULL,
-  referencia TEXT NOT NULL, fecha_valor TEXT NOT NULL, comprobante INTEGER REFERENCES comprobantes,
-  impreso INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE movimientos_caja (numero INTEGER PRIMARY KEY, tipo INTEGER NOT NULL, fecha TEXT NOT NULL,
-  monto NUMERIC NOT NULL, descripcion TEXT NOT NULL, codigo TEXT NOT NULL, vendedor TEXT NOT NULL,
-  beneficiario TEXT NOT NULL, enviado INTEGER NOT NULL DEFAULT 0);
-)sql";
 
 // One invoice row. Money is written as SQL number text.
 struct Factura {
@@ -189,7 +156,7 @@ class WindowBooks {
     configHome = dir / "config";
     books = dir / "books.sqlite";
     journalPath = dir / "journal.jsonl";
-    exec(kSchema);
+    host::createSchema(*host::Database::create(books));
     exec("INSERT INTO empresa VALUES (1, 'Comercial Las Acacias', '#,##0.00', 3, 5, 4, 2, 2.5, 1, "
          "'6.1.05.001', '1.1.01.001', '2.1.04.001')");
     exec("INSERT INTO vendedores VALUES ('V001', 'Rosalba Quintero'), ('V002', 'Ernesto Villalobos')");

@@ -163,5 +163,32 @@ TEST_F(LoadTest, TheFormObjectReadsAndWritesTheWindow) {
   }
 }
 
+TEST_F(LoadTest, TheFormObjectsControlsReachTheControlsOfThatLoadOnly) {
+  auto w = makeWindow("Tema", [](TestWindow& t) {
+    t.make<Label>("etiqueta").setBackColor(rgb(255, 255, 255));
+    t.make<ReferenceTextBox>("texto");
+  });
+  automation::ObjectRef controls = automation::toObject(automation::get(w->asObject(), "Controls"));
+  ASSERT_EQ(automation::cLng(automation::get(controls, "Count")), 2);
+  automation::ObjectRef label = automation::toObject(automation::call(controls, "Item", {automation::Arg(int32_t{0})}));
+  EXPECT_EQ(label->className(), "Label");
+  EXPECT_EQ(automation::get(label, "Name").asString(), "etiqueta");
+  automation::let(label, "BackColor", automation::Variant(static_cast<int32_t>(rgb(9, 8, 7))));
+  EXPECT_EQ(w->controlAs<Label>("etiqueta")->backColor(), rgb(9, 8, 7));
+  auto errorOf = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const automation::Error& e) {
+      return e.number();
+    }
+    return 0;
+  };
+  EXPECT_EQ(errorOf([&] { automation::call(controls, "Item", {automation::Arg(int32_t{2})}); }), 9);
+  // After an unload the object does not load the window again or reach the new controls.
+  w->unload();
+  EXPECT_EQ(errorOf([&] { automation::get(label, "BackColor"); }), 91);
+  EXPECT_FALSE(w->isLoaded());
+}
+
 }  // namespace
 }  // namespace forms::test

@@ -12,6 +12,9 @@
 #include "host/errors.h"
 #include "host/named_lock.h"
 #include "host/theme.h"
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/window.h"
 
 namespace hosttest {
 namespace {
@@ -30,16 +33,20 @@ std::vector<std::string> readLines(const std::filesystem::path& file) {
   return lines;
 }
 
-// A window's automation object as the theme sees it.
-class FakeForm final : public automation::Dispatch {
+// A window as the theme sees it: labels and an option on the window's background, and controls
+// with colours of their own.
+class ThemedWindow final : public forms::Window {
  public:
-  FakeForm() : Dispatch("Form") {
-    for (const char* name : {"BackColor", "ForeColor", "FontName", "FontSize"}) {
-      std::string n = name;
-      letter(n, [this, n](CallArgs&, Variant& v) { values.emplace_back(n, v); });
-    }
+  ThemedWindow() : Window("Tematizada") {}
+
+ protected:
+  void build() override {
+    setBackColor(forms::colors::kWindow);
+    add<forms::Label>("etiqueta").setBackColor(forms::colors::kWindow);
+    add<forms::OptionButton>("opcion").setBackColor(forms::colors::kWindow);
+    add<forms::Label>("resaltada").setBackColor(forms::rgb(255, 255, 0));
+    add<forms::ReferenceTextBox>("texto").setBackColor(forms::colors::kWindow);
   }
-  std::vector<std::pair<std::string, Variant>> values;
 };
 
 using SessionTest = HostTest;
@@ -58,7 +65,9 @@ TEST_F(SessionTest, JournalWritesEveryReceivedCallExactly) {
        {{"Beneficiario", Arg("Rosa")}});
   call(factoryRef, "SubmitDoc", {Arg(automation::get(caja, "UltimoMovCaja"))});
   auto theme = automation::toObject(automation::get(factoryRef, "TemaUI"));
-  Variant form(std::make_shared<FakeForm>());
+  forms::Application app;
+  auto window = std::make_shared<ThemedWindow>();
+  Variant form(window->asObject());
   call(theme, "aplicarTema", {Arg::ref(form)});
   call(factoryRef, "ExecuteSQL",
        {Arg("SELECT ?, ?, ?, ?, ?, ?"), Arg(int32_t{7}), Arg(2.5), Arg(Variant::null()), Arg(Variant()),
@@ -77,9 +86,16 @@ TEST_F(SessionTest, JournalWritesEveryReceivedCallExactly) {
       R"({"seq":10,"class":"HostFactory","id":1,"member":"ExecuteSQL","kind":"method","args":[{"type":"String","value":"SELECT ?, ?, ?, ?, ?, ?"},{"type":"Long","value":7},{"type":"Double","value":2.5},{"type":"Null","value":null},{"type":"Empty","value":null},{"type":"Boolean","value":true},{"type":"Date","value":"2026-11-30T15:20:00"}],"named":{}})",
   };
   EXPECT_EQ(readLines(journal), expected);
-  auto& themed = static_cast<FakeForm&>(*form.asObject()).values;
-  ASSERT_EQ(themed.size(), 4u);
-  EXPECT_EQ(themed[2], (std::pair<std::string, Variant>{"FontName", Variant("DejaVu Sans")}));
+  // The window and what is painted on its background take the theme; the rest keeps its colours.
+  const host::ThemeLook look;
+  EXPECT_EQ(window->backColor(), static_cast<forms::Color>(look.backColor));
+  EXPECT_EQ(window->font().name, "DejaVu Sans");
+  auto back = [&](const char* name) { return window->control(name)->backColor(); };
+  EXPECT_EQ(back("etiqueta"), static_cast<forms::Color>(look.backColor));
+  EXPECT_EQ(window->control("etiqueta")->foreColor(), static_cast<forms::Color>(look.foreColor));
+  EXPECT_EQ(back("opcion"), static_cast<forms::Color>(look.backColor));
+  EXPECT_EQ(back("resaltada"), forms::rgb(255, 255, 0));
+  EXPECT_EQ(back("texto"), forms::colors::kWindow);
 }
 
 TEST_F(SessionTest, FailAtRaisesOnTheNthCallOnly) {

@@ -1,6 +1,7 @@
 #include "form_object.h"
 
 #include "automation/error.h"
+#include "forms/control.h"
 #include "forms/window.h"
 
 namespace forms::detail {
@@ -122,11 +123,68 @@ FormObject::FormObject(Window& target) : Dispatch("Form"), window_(&target) {
     window().hide();
     return Variant();
   });
+  getter("Controls", [this](CallArgs& a) {
+    a.expect(0, 0);
+    window().load();
+    auto self = std::static_pointer_cast<FormObject>(shared_from_this());
+    return Variant(automation::ObjectRef(std::make_shared<ControlsObject>(std::move(self))));
+  });
 }
 
 Window& FormObject::window() const {
   if (window_ == nullptr) automation::raise(automation::err::kObjectNotSet, "Form");
   return *window_;
+}
+
+ControlsObject::ControlsObject(std::shared_ptr<FormObject> form) : Dispatch("Controls"), form_(std::move(form)) {
+  getter("Count", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return Variant(static_cast<int32_t>(form_->window().controls().size()));
+  });
+  method("Item", [this](CallArgs& a) {
+    a.expect(1, 1);
+    const auto controls = form_->window().controls();
+    const int32_t index = automation::cLng(a.at(0));
+    if (index < 0 || static_cast<size_t>(index) >= controls.size())
+      automation::raise(automation::err::kSubscriptOutOfRange, "Controls");
+    return Variant(automation::ObjectRef(std::make_shared<ControlObject>(form_, *controls[static_cast<size_t>(index)])));
+  });
+}
+
+ControlObject::ControlObject(std::shared_ptr<FormObject> form, const Control& target)
+    : Dispatch(kindName(target.kind())),
+      form_(std::move(form)),
+      name_(target.name()),
+      generation_(form_->window().loadGeneration()) {
+  getter("Name", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return Variant(name_);
+  });
+  getter("BackColor", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return Variant(static_cast<int32_t>(control().backColor()));
+  });
+  letter("BackColor", [this](CallArgs& a, Variant& v) {
+    a.expect(0, 0);
+    control().setBackColor(static_cast<Color>(automation::cLng(v)));
+  });
+  getter("ForeColor", [this](CallArgs& a) {
+    a.expect(0, 0);
+    return Variant(static_cast<int32_t>(control().foreColor()));
+  });
+  letter("ForeColor", [this](CallArgs& a, Variant& v) {
+    a.expect(0, 0);
+    control().setForeColor(static_cast<Color>(automation::cLng(v)));
+  });
+}
+
+Control& ControlObject::control() const {
+  Window& w = form_->window();
+  // Touching a control of an unloaded window would load it again with fresh controls: this
+  // object named one of the old ones.
+  Control* c = w.isLoaded() && w.loadGeneration() == generation_ ? w.control(name_) : nullptr;
+  if (c == nullptr) automation::raise(automation::err::kObjectNotSet, className());
+  return *c;
 }
 
 }  // namespace forms::detail

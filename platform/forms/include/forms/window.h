@@ -193,8 +193,9 @@ class Window : public std::enable_shared_from_this<Window> {
 
   // The window as a late-bound object of class "Form" (for the host's theme): Name (get),
   // Caption, BackColor, ForeColor, FontName, FontSize, Left, Top, Width, Height, WindowState,
-  // Visible (get/let), ScaleWidth, ScaleHeight, BorderStyle (get), Move, Show, Hide (methods).
-  // Touching a member loads the window. The object holds the window weakly: calls after the
+  // Visible (get/let), ScaleWidth, ScaleHeight, BorderStyle (get), Move, Show, Hide (methods),
+  // and Controls: Count, Item(i) from 0 in creation order, each control with Name (get),
+  // BackColor and ForeColor (get/let). Touching a member loads the window. The object holds the window weakly: calls after the
   // window object is gone raise 91.
   automation::ObjectRef asObject();
 

@@ -213,7 +213,9 @@ int run(const Settings& s, int& argc, char** argv) {
   if (s.vendedor) {
     app.runHandler([&] { go(*s.vendedor); }, "tessaline-host");
   } else {
-    launcher = std::make_shared<host::LauncherWindow>(salespeople(*db), go);
+    launcher = std::make_shared<host::LauncherWindow>(
+        salespeople(*db), go, options.printDir,
+        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); });
     launcher->show();
   }
   // Ends when the last window closes.

@@ -6,7 +6,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <ctime>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -264,6 +267,32 @@ void removeStalePrintouts(const std::filesystem::path& dir) {
       std::filesystem::remove(it->path(), rm);
     }
   }
+}
+
+std::vector<Printout> listPrintouts(const std::filesystem::path& dir) {
+  std::vector<Printout> out;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(dir, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.starts_with(".") || !name.ends_with(".pdf")) continue;
+    std::error_code fileEc;
+    if (!it->is_regular_file(fileEc)) continue;
+    const auto written = it->last_write_time(fileEc);
+    if (fileEc) continue;
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(written)));
+    std::tm local{};
+    localtime_r(&t, &local);
+    out.push_back({it->path(), automation::Date::fromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                                         local.tm_hour, local.tm_min, local.tm_sec)});
+  }
+  std::sort(out.begin(), out.end(), [](const Printout& a, const Printout& b) {
+    if (a.written != b.written) return a.written > b.written;
+    return a.file.filename() < b.file.filename();
+  });
+  return out;
 }
 
 }  // namespace host

@@ -5,6 +5,8 @@
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/grid.h"
+#include "host/printing.h"
+#include "regional/format.h"
 
 namespace host {
 
@@ -46,9 +48,64 @@ nlohmann::json DocumentWindow::stateJson() const {
   return {{"document", doc_.caption}, {"lines", lines}};
 }
 
+PrintoutsWindow::PrintoutsWindow(std::filesystem::path dir, OpenDocument open)
+    : Window("Impresos"), dir_(std::move(dir)), open_(std::move(open)) {}
+
+void PrintoutsWindow::build() {
+  setCaption("Documentos impresos");
+  setBorderStyle(forms::BorderStyle::FixedDialog);
+  setStartUpPosition(forms::StartUpPosition::CenterScreen);
+  const auto printouts = listPrintouts(dir_);
+  files_.clear();
+  const auto& regional = application().regionalSettings();
+  auto& grid = add<forms::Grid>("impresos", {180, 180, 7200, 3600});
+  grid.setFormatString("Fecha               |Documento                                           ");
+  grid.setRows(static_cast<int>(printouts.size()) + 1);
+  for (size_t i = 0; i < printouts.size(); ++i) {
+    const automation::Variant written(printouts[i].written);
+    const int row = static_cast<int>(i) + 1;
+    grid.setTextMatrix(row, 0, regional::format(written, "Short Date", regional) + " " +
+                                   regional::format(written, "Short Time", regional));
+    grid.setTextMatrix(row, 1, printouts[i].file.filename().string());
+    files_.push_back(printouts[i].file);
+  }
+  if (!printouts.empty()) grid.setRow(1);
+  grid.onDblClick = [this] { cbAbrir_Click(); };
+  auto& abrir = add<forms::ActionButton>("cbAbrir", {4620, 3960, 1335, 405});
+  abrir.setCaption("Abrir");
+  abrir.setDefault(true);
+  abrir.onClick = [this] { cbAbrir_Click(); };
+  auto& cerrar = add<forms::ActionButton>("cbCerrar", {6045, 3960, 1335, 405});
+  cerrar.setCaption("Cerrar");
+  cerrar.setCancel(true);
+  cerrar.onClick = [this] { unload(); };
+  setClientSize(7560, 4545);
+}
+
+void PrintoutsWindow::cbAbrir_Click() {
+  auto* grid = controlAs<forms::Grid>("impresos");
+  const int row = grid != nullptr ? grid->row() : 0;
+  if (row < 1 || static_cast<size_t>(row) > files_.size()) return;
+  const auto& file = files_[static_cast<size_t>(row) - 1];
+  if (!open_ || !open_(file))
+    application().showWarning("No se pudo abrir " + file.string() +
+                              ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
+}
+
+nlohmann::json PrintoutsWindow::stateJson() const {
+  nlohmann::json files = nlohmann::json::array();
+  for (const auto& f : files_) files.push_back(f.filename().string());
+  return {{"impresos", files}};
+}
+
 LauncherWindow::LauncherWindow(std::vector<Salesperson> salespeople,
-                               std::function<void(const std::string&)> go)
-    : Window("Lanzador"), salespeople_(std::move(salespeople)), go_(std::move(go)) {}
+                               std::function<void(const std::string&)> go, std::filesystem::path printDir,
+                               OpenDocument open)
+    : Window("Lanzador"),
+      salespeople_(std::move(salespeople)),
+      go_(std::move(go)),
+      printDir_(std::move(printDir)),
+      open_(std::move(open)) {}
 
 void LauncherWindow::build() {
   setCaption("Tessaline - host de referencia");
@@ -71,11 +128,14 @@ void LauncherWindow::build() {
   action.setCaption("Pago selectivo de comisiones");
   action.setDefault(true);
   action.onClick = [this] { cbPagoComisiones_Click(); };
-  auto& quit = add<forms::ActionButton>("cbSalir", {4245, 4260, 1335, 405});
+  auto& impresos = add<forms::ActionButton>("cbImpresos", {180, 4755, 3300, 405});
+  impresos.setCaption("Documentos impresos");
+  impresos.onClick = [this] { cbImpresos_Click(); };
+  auto& quit = add<forms::ActionButton>("cbSalir", {4245, 4755, 1335, 405});
   quit.setCaption("Salir");
   quit.setCancel(true);
   quit.onClick = [this] { unload(); };
-  setClientSize(5760, 4845);
+  setClientSize(5760, 5340);
 }
 
 std::string LauncherWindow::chosenCode() const {
@@ -86,6 +146,16 @@ std::string LauncherWindow::chosenCode() const {
 }
 
 void LauncherWindow::cbPagoComisiones_Click() { go_(chosenCode()); }
+
+void LauncherWindow::cbImpresos_Click() {
+  // Read again at every click: a cut processed meanwhile has printed new ones.
+  if (listPrintouts(printDir_).empty()) {
+    application().showMessage("No hay documentos impresos en " + printDir_.string() + ".");
+    return;
+  }
+  auto window = std::make_shared<PrintoutsWindow>(printDir_, open_);
+  window->show(true);
+}
 
 nlohmann::json LauncherWindow::stateJson() const {
   return {{"vendedores", static_cast<int>(salespeople_.size())}};

@@ -1,20 +1,41 @@
-// The launcher window of interactive mode, driven through the forms runtime.
+// The launcher window of interactive mode and its list of printed documents, driven through the
+// forms runtime.
 
 #include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
 
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/grid.h"
+#include "host/printing.h"
 #include "host/windows.h"
+#include "host_fixture.h"
 
 namespace {
+
+// The operator's next steps inside the modal windows and boxes the launcher opens.
+struct Steps final : forms::ModalLoop {
+  std::deque<std::function<void()>> next;
+  void runModalLoop(const std::function<bool()>& finished) override {
+    while (!finished()) {
+      if (next.empty()) throw std::logic_error("a modal loop with no step left");
+      auto step = std::move(next.front());
+      next.pop_front();
+      step();
+    }
+  }
+};
+
+using Salespeople = std::vector<host::LauncherWindow::Salesperson>;
 
 TEST(Launcher, GoGetsTheChosenSalespersonOrNothingForAFreeWindow) {
   forms::Application app;
   std::vector<std::string> calls;
   auto launcher = std::make_shared<host::LauncherWindow>(
-      std::vector<host::LauncherWindow::Salesperson>{{"V001", "Rosa"}, {"V002", "Ernesto"}},
-      [&](const std::string& code) { calls.push_back(code); });
+      Salespeople{{"V001", "Rosa"}, {"V002", "Ernesto"}}, [&](const std::string& code) { calls.push_back(code); },
+      "/nonexistent", nullptr);
   launcher->show(false);
   auto* grid = launcher->controlAs<forms::Grid>("vendedores");
   ASSERT_NE(grid, nullptr);
@@ -32,6 +53,94 @@ TEST(Launcher, GoGetsTheChosenSalespersonOrNothingForAFreeWindow) {
 
   launcher->operatorClick(*launcher->controlAs<forms::ActionButton>("cbSalir"));
   EXPECT_FALSE(launcher->isLoaded());
+}
+
+class Printouts : public ::testing::Test {
+ protected:
+  void SetUp() override { app.setModalLoop(&steps); }
+  void TearDown() override { app.setModalLoop(nullptr); }
+
+  std::filesystem::path write(const std::string& name, int secondsAgo) {
+    auto file = dir.path() / name;
+    std::ofstream(file) << "%PDF-1.4\n";
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() -
+                                               std::chrono::seconds(secondsAgo));
+    return file;
+  }
+  // The launcher's "Documentos impresos" button, with `opener` answering whether a file opened.
+  void clickPrintouts(std::function<bool(const std::filesystem::path&)> opener) {
+    launcher = std::make_shared<host::LauncherWindow>(Salespeople{}, [](const std::string&) {}, dir.path(),
+                                                      std::move(opener));
+    launcher->show(false);
+    launcher->operatorClick(*launcher->controlAs<forms::ActionButton>("cbImpresos"));
+  }
+  forms::Window& top() { return *app.activeWindow(); }
+  forms::Grid& list() { return *top().controlAs<forms::Grid>("impresos"); }
+
+  hosttest::TempDir dir;
+  forms::Application app;
+  Steps steps;
+  std::shared_ptr<host::LauncherWindow> launcher;
+};
+
+TEST_F(Printouts, AreListedNewestFirstWithoutHalfWrittenOrOtherFiles) {
+  auto cheque = write("cheque-BAN01-1001-m17.pdf", 7200);
+  auto transfer = write("transferencia-BAN02-TR-55-m18.pdf", 60);
+  write(".cheque-BAN01-1002-m19.pdf.4242.part", 0);
+  write("notas.txt", 0);
+  auto listed = host::listPrintouts(dir.path());
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].file, transfer);
+  EXPECT_EQ(listed[1].file, cheque);
+  EXPECT_LT(listed[1].written, listed[0].written);
+  EXPECT_TRUE(host::listPrintouts(dir.path() / "missing").empty());
+}
+
+TEST_F(Printouts, TheChosenOneOpensAndAFailureToOpenIsSaid) {
+  auto cheque = write("cheque-BAN01-1001-m17.pdf", 7200);
+  auto transfer = write("transferencia-BAN02-TR-55-m18.pdf", 60);
+  std::vector<std::filesystem::path> opened;
+  bool opens = true;
+  std::string warning;
+  steps.next = {
+      [&] {
+        ASSERT_EQ(top().name(), "Impresos");
+        EXPECT_EQ(list().rows(), 3);
+        EXPECT_EQ(list().textMatrix(1, 1), transfer.filename().string());
+        top().operatorDblClick(list(), 2, 0);
+        top().operatorKey(forms::keys::kEnter);  // the default button, on the current row
+      },
+      [&] {
+        opens = false;
+        top().operatorClick(*top().controlAs<forms::ActionButton>("cbAbrir"));
+      },
+      [&] {
+        ASSERT_NE(app.activeMessageBox(), nullptr);
+        warning = app.activeMessageBox()->text();
+        app.answerMessageBox(forms::MessageBox::Answer::Ok);
+      },
+      [&] { top().operatorKey(forms::keys::kEscape); },
+  };
+  clickPrintouts([&](const std::filesystem::path& file) {
+    opened.push_back(file);
+    return opens;
+  });
+  EXPECT_EQ(opened, (std::vector<std::filesystem::path>{cheque, cheque, cheque}));
+  EXPECT_NE(warning.find("No se pudo abrir " + cheque.string()), std::string::npos) << warning;
+  EXPECT_TRUE(steps.next.empty());
+  EXPECT_EQ(app.activeWindow(), launcher.get()) << "Esc closed the list";
+}
+
+TEST_F(Printouts, NoneYetIsSaidInsteadOfAnEmptyList) {
+  std::string message;
+  steps.next = {[&] {
+    ASSERT_NE(app.activeMessageBox(), nullptr);
+    message = app.activeMessageBox()->text();
+    app.answerMessageBox(forms::MessageBox::Answer::Ok);
+  }};
+  clickPrintouts(nullptr);
+  EXPECT_EQ(message, "No hay documentos impresos en " + dir.path().string() + ".");
+  EXPECT_EQ(app.activeWindow(), launcher.get());
 }
 
 }  // namespace

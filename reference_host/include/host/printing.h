@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "automation/currency.h"
 #include "automation/date.h"
@@ -41,5 +42,15 @@ void renderBankDocument(const BankDocument& doc, const automation::NumberSymbols
 
 // Removes half-written printouts ("*.part") left in `dir` by host processes that are gone.
 void removeStalePrintouts(const std::filesystem::path& dir);
+
+// A printed document as the launcher lists it.
+struct Printout {
+  std::filesystem::path file;
+  automation::Date written;  // local time of the last write, to the second
+};
+
+// The printed documents in `dir` ("*.pdf", not the hidden half-written ones), newest first (the
+// same second: by name). Empty when the directory does not exist or cannot be read.
+std::vector<Printout> listPrintouts(const std::filesystem::path& dir);
 
 }  // namespace host

@@ -2,6 +2,7 @@
 // The host's own windows in the forms runtime: the document viewer, the launcher, and the
 // HostUi that shows warnings and viewers through the forms Application.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,13 +27,34 @@ class DocumentWindow final : public forms::Window {
   DocumentView doc_;
 };
 
+// Opens a printed document with the desktop's viewer; false when nothing could open it.
+using OpenDocument = std::function<bool(const std::filesystem::path&)>;
+
+// The printed cheques and transfers, newest first, read when the window loads: "Abrir" (or a
+// double click, or Enter on the list) opens the current one with `open`, "Cerrar" (or Esc) closes.
+class PrintoutsWindow final : public forms::Window {
+ public:
+  PrintoutsWindow(std::filesystem::path dir, OpenDocument open);
+  nlohmann::json stateJson() const override;
+
+ protected:
+  void build() override;
+
+ private:
+  void cbAbrir_Click();
+  std::filesystem::path dir_;
+  OpenDocument open_;
+  std::vector<std::filesystem::path> files_;
+};
+
 // The launcher of interactive mode: the salespeople of the books and the action "Pago selectivo
 // de comisiones", which calls `go` with the chosen salesperson, or with "" when the first row
-// (a free window) is chosen.
+// (a free window) is chosen; and "Documentos impresos", the printouts of `printDir` (modal).
 class LauncherWindow final : public forms::Window {
  public:
   using Salesperson = std::pair<std::string, std::string>;  // code, name
-  LauncherWindow(std::vector<Salesperson> salespeople, std::function<void(const std::string&)> go);
+  LauncherWindow(std::vector<Salesperson> salespeople, std::function<void(const std::string&)> go,
+                 std::filesystem::path printDir, OpenDocument open);
   // The code of the current row ("" for the free-window row).
   std::string chosenCode() const;
   nlohmann::json stateJson() const override;
@@ -42,8 +64,11 @@ class LauncherWindow final : public forms::Window {
 
  private:
   void cbPagoComisiones_Click();
+  void cbImpresos_Click();
   std::vector<Salesperson> salespeople_;
   std::function<void(const std::string&)> go_;
+  std::filesystem::path printDir_;
+  OpenDocument open_;
 };
 
 // Warnings through Application::showWarning; viewers as DocumentWindows.

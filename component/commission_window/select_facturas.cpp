@@ -254,12 +254,6 @@ void SelectFacturas::build() {
 }
 
 void SelectFacturas::Form_Resize() {
-  // The status bar is docked to the bottom edge: it spans the client area's width whatever the
-  // handler below does.
-  if (windowState() != forms::WindowState::Minimized) {
-    StatusBar1->move(0, clientHeight() - kAltoBarraEstado, clientWidth(), kAltoBarraEstado);
-  }
-
   // Never left maximised.
   if (windowState() == forms::WindowState::Maximized) setWindowState(forms::WindowState::Normal);
 

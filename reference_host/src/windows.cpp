@@ -1,6 +1,7 @@
 #include "host/windows.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "forms/application.h"
 #include "forms/controls.h"
@@ -14,6 +15,18 @@ namespace {
 constexpr int kLineHeight = 300;
 constexpr int kLabelWidth = 2100;
 constexpr int kValueWidth = 4800;
+// The host's lists: the empty area below the rows white, the given column widths (what is left
+// of the grid's width is room for the scroll bar), the second column's cell current, so that the
+// chosen row shows by its name.
+void listLook(forms::Grid& grid, std::initializer_list<int> widths) {
+  forms::Grid::Colors colors;
+  colors.backBkg = forms::colors::kWhite;
+  grid.setGridColors(colors);
+  int col = 0;
+  for (int w : widths) grid.setColWidth(col++, w);
+  grid.setCol(1);
+}
+
 }  // namespace
 
 DocumentWindow::DocumentWindow(DocumentView doc)
@@ -59,7 +72,8 @@ void PrintoutsWindow::build() {
   files_.clear();
   const auto& regional = application().regionalSettings();
   auto& grid = add<forms::Grid>("impresos", {180, 180, 7200, 3600});
-  grid.setFormatString("Fecha               |Documento                                           ");
+  grid.setFormatString("Fecha|Documento");
+  listLook(grid, {1800, 5100});
   grid.setRows(static_cast<int>(printouts.size()) + 1);
   for (size_t i = 0; i < printouts.size(); ++i) {
     const automation::Variant written(printouts[i].written);
@@ -114,7 +128,8 @@ void LauncherWindow::build() {
   auto& label = add<forms::Label>("lblVendedores", {180, 180, 4000, 255});
   label.setCaption("Vendedores:");
   auto& grid = add<forms::Grid>("vendedores", {180, 480, 5400, 3600});
-  grid.setFormatString("Codigo     |Nombre                                        ");
+  grid.setFormatString("Codigo|Nombre");
+  listLook(grid, {900, 4200});
   grid.setRows(static_cast<int>(salespeople_.size()) + 2);
   grid.setTextMatrix(1, 0, "");
   grid.setTextMatrix(1, 1, "(ventana libre: el vendedor se elige en la ventana)");

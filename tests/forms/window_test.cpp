@@ -19,6 +19,8 @@ class ResizeTest : public ScriptTest {
       w.setClientSize(11880, 8595);
       w.setStartUpPosition(StartUpPosition::Manual);
       w.make<ActionButton>("cbProcesar", {8640, 7605, 1515, 510});
+      w.make<StatusBar>("barra", {0, 8280, 11880, 315});
+      w.make<StatusBar>("suelta", {100, 200, 3000, 315}).setDock(StatusBar::Dock::None);
       w.onResize = [&w] {
         w.log.push_back("resize " + std::to_string(w.width()) + "x" + std::to_string(w.height()) + " state " +
                         std::to_string(static_cast<int>(w.windowState())));
@@ -62,6 +64,11 @@ TEST_F(ResizeTest, StatesAndSizeLimits) {
   EXPECT_EQ(d["height"], 10000);
   EXPECT_EQ(d["clientWidth"], 14380);
   EXPECT_EQ(d["controls"]["cbProcesar"]["top"], 10000 - 405 - 990);
+  // The docked status bar follows the bottom edge across the width; an undocked one stays put.
+  EXPECT_EQ(d["controls"]["barra"]["top"], 10000 - 405 - 315);
+  EXPECT_EQ(d["controls"]["barra"]["width"], 14380);
+  EXPECT_EQ(d["controls"]["suelta"]["top"], 200);
+  EXPECT_EQ(d["controls"]["suelta"]["width"], 3000);
   EXPECT_NE(std::find(window->log.begin(), window->log.end(), "resize 14000x10000 state 1"), window->log.end())
       << "minimised, the window reports its normal size";
 }

@@ -337,6 +337,11 @@ StatusBar::StatusBar(Window& window, std::string name) : Control(window, std::mo
   panels_.push_back(Panel{});
 }
 
+void StatusBar::setDock(Dock d) {
+  dock_ = d;
+  window().dockControls();
+}
+
 const StatusBar::Panel& StatusBar::panel(int index) const {
   if (index < 1 || index > panelCount())
     throw automation::Error(automation::err::kSubscriptOutOfRange, name(), "Index out of bounds");

@@ -87,6 +87,7 @@ void Window::load() {
   build();
   rollback.done = true;
   state_ = LoadState::Loaded;
+  dockControls();
   app_.windowLoaded(*this);
   runHandler(onLoad);
 }
@@ -296,8 +297,22 @@ void Window::setWindowState(WindowState s) {
   raiseResize();
 }
 
+void Window::dockControls() {
+  if (state_ != LoadState::Loaded || props_->state == WindowState::Minimized) return;
+  const int width = clientWidth();
+  const int height = clientHeight();
+  for (const auto& c : controls_) {
+    if (c->kind() != ControlKind::StatusBar || c->container() != nullptr) continue;
+    const auto dock = static_cast<const StatusBar&>(*c).dock();
+    if (dock == StatusBar::Dock::None) continue;
+    const int h = c->height();
+    c->setGeometry(Rect{0, dock == StatusBar::Dock::Top ? 0 : std::max(0, height - h), width, h});
+  }
+}
+
 void Window::raiseResize() {
   if (state_ != LoadState::Loaded) return;
+  dockControls();
   runHandler(onResize);
 }
 

@@ -468,10 +468,14 @@ void QtView::Impl::placeControl(Binding& b, ControlView& v) {
     w->setParent(parent);
     restack(b, parent);
   }
-  if (c.kind() == forms::ControlKind::StatusBar && c.container() == nullptr) {
-    // Docked to the bottom of the client area, across its whole width.
+  const auto* bar = c.kind() == forms::ControlKind::StatusBar ? static_cast<const forms::StatusBar*>(&c) : nullptr;
+  if (bar != nullptr && c.container() == nullptr && bar->dock() != forms::StatusBar::Dock::None) {
+    // The model docks it too; here it meets the widget's edge to the pixel, whatever the
+    // rounding of twips to pixels.
     const int h = scale_.pxY(c.height());
-    w->setGeometry(0, b.widget->height() - h, b.widget->width(), h);
+    const int top = bar->dock() == forms::StatusBar::Dock::Top ? 0 : b.widget->height() - h;
+    const QRect r(0, top, b.widget->width(), h);
+    if (w->geometry() != r) w->setGeometry(r);
   } else {
     const QRect r = scale_.rect(c.geometry());
     if (w->geometry() != r) w->setGeometry(r);

@@ -354,11 +354,19 @@ class StatusBar final : public Control {
   int addPanel(std::string text = {}, int width = 1440);
   const std::vector<Panel>& panels() const { return panels_; }
 
+  // Docking (a status bar docks to the bottom edge unless told otherwise): a docked status bar
+  // on the client area spans its width at that edge, keeping its height, whenever the window's
+  // size or state changes (before the window's Resize event) and when it loads.
+  enum class Dock { None = 0, Top = 1, Bottom = 2 };
+  Dock dock() const { return dock_; }
+  void setDock(Dock d);
+
   bool takesFocus() const override { return false; }
 
  private:
   const Panel& panel(int index) const;
   std::vector<Panel> panels_;
+  Dock dock_ = Dock::Bottom;
 };
 
 }  // namespace forms

@@ -231,6 +231,9 @@ class Window : public std::enable_shared_from_this<Window> {
   void touch() const;
   void windowChanged();
   void raiseResize();
+  // Places the docked controls (status bars) at their edges of the client area.
+  void dockControls();
+  friend class StatusBar;
   void setOuter(const Rect& r, bool sizeMayChange);
   void becomeVisible(bool modal);
   bool moveFocus(Control* target, bool validate);

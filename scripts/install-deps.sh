@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libicu-dev libsqlite3-dev sqlite3 nlohmann-json3-dev libcli11-dev libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-dejavu-extra poppler-utils
+  fonts-dejavu-core fonts-dejavu-extra poppler-utils xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do

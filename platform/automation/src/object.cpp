@@ -59,33 +59,29 @@ Variant Object::invokeById(int32_t, CallKind, CallArgs&) { raise(err::kMemberNot
 
 bool Object::supportsInterface(std::string_view) const { return false; }
 
-namespace {
-
-Variant invokeOn(const ObjectRef& obj, std::string_view member, CallKind kind, CallArgs& args) {
+Variant invoke(const ObjectRef& obj, std::string_view member, CallKind kind, std::span<Arg> args,
+               std::span<NamedArg> named) {
   if (!obj) raise(err::kObjectNotSet);
-  return obj->invoke(member, kind, args);
+  CallArgs a(args, named);
+  return obj->invoke(member, kind, a);
 }
 
-}  // namespace
-
 Variant call(const ObjectRef& obj, std::string_view member, std::vector<Arg> args, std::vector<NamedArg> named) {
-  CallArgs a(std::move(args), std::move(named));
-  return invokeOn(obj, member, CallKind::Method, a);
+  return invoke(obj, member, CallKind::Method, args, named);
 }
 
 Variant get(const ObjectRef& obj, std::string_view member, std::vector<Arg> args) {
-  CallArgs a(std::move(args));
-  return invokeOn(obj, member, CallKind::Get, a);
+  return invoke(obj, member, CallKind::Get, args);
 }
 
 void let(const ObjectRef& obj, std::string_view member, Variant value) {
-  CallArgs a({Arg(std::move(value))});
-  invokeOn(obj, member, CallKind::Let, a);
+  Arg a[1]{Arg(std::move(value))};
+  invoke(obj, member, CallKind::Let, a);
 }
 
 void set(const ObjectRef& obj, std::string_view member, ObjectRef value) {
-  CallArgs a({Arg(Variant(std::move(value)))});
-  invokeOn(obj, member, CallKind::Set, a);
+  Arg a[1]{Arg(Variant(std::move(value)))};
+  invoke(obj, member, CallKind::Set, a);
 }
 
 ObjectRef toObject(const Variant& v) {
@@ -173,11 +169,8 @@ Variant Dispatch::invoke(std::string_view member, CallKind kind, CallArgs& args)
       if (!assign) break;
       if (args.size() == 0) raise(err::kWrongArgumentCount, className_);
       // The value is the last positional argument; the handler sees the others (an index).
-      std::vector<Arg> rest = args.positional();
-      Arg last = rest.back();
-      rest.pop_back();
-      CallArgs index(std::move(rest), args.namedArgs());
-      assign(index, last.value());
+      CallArgs index(args.positional().first(args.size() - 1), args.namedArgs());
+      assign(index, args.positional().back().value());
       return {};
     }
   }

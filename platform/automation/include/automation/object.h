@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,11 +53,20 @@ struct NamedArg {
   Arg arg;
 };
 
+// The arguments of one call. A call made with a braced list of arguments views them where the
+// caller built them (no allocation); one made with vectors owns them.
 class CallArgs final {
  public:
   CallArgs() = default;
   CallArgs(std::vector<Arg> positional, std::vector<NamedArg> named = {})
-      : positional_(std::move(positional)), named_(std::move(named)) {}
+      : ownedPositional_(std::move(positional)),
+        ownedNamed_(std::move(named)),
+        positional_(ownedPositional_),
+        named_(ownedNamed_) {}
+  // Views arguments that the caller keeps alive for the whole call.
+  CallArgs(std::span<Arg> positional, std::span<NamedArg> named) : positional_(positional), named_(named) {}
+  CallArgs(const CallArgs&) = delete;
+  CallArgs& operator=(const CallArgs&) = delete;
 
   size_t size() const { return positional_.size(); }
   // Positional argument i (0-based); error 449 when absent or missing.
@@ -67,16 +77,18 @@ class CallArgs final {
   bool isByRef(size_t i) const { return i < positional_.size() && positional_[i].byRef(); }
   // Named argument (case-insensitive) or nullptr.
   Variant* named(std::string_view name);
-  const std::vector<Arg>& positional() const { return positional_; }
-  const std::vector<NamedArg>& namedArgs() const { return named_; }
-  std::vector<Arg>& positional() { return positional_; }
-  std::vector<NamedArg>& namedArgs() { return named_; }
+  std::span<const Arg> positional() const { return positional_; }
+  std::span<const NamedArg> namedArgs() const { return named_; }
+  std::span<Arg> positional() { return positional_; }
+  std::span<NamedArg> namedArgs() { return named_; }
   // Error 450 unless min <= size() <= max.
   void expect(size_t min, size_t max) const;
 
  private:
-  std::vector<Arg> positional_;
-  std::vector<NamedArg> named_;
+  std::vector<Arg> ownedPositional_;
+  std::vector<NamedArg> ownedNamed_;
+  std::span<Arg> positional_;
+  std::span<NamedArg> named_;
 };
 
 // A late-bound object. Implementations answer invoke(); callers use the free functions below.
@@ -98,6 +110,18 @@ class Object : public std::enable_shared_from_this<Object> {
 Variant call(const ObjectRef& obj, std::string_view member, std::vector<Arg> args = {},
              std::vector<NamedArg> named = {});
 Variant get(const ObjectRef& obj, std::string_view member, std::vector<Arg> args = {});
+// The call as given: arguments the caller keeps alive for the call.
+Variant invoke(const ObjectRef& obj, std::string_view member, CallKind kind, std::span<Arg> args,
+               std::span<NamedArg> named = {});
+// A braced list of Args, {Arg(a), Arg::ref(b)}, stays on the caller's stack.
+template <size_t N>
+Variant call(const ObjectRef& obj, std::string_view member, Arg (&&args)[N], std::vector<NamedArg> named = {}) {
+  return invoke(obj, member, CallKind::Method, std::span<Arg>(args, N), named);
+}
+template <size_t N>
+Variant get(const ObjectRef& obj, std::string_view member, Arg (&&args)[N]) {
+  return invoke(obj, member, CallKind::Get, std::span<Arg>(args, N));
+}
 void let(const ObjectRef& obj, std::string_view member, Variant value);
 void set(const ObjectRef& obj, std::string_view member, ObjectRef value);
 // Variant holding an object (error 424 "Object required" when it holds something else; Nothing

@@ -45,9 +45,11 @@ constexpr ComputedName kComputed[] = {
     {"pComis", ColumnKind::Double},
 };
 
-// Member and field names compared without regard to ASCII case, inline for the read loop.
+// Member and field names compared without regard to ASCII case, inline for the read loop; the
+// usual spelling costs one fixed-size comparison.
 inline bool sameNameInline(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
     if (x != y && (x | 0x20) != (y | 0x20)) return false;
@@ -130,11 +132,11 @@ void Cursor::close() {
 }
 
 int Cursor::find(std::string_view name) const {
-  if (nextGuess_ < names_.size() && names_[nextGuess_].size() == name.size() &&
-      sameNameInline(names_[nextGuess_], name)) {
-    size_t found = nextGuess_;
-    nextGuess_ = (found + 1) % names_.size();
-    return static_cast<int>(found);
+  // Readers ask for the fields in query order, mostly spelt as the query spells them.
+  const size_t guess = nextGuess_;
+  if (guess < names_.size() && sameNameInline(names_[guess], name)) {
+    nextGuess_ = guess + 1 == names_.size() ? 0 : guess + 1;
+    return static_cast<int>(guess);
   }
   for (size_t i = 0; i < names_.size(); ++i)
     if (names_[i].size() == name.size() && sameNameInline(names_[i], name)) {

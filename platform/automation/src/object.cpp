@@ -89,6 +89,11 @@ ObjectRef toObject(const Variant& v) {
   return v.asObject();
 }
 
+ObjectRef toObject(Variant&& v) {
+  if (!v.isObject()) raise(err::kObjectRequired);
+  return v.takeObject();
+}
+
 // ---- Dispatch
 
 Dispatch::Member* Dispatch::find(std::string_view name) {

@@ -74,6 +74,11 @@ Date Variant::asDate() const { return typed<Date>(v_); }
 bool Variant::asBoolean() const { return typed<bool>(v_); }
 const ObjectRef& Variant::asObject() const { return typed<ObjectRef>(v_); }
 
+ObjectRef Variant::takeObject() {
+  if (!std::holds_alternative<ObjectRef>(v_)) raise(err::kTypeMismatch);
+  return std::move(std::get<ObjectRef>(v_));
+}
+
 std::ostream& operator<<(std::ostream& os, const Variant& v) {
   os << varTypeName(v.type());
   switch (v.type()) {

@@ -127,6 +127,8 @@ void set(const ObjectRef& obj, std::string_view member, ObjectRef value);
 // Variant holding an object (error 424 "Object required" when it holds something else; Nothing
 // is returned as an empty reference).
 ObjectRef toObject(const Variant& v);
+// The same for a temporary: the reference is moved out, not shared once more.
+ObjectRef toObject(Variant&& v);
 
 // Declares an object's members in a few lines:
 //

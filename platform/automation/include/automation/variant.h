@@ -78,6 +78,8 @@ class Variant final {
   Date asDate() const;
   bool asBoolean() const;
   const ObjectRef& asObject() const;  // Nothing gives an empty pointer; non-objects raise 13
+  // Moves the object reference out (the variant then holds Nothing); non-objects raise 13.
+  ObjectRef takeObject();
 
   bool operator==(const Variant& other) const = default;  // identical type and value (for tests)
 

@@ -41,6 +41,7 @@
 #include "host/session.h"
 #include "host/ui.h"
 #include "regional/regional_settings.h"
+#include "bench_books.h"
 
 namespace {
 
@@ -57,53 +58,8 @@ const std::string kConsulta =
 const std::string kSinSaldo = kConsulta + " AND Saldo <= 0 ORDER BY FechaTransaccion, Numero";
 const std::string kConSaldo = kConsulta + "ORDER BY FechaTransaccion, Numero";
 
-class NoUi final : public host::HostUi {
- public:
-  void warning(const std::string&) override {}
-  void showDocument(const host::DocumentView&) override {}
-};
-
-struct Libros {
-  fs::path dir, file;
-  Libros() {
-    dir = fs::temp_directory_path() / ("bench-carga-" + std::to_string(::getpid()));
-    fs::create_directories(dir / "config");
-    ::setenv("TESSALINE_CONFIG_HOME", (dir / "config").c_str(), 1);
-    ::setenv("TESSALINE_DATA_HOME", (dir / "config").c_str(), 1);
-    file = dir / "books.sqlite";
-    auto db = host::Database::create(file);
-    host::createSchema(*db);
-    db->exec(
-        "INSERT INTO empresa VALUES (1, 'Bench', '#,##0.00', 3, 5, 4, 2, 2.5, 1, '6.1.05', '1.1.01', '2.1.04');"
-        "INSERT INTO vendedores VALUES ('V1', 'Rosa Peña'), ('V2', 'Nadie');"
-        "INSERT INTO clientes VALUES ('C1', 'Abastos La Candelaria, C.A.');");
-    host::Transaction txn(*db);
-    auto st = db->prepare(
-        "INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C1', 'Abastos La Candelaria, C.A.', 'V1', ?, ?, ?, 0, ?, 0)");
-    for (int i = 1; i <= kFacturas; ++i) {
-      st.reset();
-      st.bind(1, int64_t{i});
-      st.bind(2, int64_t{4000 + i});
-      char fecha[16];
-      std::snprintf(fecha, sizeof fecha, "2026-%02d-%02d", 1 + (i % 11), 1 + (i % 28));
-      st.bind(3, std::string_view(fecha));
-      const int64_t centimos = 5000 + (i * 7919) % 800000;
-      st.bind(4, automation::Variant(automation::Currency::fromRaw(centimos * 100)));
-      st.bind(5, automation::Variant(automation::Currency::fromRaw(centimos * 12)));
-      st.bind(6, automation::Variant(automation::Currency::fromRaw(centimos * 4)));
-      st.bind(7, automation::Variant(automation::Currency::fromRaw(centimos * 3)));
-      st.run();
-    }
-    txn.commit();
-  }
-  ~Libros() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-};
-
-Libros& libros() {
-  static Libros l;
+bench::TempBooks& libros() {
+  static bench::TempBooks l("carga", kFacturas);
   return l;
 }
 
@@ -137,7 +93,7 @@ struct Ventana {
     aplicacion();
     automation::setToday(automation::Date::fromYmd(2026, 12, 31));
     session = std::make_shared<host::HostSession>(host::Database::open(libros().file), host::HostOptions{},
-                                                  std::make_shared<NoUi>());
+                                                  std::make_shared<bench::NoUi>());
     automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
     tessaline::Globales::setFactoria(factory);
     ventana = std::make_shared<tessaline::SelectFacturas>();

@@ -32,6 +32,7 @@
 #include "host/session.h"
 #include "host/ui.h"
 #include "regional/regional_settings.h"
+#include "bench_books.h"
 
 namespace {
 
@@ -40,63 +41,20 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFacturas = 10000;
 
-class NoUi final : public host::HostUi {
- public:
-  void warning(const std::string&) override {}
-  void showDocument(const host::DocumentView&) override {}
-};
+bench::TempBooks& plantilla() {
+  static bench::TempBooks p("proceso", kFacturas);
+  return p;
+}
 
-struct Libros {
-  fs::path dir, plantilla;
-  Libros() {
-    dir = fs::temp_directory_path() / ("bench-proceso-" + std::to_string(::getpid()));
-    fs::create_directories(dir / "config");
-    ::setenv("TESSALINE_CONFIG_HOME", (dir / "config").c_str(), 1);
-    ::setenv("TESSALINE_DATA_HOME", (dir / "config").c_str(), 1);
-    plantilla = dir / "plantilla.sqlite";
-    auto db = host::Database::create(plantilla);
-    host::createSchema(*db);
-    db->exec(
-        "INSERT INTO empresa VALUES (1, 'Bench', '#,##0.00', 3, 5, 4, 2, 2.5, 1, '6.1.05', '1.1.01', '2.1.04');"
-        "INSERT INTO vendedores VALUES ('V1', 'Rosa Peña');"
-        "INSERT INTO clientes VALUES ('C1', 'Abastos La Candelaria, C.A.');");
-    host::Transaction txn(*db);
-    auto st = db->prepare(
-        "INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C1', 'Abastos La Candelaria, C.A.', 'V1', ?, ?, 0, 0, ?, 0)");
-    for (int i = 1; i <= kFacturas; ++i) {
-      st.reset();
-      st.bind(1, int64_t{i});
-      st.bind(2, int64_t{4000 + i});
-      char fecha[16];
-      std::snprintf(fecha, sizeof fecha, "2026-%02d-%02d", 1 + (i % 11), 1 + (i % 28));
-      st.bind(3, std::string_view(fecha));
-      const int64_t centimos = 5000 + (i * 7919) % 800000;
-      st.bind(4, automation::Variant(automation::Currency::fromRaw(centimos * 100)));
-      st.bind(5, automation::Variant(automation::Currency::fromRaw(centimos * 16)));
-      st.bind(6, automation::Variant(automation::Currency::fromRaw(centimos * 3)));
-      st.run();
-    }
-    txn.commit();
-  }
-  ~Libros() {
+// Fresh books for each run: a copy of the template.
+fs::path copia(const std::string& nombre) {
+  const fs::path f = plantilla().dir / nombre;
+  for (const char* suffix : {"", "-wal", "-shm"}) {
     std::error_code ec;
-    fs::remove_all(dir, ec);
+    fs::remove(fs::path(f.string() + suffix), ec);
   }
-  // A fresh copy of the books.
-  fs::path copia(const std::string& nombre) const {
-    const fs::path f = dir / nombre;
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-      std::error_code ec;
-      fs::remove(fs::path(f.string() + suffix), ec);
-    }
-    fs::copy_file(plantilla, f);
-    return f;
-  }
-};
-
-Libros& libros() {
-  static Libros l;
-  return l;
+  fs::copy_file(plantilla().file, f);
+  return f;
 }
 
 forms::Application& aplicacion() {
@@ -116,14 +74,14 @@ int64_t contar(const fs::path& file, const char* sql) {
 }
 
 void BM_ProcesarVentana(benchmark::State& state) {
-  libros();
+  plantilla();
   aplicacion();
   automation::setToday(automation::Date::fromYmd(2026, 12, 1));
   for (auto _ : state) {
-    const fs::path books = libros().copia("ventana.sqlite");
+    const fs::path books = copia("ventana.sqlite");
     {
       auto session = std::make_shared<host::HostSession>(host::Database::open(books), host::HostOptions{},
-                                                         std::make_shared<NoUi>());
+                                                         std::make_shared<bench::NoUi>());
       automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
       tessaline::Globales::setFactoria(factory);
 
@@ -169,9 +127,9 @@ void correr(sqlite3_stmt* st) {
 
 // The same writes the cut makes, in one transaction, with statements prepared once.
 void BM_SqlitePlano(benchmark::State& state) {
-  libros();
+  plantilla();
   for (auto _ : state) {
-    const fs::path books = libros().copia("plano.sqlite");
+    const fs::path books = copia("plano.sqlite");
     sqlite3* db = nullptr;
     sqlite3_open_v2(books.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     // The host's connection settings.

@@ -21,6 +21,7 @@
 #include "host/factory.h"
 #include "host/session.h"
 #include "host/ui.h"
+#include "bench_books.h"
 
 namespace {
 
@@ -43,51 +44,8 @@ const char* kFields[] = {"numero",        "serie",         "correlativo", "fecha
                          "precioEfectivo", "Saldo",        "Comision",    "CodigoCliente",
                          "nombreCliente", "totalIva",      "MontoTotal",  "pComis"};
 
-class NoUi final : public host::HostUi {
- public:
-  void warning(const std::string&) override {}
-  void showDocument(const host::DocumentView&) override {}
-};
-
-struct Books {
-  std::filesystem::path dir, file;
-  Books() {
-    dir = std::filesystem::temp_directory_path() / ("bench-recordset-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    file = dir / "books.sqlite";
-    auto db = host::Database::create(file);
-    host::createSchema(*db);
-    db->exec(
-        "INSERT INTO empresa VALUES (1, 'Bench', '#,##0.00', 3, 5, 4, 2, 2.5, 1, 'G', 'C', 'V');"
-        "INSERT INTO vendedores VALUES ('V001', 'Rosa');");
-    host::Transaction txn(*db);
-    auto st = db->prepare(
-        "INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C0001', 'Abastos La Candelaria, C.A.', 'V001', "
-        "?, ?, ?, 0, ?, 0)");
-    for (int i = 1; i <= kInvoices; ++i) {
-      st.reset();
-      st.bind(1, int64_t{i});
-      st.bind(2, int64_t{4000 + i});
-      char date[16];
-      std::snprintf(date, sizeof date, "2026-%02d-%02d", 1 + (i % 11), 1 + (i % 28));
-      st.bind(3, std::string_view(date));
-      int64_t cents = 5000 + (i * 7919) % 800000;
-      st.bind(4, automation::Variant(automation::Currency::fromRaw(cents * 100)));
-      st.bind(5, automation::Variant(automation::Currency::fromRaw(cents * 16)));
-      st.bind(6, automation::Variant(automation::Currency::fromRaw((i % 10 == 0) ? cents * 3 : 0)));
-      st.bind(7, automation::Variant(automation::Currency::fromRaw(cents * 3)));
-      st.run();
-    }
-    txn.commit();
-  }
-  ~Books() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
-
-Books& books() {
-  static Books b;
+bench::TempBooks& books() {
+  static bench::TempBooks b("recordset", kInvoices);
   return b;
 }
 
@@ -109,7 +67,7 @@ void BM_PlainSqliteLoop(benchmark::State& state) {
   for (auto _ : state) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, "V001", -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 1, "V1", -1, SQLITE_STATIC);
     sqlite3_bind_text(st, 2, "2026-12-31", -1, SQLITE_STATIC);
     double money = 0;
     int64_t ints = 0;
@@ -155,7 +113,7 @@ void BM_TypedSqliteLoop(benchmark::State& state) {
   for (auto _ : state) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, "V001", -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 1, "V1", -1, SQLITE_STATIC);
     sqlite3_bind_text(st, 2, "2026-12-31", -1, SQLITE_STATIC);
     automation::Currency total;
     size_t chars = 0;
@@ -184,14 +142,14 @@ void BM_TypedSqliteLoop(benchmark::State& state) {
 
 void BM_LateBoundRecordset(benchmark::State& state) {
   auto session = std::make_shared<host::HostSession>(host::Database::open(books().file),
-                                                     host::HostOptions{}, std::make_shared<NoUi>());
+                                                     host::HostOptions{}, std::make_shared<bench::NoUi>());
   automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
   using automation::Arg;
   int64_t rows = 0;
   for (auto _ : state) {
     auto rs = automation::toObject(automation::call(
         factory, "OpenRecordset",
-        {Arg(kQuery), Arg("V001"), Arg(automation::Date::fromYmd(2026, 12, 31))}));
+        {Arg(kQuery), Arg("V1"), Arg(automation::Date::fromYmd(2026, 12, 31))}));
     automation::Currency total;
     int64_t fields = 0;
     while (!automation::get(rs, "EOF").asBoolean()) {

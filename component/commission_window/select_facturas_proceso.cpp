@@ -20,6 +20,7 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "automation/utf8.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
 #include "host/documentos.h"
@@ -53,16 +54,6 @@ constexpr size_t kFacturasPorConsulta = 500;
 constexpr Currency kToleranciaComision = Currency::fromRaw(Currency::kScale / 10);  // 0.1
 
 constexpr size_t kLargoLineaFactura = 50;
-
-// The first `n` characters of a UTF-8 text (a character is never split).
-std::string primerosCaracteres(const std::string& texto, size_t n) {
-  size_t i = 0;
-  for (size_t contados = 0; i < texto.size() && contados < n; ++contados) {
-    ++i;
-    while (i < texto.size() && (static_cast<unsigned char>(texto[i]) & 0xC0) == 0x80) ++i;
-  }
-  return texto.substr(0, i);
-}
 
 // Runs one step; an error it raises is dropped (the caller goes on with its next step).
 template <class Paso>
@@ -193,9 +184,10 @@ void SelectFacturas::cbProcesar_Click() {
         if (!f.acreditar) continue;
         Variant numero(f.numero);
         fact.executeSQL(kSqlAcreditar, numero);
-        const std::string linea = primerosCaracteres(
+        // Cut by characters: an accented name is never split.
+        const std::string linea(automation::utf8::prefix(
             grid.textMatrix(f.fila, col::kFactura) + " " + grid.textMatrix(f.fila, col::kNombreCliente),
-            kLargoLineaFactura);
+            kLargoLineaFactura));
         detalle.add(0, codigo, kCodigoCuenta, automation::today(), Arg(Variant(linea)), Arg(Variant(-f.actual)),
                     comprobante.object());
       }

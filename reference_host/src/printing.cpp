@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "automation/utf8.h"
 #include "host/errors.h"
 
 namespace host {
@@ -132,20 +133,6 @@ void textRight(cairo_t* cr, double right, double y, const std::string& s, double
   cairo_show_text(cr, s.c_str());
 }
 
-std::string utf8(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -172,7 +159,7 @@ std::string amountInFigures(Currency amount, const automation::NumberSymbols& sy
   std::string digits = std::to_string(mag / 10000);
   std::string grouped;
   for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += utf8(symbols.thousands);
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += automation::utf8::encode(symbols.thousands);
     grouped += digits[i];
   }
   uint64_t fraction = mag % 10000;
@@ -182,7 +169,7 @@ std::string amountInFigures(Currency amount, const automation::NumberSymbols& sy
   } else {
     std::snprintf(frac, sizeof frac, "%04llu", static_cast<unsigned long long>(fraction));
   }
-  return (negative ? "-" : "") + grouped + utf8(symbols.decimal) + frac;
+  return (negative ? "-" : "") + grouped + automation::utf8::encode(symbols.decimal) + frac;
 }
 
 std::string printFileName(const BankDocument& doc) {

@@ -7,6 +7,7 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "automation/utf8.h"
 #include "text.h"
 
 namespace automation {
@@ -128,8 +129,8 @@ bool isBlank(std::string_view text, size_t i, size_t& length) {
 }
 
 std::optional<Scanned> scan(std::string_view text, const NumberSymbols& s) {
-  const std::string decimal = text::utf8(s.decimal);
-  const std::string thousands = text::utf8(s.thousands);
+  const std::string decimal = utf8::encode(s.decimal);
+  const std::string thousands = utf8::encode(s.thousands);
   const std::string_view currency = s.currencySymbol;
   const size_t n = text.size();
   size_t i = 0;
@@ -505,7 +506,7 @@ std::string cStr(const Variant& v, const NumberSymbols& s) {
       std::snprintf(buffer, sizeof buffer, "%.15G", x);
       std::string text = buffer;
       const size_t point = text.find('.');
-      if (point != std::string::npos) text.replace(point, 1, text::utf8(s.decimal));
+      if (point != std::string::npos) text.replace(point, 1, utf8::encode(s.decimal));
       return text;
     }
     case VarType::Currency: {
@@ -514,7 +515,7 @@ std::string cStr(const Variant& v, const NumberSymbols& s) {
       if (text.back() == '.') {
         text.pop_back();
       } else {
-        text.replace(text.find('.'), 1, text::utf8(s.decimal));
+        text.replace(text.find('.'), 1, utf8::encode(s.decimal));
       }
       return text;
     }

@@ -7,7 +7,8 @@
 #include "forms/control.h"
 #include "forms/window.h"
 #include "scope.h"
-#include "utf8.h"
+#include "automation/object.h"
+#include "automation/utf8.h"
 
 namespace forms {
 
@@ -106,7 +107,7 @@ std::vector<Window*> Application::loadedWindows() const {
 
 Window* Application::findWindow(std::string_view name) const {
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-    if (detail::sameName((*it)->name(), name)) return *it;
+    if (automation::sameName((*it)->name(), name)) return *it;
   return nullptr;
 }
 

@@ -9,7 +9,7 @@
 #include "forms/grid.h"
 #include "forms/json.h"
 #include "forms/window.h"
-#include "utf8.h"
+#include "automation/utf8.h"
 
 namespace forms {
 
@@ -271,9 +271,9 @@ void ScriptDriver::execute(const std::string& rawLine) {
         key = keys::kEscape;
       else if (name == "f2")
         key = keys::kF2;
-      else if (!args[0].empty() && detail::codePointCount(args[0]) == 1) {
+      else if (!args[0].empty() && automation::utf8::length(args[0]) == 1) {
         size_t pos = 0;
-        const char32_t cp = detail::nextCodePoint(args[0], pos);
+        const char32_t cp = automation::utf8::next(args[0], pos);
         if (cp < 32 || cp > 0x7FFF || cp == 0xFFFD) fail("key: not a key: " + args[0]);
         key = static_cast<int>(cp);
       } else {

@@ -9,7 +9,7 @@
 #include "forms/grid.h"
 #include "form_object.h"
 #include "scope.h"
-#include "utf8.h"
+#include "automation/utf8.h"
 
 namespace forms {
 
@@ -426,7 +426,7 @@ void Window::adopt(std::unique_ptr<Control> control, const Rect& geometry, Contr
 
 Control* Window::findControl(std::string_view name) const {
   for (const auto& c : controls_)
-    if (detail::sameName(c->name(), name)) return c.get();
+    if (automation::sameName(c->name(), name)) return c.get();
   return nullptr;
 }
 

@@ -10,8 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include <unicode/utf8.h>
+
 #include "automation/currency.h"
 #include "automation/date.h"
+#include "automation/utf8.h"
 #include "automation/variant.h"
 
 namespace regional::detail {
@@ -197,13 +200,7 @@ std::shared_ptr<const CompiledPattern> compileDate(std::string_view pattern);
 // Splits a pattern at ';' outside quotes and escapes.
 std::vector<std::string_view> splitSections(std::string_view pattern);
 // Byte length of the UTF-8 sequence starting with lead byte c (1 for stray bytes).
-inline std::size_t utf8Length(unsigned char c) {
-  if (c < 0xC0) return 1;
-  if (c < 0xE0) return 2;
-  if (c < 0xF0) return 3;
-  return 4;
-}
-std::string utf8Encode(char32_t c);
+inline std::size_t utf8Length(unsigned char c) { return U8_IS_LEAD(c) ? U8_COUNT_TRAIL_BYTES_UNSAFE(c) + 1 : 1; }
 
 void compileNumberSection(std::string_view text, NumSection& out);
 void compileDateSection(std::string_view text, DateSection& out);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "automation/utf8.h"
 #include "pattern.h"
 
 namespace regional::detail {
@@ -74,7 +75,7 @@ void putChar(Out& out, std::string_view value, std::size_t begin, std::size_t en
     U8_NEXT(value.data(), i, length, c);
     if (c < 0) c = 0xFFFD;
     c = caseMode > 0 ? u_toupper(c) : u_tolower(c);
-    out.put(utf8Encode(static_cast<char32_t>(c)));
+    out.put(automation::utf8::encode(static_cast<char32_t>(c)));
   }
 }
 

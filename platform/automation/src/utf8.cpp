@@ -1,0 +1,43 @@
+#include "automation/utf8.h"
+
+#include <unicode/utf8.h>
+
+namespace automation::utf8 {
+
+char32_t next(std::string_view text, size_t& pos) {
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const auto end = static_cast<int32_t>(text.size());
+  auto i = static_cast<int32_t>(pos);
+  UChar32 c = 0;
+  U8_NEXT_OR_FFFD(s, i, end, c);
+  pos = static_cast<size_t>(i);
+  return static_cast<char32_t>(c);
+}
+
+size_t length(std::string_view text) {
+  size_t n = 0;
+  for (size_t pos = 0; pos < text.size(); ++n) next(text, pos);
+  return n;
+}
+
+std::string_view prefix(std::string_view text, size_t n) {
+  size_t pos = 0;
+  for (size_t i = 0; i < n && pos < text.size(); ++i) next(text, pos);
+  return text.substr(0, pos);
+}
+
+void append(std::string& out, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  uint8_t buffer[U8_MAX_LENGTH];
+  int32_t used = 0;
+  U8_APPEND_UNSAFE(buffer, used, static_cast<UChar32>(c));
+  out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(used));
+}
+
+std::string encode(char32_t c) {
+  std::string out;
+  append(out, c);
+  return out;
+}
+
+}  // namespace automation::utf8

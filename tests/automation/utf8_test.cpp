@@ -1,0 +1,37 @@
+// Counting and cutting UTF-8 text by characters.
+#include "automation/utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace automation;
+
+TEST(Utf8, CountsAndCutsByCharactersNeverSplittingOne) {
+  const std::string text = "Peña Ñandú €5 𝄞";  // one to four bytes a character
+  EXPECT_EQ(utf8::length(text), 15u);
+  EXPECT_EQ(utf8::prefix(text, 3), "Peñ");
+  EXPECT_EQ(utf8::prefix(text, 14), "Peña Ñandú €5 ");
+  EXPECT_EQ(utf8::prefix(text, 99), text);
+  size_t pos = 0;
+  std::u32string decoded;
+  while (pos < text.size()) decoded += utf8::next(text, pos);
+  EXPECT_EQ(decoded, U"Peña Ñandú €5 𝄞");
+  std::string encoded;
+  for (char32_t c : decoded) utf8::append(encoded, c);
+  EXPECT_EQ(encoded, text);
+}
+
+TEST(Utf8, IllFormedBytesReadAsReplacementCharacters) {
+  // A stray continuation byte, a lead byte cut short by the end, an overlong form.
+  const std::string bad = "a\x80" "b\xC3";
+  size_t pos = 0;
+  std::u32string decoded;
+  while (pos < bad.size()) decoded += utf8::next(bad, pos);
+  EXPECT_EQ(decoded, U"a\uFFFDb\uFFFD");
+  EXPECT_EQ(utf8::length("\xC0\xAF"), 2u);
+  EXPECT_EQ(utf8::encode(0xD800), "\xEF\xBF\xBD") << "a surrogate is not a character";
+  EXPECT_EQ(utf8::encode(0x110000), "\xEF\xBF\xBD");
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 // Date patterns: compiling a section and writing a date through it.
 
 #include <cmath>
+#include <optional>
 
 #include "pattern.h"
 
@@ -70,21 +71,12 @@ void compileDateSection(std::string_view t, DateSection& s) {
 
   for (std::size_t i = 0; i < t.size(); ++i) {
     const char c = lower(t[i]);
+    std::optional<std::string_view> literal;
+    if (readLiteral(t, i, literal)) {
+      if (literal) addLiteral(*literal);
+      continue;
+    }
     switch (c) {
-      case '"': {
-        std::size_t end = t.find('"', i + 1);
-        if (end == std::string_view::npos) end = t.size();
-        addLiteral(t.substr(i + 1, end - i - 1));
-        i = end;
-        break;
-      }
-      case '\\':
-        if (i + 1 < t.size()) {
-          std::size_t len = std::min(utf8Length(static_cast<unsigned char>(t[i + 1])), t.size() - i - 1);
-          addLiteral(t.substr(i + 1, len));
-          i += len;
-        }
-        break;
       case 'd': {
         std::size_t n = std::min<std::size_t>(runOf(i, 'd'), 6);
         static constexpr DateItem::Kind kinds[] = {DateItem::Day,     DateItem::Day2,      DateItem::DayAbbr,

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "automation/error.h"
 #include "pattern.h"
@@ -224,21 +225,12 @@ void compileNumberSection(std::string_view t, NumSection& s) {
 
   for (std::size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
+    std::optional<std::string_view> literal;
+    if (readLiteral(t, i, literal)) {
+      if (literal) addLiteral(*literal);
+      continue;
+    }
     switch (c) {
-      case '"': {
-        std::size_t end = t.find('"', i + 1);
-        if (end == std::string_view::npos) end = t.size();
-        addLiteral(t.substr(i + 1, end - i - 1));
-        i = end;
-        break;
-      }
-      case '\\':
-        if (i + 1 < t.size()) {
-          std::size_t len = std::min(utf8Length(static_cast<unsigned char>(t[i + 1])), t.size() - i - 1);
-          addLiteral(t.substr(i + 1, len));
-          i += len;
-        }
-        break;
       case '0':
       case '#': {
         const bool zero = c == '0';

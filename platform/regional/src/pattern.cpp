@@ -71,6 +71,25 @@ int marksOf(std::string_view t) {
 
 }  // namespace
 
+bool readLiteral(std::string_view t, std::size_t& i, std::optional<std::string_view>& text) {
+  if (t[i] == '"') {
+    std::size_t end = t.find('"', i + 1);
+    if (end == std::string_view::npos) end = t.size();
+    text = t.substr(i + 1, end - i - 1);
+    i = end;
+    return true;
+  }
+  if (t[i] != '\\') return false;
+  text.reset();
+  if (i + 1 < t.size()) {
+    std::size_t next = i + 1;
+    automation::utf8::next(t, next);
+    text = t.substr(i + 1, next - i - 1);
+    i = next - 1;
+  }
+  return true;
+}
+
 std::vector<std::string_view> splitSections(std::string_view pattern) {
   std::vector<std::string_view> sections;
   std::size_t start = 0;

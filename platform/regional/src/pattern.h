@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unicode/utf8.h>
 
 #include "automation/currency.h"
 #include "automation/date.h"
@@ -199,8 +198,10 @@ std::shared_ptr<const CompiledPattern> compileDate(std::string_view pattern);
 
 // Splits a pattern at ';' outside quotes and escapes.
 std::vector<std::string_view> splitSections(std::string_view pattern);
-// Byte length of the UTF-8 sequence starting with lead byte c (1 for stray bytes).
-inline std::size_t utf8Length(unsigned char c) { return U8_IS_LEAD(c) ? U8_COUNT_TRAIL_BYTES_UNSAFE(c) + 1 : 1; }
+// A literal at t[i]: "text in quotes" (to the closing quote, or the end) or \x (one character).
+// False when t[i] starts neither. Otherwise i is left on the literal's last byte and `text` is
+// the literal, or nullopt for a backslash that ends the pattern.
+bool readLiteral(std::string_view t, std::size_t& i, std::optional<std::string_view>& text);
 
 void compileNumberSection(std::string_view text, NumSection& out);
 void compileDateSection(std::string_view text, DateSection& out);

@@ -1,9 +1,9 @@
 // Text patterns: @ and & character placeholders, < and > case, ! to fill from the left.
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "automation/utf8.h"
@@ -24,21 +24,12 @@ void compileTextSection(std::string_view t, TextSection& s) {
   };
   for (std::size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
+    std::optional<std::string_view> literal;
+    if (readLiteral(t, i, literal)) {
+      if (literal) addLiteral(*literal);
+      continue;
+    }
     switch (c) {
-      case '"': {
-        std::size_t end = t.find('"', i + 1);
-        if (end == std::string_view::npos) end = t.size();
-        addLiteral(t.substr(i + 1, end - i - 1));
-        i = end;
-        break;
-      }
-      case '\\':
-        if (i + 1 < t.size()) {
-          std::size_t len = std::min(utf8Length(static_cast<unsigned char>(t[i + 1])), t.size() - i - 1);
-          addLiteral(t.substr(i + 1, len));
-          i += len;
-        }
-        break;
       case '@':
         s.items.push_back({TextItem::CharOrBlank, static_cast<uint32_t>(s.placeholders++), 0});
         break;
@@ -68,14 +59,10 @@ void putChar(Out& out, std::string_view value, std::size_t begin, std::size_t en
     out.put(value.data() + begin, end - begin);
     return;
   }
-  int32_t i = static_cast<int32_t>(begin);
-  const int32_t length = static_cast<int32_t>(end);
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT(value.data(), i, length, c);
-    if (c < 0) c = 0xFFFD;
-    c = caseMode > 0 ? u_toupper(c) : u_tolower(c);
-    out.put(automation::utf8::encode(static_cast<char32_t>(c)));
+  const std::string_view part = value.substr(0, end);
+  for (std::size_t i = begin; i < end;) {
+    const auto c = static_cast<UChar32>(automation::utf8::next(part, i));
+    out.put(automation::utf8::encode(static_cast<char32_t>(caseMode > 0 ? u_toupper(c) : u_tolower(c))));
   }
 }
 
@@ -87,7 +74,7 @@ void writeText(const CompiledPattern& p, std::string_view value, Out& out) {
 
   // byte offsets of the value's characters, and of its end
   std::vector<std::size_t> starts;
-  for (std::size_t i = 0; i < value.size(); i += utf8Length(static_cast<unsigned char>(value[i]))) starts.push_back(i);
+  for (std::size_t i = 0; i < value.size(); automation::utf8::next(value, i)) starts.push_back(i);
   const int count = static_cast<int>(starts.size());
   starts.push_back(value.size());
 

@@ -1,28 +1,22 @@
 #include "profile/ini.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
+
+#include "text.h"
 
 namespace profile {
 
 namespace {
+
+using detail::sameText;
 
 std::string_view trim(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
   while (!s.empty() && blank(s.front())) s.remove_prefix(1);
   while (!s.empty() && blank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Cuts text to at most limit characters, never inside a UTF-8 sequence.
@@ -32,23 +26,8 @@ ProfileString cut(std::string_view text, size_t bufferSize) {
   const size_t limit = bufferSize - 1;
   size_t end = 0;
   while (end < text.size() && result.count < limit) {
-    size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text[end]);
-    if (lead >= 0xF0) {
-      length = 4;
-    } else if (lead >= 0xE0) {
-      length = 3;
-    } else if (lead >= 0xC0) {
-      length = 2;
-    }
-    // A malformed sequence counts byte by byte.
-    for (size_t k = 1; k < length; ++k) {
-      if (end + k >= text.size() || (static_cast<unsigned char>(text[end + k]) & 0xC0) != 0x80) {
-        length = 1;
-        break;
-      }
-    }
-    end += length;
+    // A byte that does not start a well-formed sequence counts by itself.
+    end += std::max<size_t>(detail::utf8Length(text, end), 1);
     ++result.count;
   }
   result.text = std::string(text.substr(0, end));

@@ -13,56 +13,20 @@
 #include <set>
 
 #include "profile/paths.h"
+#include "text.h"
 
 namespace profile {
 
 namespace {
 
+using detail::sameText;
+using detail::utf8Length;
+
 constexpr const char* kFileName = "settings.txt";
 constexpr const char* kLockName = "settings.lock";
 constexpr const char* kFirstLine = "# Tessaline per-user settings, format 1 (see README: Settings store file)";
 
-bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // ---- the file's text
-
-// Length of the valid UTF-8 sequence at text[i], or 0.
-size_t utf8Length(std::string_view text, size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  size_t length;
-  uint32_t min;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  uint32_t code = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) {
-    const auto c = static_cast<unsigned char>(text[i + k]);
-    if ((c & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (c & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
 
 // %XX for '%', control characters, bytes that are not UTF-8, and (in names) the characters the
 // line syntax uses and blanks at either end.

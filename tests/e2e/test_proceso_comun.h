@@ -5,29 +5,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-extern char** environ;
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "host_process.h"
 #include "host/books.h"
 #include "host/database.h"
 #include "host/named_lock.h"
@@ -43,25 +30,6 @@ using nlohmann::json;
 
 inline constexpr const char* kHoy = "2026-12-01";
 inline constexpr const char* kFuente = "SelectFacturas::cbProcesar_Click";
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "corte-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // Books for the cut: salesperson V1 with four open invoices (one with a long customer name with
 // accents), one invoice credited already and one of another salesperson; two banks.
@@ -116,41 +84,23 @@ inline constexpr const char* kTransferencia =
 inline constexpr const char* kNoPagar = "click optNoPagar\n";
 
 // Every table of the books as text, row by row (the rowid order), for comparing books.
-inline std::map<std::string, std::vector<std::string>> tablas(const fs::path& file) {
-  auto db = host::Database::open(file);
-  std::map<std::string, std::vector<std::string>> out;
-  std::vector<std::string> nombres;
-  {
-    auto st = db->prepare("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
-    while (st.step()) nombres.push_back(st.columnText(0));
-  }
-  for (const auto& t : nombres) {
-    auto st = db->prepare("SELECT * FROM \"" + t + "\" ORDER BY rowid");
-    auto& filas = out[t];
-    while (st.step()) {
-      std::string fila;
-      for (int c = 0; c < st.columnCount(); ++c) {
-        if (c) fila += "|";
-        fila += st.isNull(c) ? "NULL" : st.columnText(c);
-      }
-      filas.push_back(fila);
-    }
-  }
-  return out;
-}
-
 inline std::vector<std::string> filas(const fs::path& file, const std::string& sql) {
   auto db = host::Database::open(file);
   auto st = db->prepare(sql);
   std::vector<std::string> out;
   while (st.step()) {
     std::string fila;
-    for (int c = 0; c < st.columnCount(); ++c) {
-      if (c) fila += "|";
-      fila += st.isNull(c) ? "NULL" : st.columnText(c);
-    }
+    for (int c = 0; c < st.columnCount(); ++c) fila += (c ? "|" : "") + (st.isNull(c) ? "NULL" : st.columnText(c));
     out.push_back(fila);
   }
+  return out;
+}
+
+// Every table of the books as text, row by row (the rowid order), for comparing books.
+inline std::map<std::string, std::vector<std::string>> tablas(const fs::path& file) {
+  std::map<std::string, std::vector<std::string>> out;
+  for (const auto& t : filas(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
+    out[t] = filas(file, "SELECT * FROM \"" + t + "\" ORDER BY rowid");
   return out;
 }
 
@@ -165,25 +115,7 @@ inline bool bloqueoLibre(const fs::path& books) {
   return libre;
 }
 
-inline std::vector<json> leerJsonLines(const fs::path& file) {
-  std::vector<json> out;
-  std::ifstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty()) out.push_back(json::parse(line));
-  }
-  return out;
-}
-
-inline std::vector<json> leerJsonLinesTexto(const std::string& text) {
-  std::vector<json> out;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line[0] == '{') out.push_back(json::parse(line));
-  }
-  return out;
-}
+inline std::vector<json> leerJsonLines(const fs::path& file) { return e2e::parseJsonLines(e2e::readFile(file)); }
 
 // One journal entry as readable text: Class.Member(args) {named}; objects by class, references
 // marked with &.
@@ -199,18 +131,12 @@ inline std::string valorTexto(const json& v) {
   } else {
     s = t + ":" + v.at("value").dump();
   }
-  if (v.value("byRef", false)) s = "&" + s;
-  return s;
+  return v.value("byRef", false) ? "&" + s : s;
 }
 
 inline std::string llamadaTexto(const json& e) {
   std::string s = e.at("class").get<std::string>() + "." + e.at("member").get<std::string>() + "(";
-  bool first = true;
-  for (const auto& a : e.at("args")) {
-    if (!first) s += ", ";
-    first = false;
-    s += valorTexto(a);
-  }
+  for (size_t i = 0; i < e.at("args").size(); ++i) s += (i ? ", " : "") + valorTexto(e.at("args")[i]);
   s += ")";
   for (const auto& [k, v] : e.at("named").items()) s += " " + k + ":=" + valorTexto(v);
   return s;
@@ -220,121 +146,45 @@ struct Resultado {
   int estado = -1;  // exit status, or 128 + signal
   std::string salida;
   std::string errores;
-  std::vector<json> eventos() const { return leerJsonLinesTexto(salida); }
+  std::vector<json> eventos() const { return e2e::parseJsonLines(salida); }
 };
 
-// The environment every run shares: its own settings and data folders.
+// A temporary folder with the runs' own settings and data folders.
 class Entorno {
  public:
-  Entorno() : config_(dir_.path() / "config"), data_(dir_.path() / "data") {
-    fs::create_directories(config_);
-    fs::create_directories(data_);
+  Entorno() {
+    std::string pattern = (fs::temp_directory_path() / "corte-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = pattern;
+    fs::create_directories(dir_ / "config");
+    fs::create_directories(dir_ / "data");
   }
-  const fs::path& config() const { return config_; }
-  const fs::path& data() const { return data_; }
-  const fs::path& dir() const { return dir_.path(); }
+  ~Entorno() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  Entorno(const Entorno&) = delete;
+  Entorno& operator=(const Entorno&) = delete;
+  const fs::path& dir() const { return dir_; }
+  e2e::Env variables() const {
+    return {{"TESSALINE_CONFIG_HOME", (dir_ / "config").string()}, {"TESSALINE_DATA_HOME", (dir_ / "data").string()}};
+  }
 
  private:
-  TempDir dir_;
-  fs::path config_, data_;
+  fs::path dir_;
 };
 
-inline std::vector<std::string> argumentosBase(const Entorno& env, const fs::path& books) {
-  (void)env;
+inline std::vector<std::string> argumentosBase(const Entorno&, const fs::path& books) {
   return {TESSALINE_HOST_PROGRAM, "--db", books.string(), "--today", kHoy, "--locale", "es_VE",
           "--lock-timeout", "5"};
 }
 
-// The environment of a child host: this process's, with the run's own settings and data folders.
-class EntornoHijo {
- public:
-  explicit EntornoHijo(const Entorno& env) {
-    const std::string config = "TESSALINE_CONFIG_HOME=" + env.config().string();
-    const std::string data = "TESSALINE_DATA_HOME=" + env.data().string();
-    for (char** e = environ; *e != nullptr; ++e) {
-      std::string v = *e;
-      if (v.starts_with("TESSALINE_CONFIG_HOME=") || v.starts_with("TESSALINE_DATA_HOME=")) continue;
-      textos_.push_back(v);
-    }
-    textos_.push_back(config);
-    textos_.push_back(data);
-    for (auto& t : textos_) punteros_.push_back(t.data());
-    punteros_.push_back(nullptr);
-  }
-  char** get() { return punteros_.data(); }
-
- private:
-  std::vector<std::string> textos_;
-  std::vector<char*> punteros_;
-};
-
-class Argumentos {
- public:
-  explicit Argumentos(std::vector<std::string> args) : textos_(std::move(args)) {
-    for (auto& t : textos_) punteros_.push_back(t.data());
-    punteros_.push_back(nullptr);
-  }
-  char** get() { return punteros_.data(); }
-
- private:
-  std::vector<std::string> textos_;
-  std::vector<char*> punteros_;
-};
-
-inline std::string leerTodo(int fd) {
-  std::string out;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0) {
-      out.append(buf, static_cast<size_t>(n));
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
-  return out;
-}
-
-// Runs tessaline-host with a whole script (written to a file) and waits for it. Safe to call
-// from several threads at once.
+// Runs tessaline-host with a whole script and waits for it.
 inline Resultado ejecutar(const Entorno& env, std::vector<std::string> args, const std::string& script) {
-  static std::atomic<int> contador{0};
-  const std::string base = "guion-" + std::to_string(::getpid()) + "-" + std::to_string(++contador);
-  const fs::path file = env.dir() / (base + ".txt");
-  const fs::path err = env.dir() / (base + ".err");
-  {
-    std::ofstream out(file);
-    out << script;
-  }
   args.push_back("--script");
-  args.push_back(file.string());
-  Argumentos argv(std::move(args));
-  EntornoHijo envp(env);
-
-  int salida[2];
-  if (::pipe2(salida, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(salida[1], 1);
-    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (e >= 0) ::dup2(e, 2);
-    ::execve(argv.get()[0], argv.get(), envp.get());
-    ::_exit(127);
-  }
-  ::close(salida[1]);
-  Resultado r;
-  r.salida = leerTodo(salida[0]);
-  ::close(salida[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  r.estado = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::ifstream in(err);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  r.errores = ss.str();
-  return r;
+  args.push_back("-");
+  auto p = e2e::runProcess(args, env.variables(), script, env.dir());
+  return {p.exitCode, std::move(p.out), std::move(p.err)};
 }
 
 // Runs every job, two at a time (one per core), and returns their results in order.
@@ -351,98 +201,12 @@ inline std::vector<Resultado> ejecutarTodos(const Entorno& env,
   return out;
 }
 
-// A host fed line by line through `--script -`, its events read as they come.
-class HostVivo {
- public:
-  HostVivo(const Entorno& env, std::vector<std::string> args) {
-    args.push_back("--script");
-    args.push_back("-");
-    Argumentos argv(std::move(args));
-    EntornoHijo envp(env);
-    int entrada[2], salida[2];
-    if (::pipe2(entrada, O_CLOEXEC) != 0 || ::pipe2(salida, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(entrada[0], 0);
-      ::dup2(salida[1], 1);
-      ::execve(argv.get()[0], argv.get(), envp.get());
-      ::_exit(127);
-    }
-    ::close(entrada[0]);
-    ::close(salida[1]);
-    in_ = entrada[1];
-    out_ = ::fdopen(salida[0], "r");
-  }
-  ~HostVivo() {
-    if (in_ >= 0) ::close(in_);
-    if (out_) std::fclose(out_);
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  HostVivo(const HostVivo&) = delete;
-  HostVivo& operator=(const HostVivo&) = delete;
-
-  void enviar(const std::string& lineas) {
-    std::string s = lineas;
-    if (s.empty() || s.back() != '\n') s += '\n';
-    const char* p = s.data();
-    size_t n = s.size();
-    while (n > 0) {
-      ssize_t w = ::write(in_, p, n);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) throw std::runtime_error("the host does not read its script");
-      p += w;
-      n -= static_cast<size_t>(w);
-    }
-  }
-  // The next event; nullopt at the end of the output.
-  std::optional<json> evento() {
-    char* line = nullptr;
-    size_t cap = 0;
-    for (;;) {
-      ssize_t n = ::getline(&line, &cap, out_);
-      if (n < 0) {
-        std::free(line);
-        return std::nullopt;
-      }
-      std::string s(line, static_cast<size_t>(n));
-      if (!s.empty() && s[0] == '{') {
-        std::free(line);
-        auto j = json::parse(s);
-        eventos.push_back(j);
-        return j;
-      }
-    }
-  }
-  // Reads events until one of kind `event` (and, when given, with that text) arrives.
-  json esperar(const std::string& event, const std::string& texto = {}) {
-    for (;;) {
-      auto e = evento();
-      if (!e) throw std::runtime_error("the host ended before the event " + event);
-      if (e->value("event", "") == event && (texto.empty() || e->value("text", "") == texto)) return *e;
-    }
-  }
-  // Closes the script and waits for the host to end; returns its exit status.
-  int terminar() {
-    ::close(in_);
-    in_ = -1;
-    while (evento()) {
-    }
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
-  std::vector<json> eventos;
-
- private:
-  pid_t pid_ = -1;
-  int in_ = -1;
-  FILE* out_ = nullptr;
-};
+// A host fed line by line.
+inline std::unique_ptr<e2e::LiveHost> hostVivo(const Entorno& env, std::vector<std::string> args) {
+  args.push_back("--script");
+  args.push_back("-");
+  return std::make_unique<e2e::LiveHost>(args, env.variables());
+}
 
 // The events of one kind.
 inline std::vector<json> eventosDe(const std::vector<json>& eventos, const std::string& kind) {

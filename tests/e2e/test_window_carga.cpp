@@ -147,27 +147,4 @@ TEST(VentanaCargaVacia, AnEmptyResultKeepsTheChangesFlag) {
   EXPECT_EQ(v.caption("lblComisionAcreditada"), "0,00");
 }
 
-TEST(VentanaCargaTamano, TheGridEndsWithOneRowPerInvoice) {
-  WindowBooks books;
-  std::string valores;
-  for (int i = 1; i <= 71; ++i) {
-    if (!valores.empty()) valores += ",";
-    valores += "(" + std::to_string(i) + ", 'A', " + std::to_string(i) + ", '2024-02-" + (i % 28 < 9 ? "0" : "") +
-               std::to_string(i % 28 + 1) + "', 'C001', 'Ferreteria El Tornillo', 'V001', 10, 1.6, 0, 0, 0.5, 0)";
-  }
-  books.exec("INSERT INTO Facturas VALUES " + valores);
-  books.exec("UPDATE Facturas SET codigoVendedor = 'V002' WHERE Numero > 50");
-  books.exec("UPDATE Facturas SET codigoVendedor = 'V003' WHERE Numero > 70");
-  books.exec("INSERT INTO vendedores VALUES ('V003', 'Marisela Tovar')");
-  // 50 invoices (the first growth), 20 (within the first 50 rows), 1.
-  for (const auto& [vendedor, filas] : std::vector<std::pair<std::string, int>>{{"V001", 51}, {"V002", 21}, {"V003", 2}}) {
-    const Salida r = books.run("go " + vendedor + "\ndump\n");
-    ASSERT_EQ(r.status, 0) << r.transcript();
-    const Ventana v = r.dump();
-    EXPECT_EQ(v.rows(), filas) << vendedor;
-    EXPECT_EQ(v.state()["cantidadFacturas"], filas - 1) << vendedor;
-    EXPECT_NE(v.cell(filas - 1, 0), "") << vendedor;
-  }
-}
-
 }  // namespace

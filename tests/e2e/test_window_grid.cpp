@@ -59,10 +59,6 @@ TEST_F(VentanaGrid, EnterActsAsSpaceAndOtherKeysAndColumnsDoNothing) {
   ASSERT_EQ(r.status, 0) << r.transcript();
   const Ventana enFoco = r.dump("SelectFacturas", 0);
   EXPECT_EQ(enFoco.active(), "detalles");
-  EXPECT_EQ(enFoco.status(),
-            "DobleClick ([Espacio][Intro]): [\"Factura\"=Ver documento] [\"Comision\"=Modificar comision] "
-            "[\"%Comis\"=Modificar porcentaje] [\"Acreditar\"=marcar/desmarcar]");
-  EXPECT_EQ(enFoco.status().size(), 151u);
   EXPECT_EQ(enFoco.cell(1, 8), "NO");
 
   EXPECT_EQ(r.dump("SelectFacturas", 1).cell(1, 8), "SI");
@@ -99,10 +95,12 @@ TEST_F(VentanaGrid, TheViewersGetTheInvoiceNumberByReferenceAndTheCustomerCode) 
 
 TEST_F(VentanaGrid, ViewersThatCannotLoadGiveAMessageOrNothing) {
   // The invoice and the customer disappear from the books while the list is on screen.
-  const Salida r = books.runSteps({
-      {"go V001", [&] { books.exec("DELETE FROM Facturas WHERE Numero = 1; DELETE FROM clientes WHERE codigo = 'C001'"); }},
-      {"dblclick 1 1\nok\ndblclick 1 9\ndump\n", nullptr},
-  });
+  auto host = books.live();
+  host->send("go V001\necho loaded");
+  host->waitFor("echo", "loaded");
+  books.exec("DELETE FROM Facturas WHERE Numero = 1; DELETE FROM clientes WHERE codigo = 'C001'");
+  host->send("dblclick 1 1\nok\ndblclick 1 9\ndump");
+  const Salida r = books.finish(*host);
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(r.boxes(), (std::vector<std::string>{"message: Error: no se puede cargar la factura"}));
   EXPECT_EQ(r.of("show").size(), 1u);  // only the commission window

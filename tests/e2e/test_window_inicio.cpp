@@ -1,5 +1,4 @@
-// Start-up, Cancel, reset and closing of the commission window through the reference host, and
-// one whole session: pick a salesperson, mark invoices, choose the payment method, close.
+// Cancel, reset and closing of the commission window through the reference host.
 
 #include "test_window_support.h"
 
@@ -80,39 +79,6 @@ TEST_F(VentanaInicio, CancelOnAWindowOpenedForASalespersonClosesIt) {
   EXPECT_EQ(conCambios.boxes(), (std::vector<std::string>{"question: ¿Desea perder los cambios?",
                                                           "question: ¿Desea perder los cambios?"}));
   EXPECT_TRUE(conCambios.unloaded("SelectFacturas"));
-}
-
-TEST_F(VentanaInicio, AWholeSessionLeavesWhatItDidInTheDumpTheJournalAndTheSettings) {
-  const Salida r = books.run(
-      "go\ntype v001\ntab\nclick chkIncluirPendientes\n"
-      "cell 1 8\nkey SPACE\ndblclick 2 8\n"
-      "click optTransferencia\nfocus codigoBanco\ntype \" ban02\"\ntab\ntype TR-77\n"
-      "dump\nclose\n");
-  ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana v = r.dump();
-  EXPECT_EQ(v.state()["vendedorCargado"], "V001");
-  EXPECT_EQ(v.state()["cantidadFacturas"], 2);
-  EXPECT_EQ(v.cell(1, 8), "SI");
-  EXPECT_EQ(v.cell(2, 8), "SI");
-  EXPECT_EQ(v.state()["comisionAcreditar"], "12.2500");
-  EXPECT_EQ(v.caption("lblComisionAcreditada"), "12,25");
-  EXPECT_EQ(v.state()["hayCambios"], true);
-  EXPECT_EQ(v.medioPago(), "optTransferencia");
-  EXPECT_EQ(v.text("codigoBanco"), "BAN02");
-  EXPECT_EQ(v.text("refMovBanco"), "TR-77");  // a transfer keeps the typed reference
-  EXPECT_TRUE(r.unloaded("SelectFacturas"));
-
-  const auto consultas = r.calls("OpenRecordset");
-  ASSERT_EQ(consultas.size(), 2u);
-  EXPECT_EQ(arg(consultas[1], 1)["value"], "V001");
-  EXPECT_TRUE(r.calls("ExecuteSQL").empty());  // nothing is written before processing
-
-  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optTransferencia");
-  const std::string seccion = "CONFIG\\FormPlacement\\SelectFacturas";
-  EXPECT_EQ(books.setting("Zel", seccion, "Left"), "8400");
-  EXPECT_EQ(books.setting("Zel", seccion, "Top"), "3600");
-  EXPECT_EQ(books.setting("Zel", seccion, "Width"), "12000");
-  EXPECT_EQ(books.setting("Zel", seccion, "Height"), "9000");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The payment panel through the reference host: the remembered option (settings store, INI file),
+// The payment panel through the reference host: the remembered option (settings store),
 // the bank fields that follow the option, the hints, and the bank box.
 
 #include "test_window_support.h"
@@ -21,14 +21,6 @@ class VentanaPago : public ::testing::Test {
   WindowBooks books;
 };
 
-TEST_F(VentanaPago, FirstRunSelectsCreditOnlyWithTheBankFieldsEmptyAndDisabled) {
-  const Ventana v = inicio();
-  EXPECT_EQ(v.medioPago(), "optNoPagar");
-  EXPECT_FALSE(v.enabled("codigoBanco"));
-  EXPECT_FALSE(v.enabled("refMovBanco"));
-  EXPECT_EQ(v.text("codigoBanco"), "");
-}
-
 TEST_F(VentanaPago, TheOptionClosedWithIsSelectedAtTheNextStart) {
   const Salida r = books.run("go V001\nclick optTransferencia\nclose\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
@@ -39,7 +31,10 @@ TEST_F(VentanaPago, TheOptionClosedWithIsSelectedAtTheNextStart) {
   EXPECT_TRUE(v.enabled("refMovBanco"));
 }
 
-TEST_F(VentanaPago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
+// Nothing remembered, or a name that is not a payment option, selects credit only; cash is the
+// option selected by design, so remembering it raises no click of its own.
+TEST_F(VentanaPago, TheRememberedOptionIsSelectedOnlyWhenItIsAPaymentOption) {
+  EXPECT_EQ(inicio().medioPago(), "optNoPagar");
   struct Caso {
     std::string guardado;
     std::string esperado;
@@ -48,72 +43,41 @@ TEST_F(VentanaPago, RememberedNamesThatAreNotAPaymentOptionSelectCreditOnly) {
       {"optCheque", "optCheque"},     {"OPTCHEQUE", "optCheque"},  // control names ignore case
       {"optChequ", "optNoPagar"},     {"cbProcesar", "optNoPagar"},  // another control
       {"detalles", "optNoPagar"},     {"", "optNoPagar"},
+      {"optEfectivo", "optEfectivo"},
   };
   for (const Caso& c : casos) {
     books.writeStore({{kSeccion, {{"optQuorvane", c.guardado}}}});
     const Ventana v = inicio();
     EXPECT_EQ(v.medioPago(), c.esperado) << c.guardado;
+    EXPECT_EQ(v.text("codigoBanco"), "") << c.guardado;
     const bool banco = c.esperado == "optCheque";
     EXPECT_EQ(v.enabled("codigoBanco"), banco) << c.guardado;
     EXPECT_EQ(v.enabled("refMovBanco"), banco) << c.guardado;
   }
 }
 
-TEST_F(VentanaPago, RememberedCashLeavesTheBankFieldsDisabled) {
-  // Cash is the option selected by design, so selecting it raises no click of its own.
-  books.writeStore({{kSeccion, {{"optQuorvane", "optEfectivo"}}}});
-  const Ventana v = inicio();
-  EXPECT_EQ(v.medioPago(), "optEfectivo");
-  EXPECT_FALSE(v.enabled("codigoBanco"));
-  EXPECT_FALSE(v.enabled("refMovBanco"));
-}
-
-TEST_F(VentanaPago, TheIniFileOverridesTheStoreUnlessItsValueIsEmpty) {
-  books.writeStore({{kSeccion, {{"optQuorvane", "optTransferencia"}}}});
-  books.writeIni("Hollowmere.ini", "[Transient]\noptQuorvane = optCheque\n");
-  EXPECT_EQ(inicio().medioPago(), "optCheque");
-
-  // Closing saves into the store, but the INI file still wins at the next start.
-  const Salida r = books.run("go V001\nclick optEfectivo\nclose\n");
-  ASSERT_EQ(r.status, 0) << r.transcript();
-  EXPECT_EQ(books.setting("Hollowmere", "Transient", "optQuorvane"), "optEfectivo");
-  EXPECT_EQ(inicio().medioPago(), "optCheque");
-
-  books.writeIni("Hollowmere.ini", "[transient]\nOPTQUORVANE=\n");
-  EXPECT_EQ(inicio().medioPago(), "optEfectivo");
-}
-
-TEST_F(VentanaPago, OptionsSetTheBankFieldsAndTheHints) {
+// Leaving a bank payment clears and locks the bank fields; coming back finds them empty.
+TEST_F(VentanaPago, OptionsSetTheBankFields) {
   const Salida r = books.run(
-      "go V001\nclick optCheque\ndump\n"
-      "focus codigoBanco\ndump\ntype ban01\nfocus refMovBanco\ntype 555\n"
-      "click optEfectivo\ndump\n"
-      "click optCheque\ndump\n"
-      "click optTransferencia\ndump\n"
-      "click optNoPagar\ndump\n");
+      "go V001\nclick optCheque\ndump\nfocus codigoBanco\ntype ban01\nfocus refMovBanco\ntype 555\n"
+      "click optEfectivo\ndump\nclick optCheque\ndump\nclick optNoPagar\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana cheque = r.dump("SelectFacturas", 0);
-  EXPECT_TRUE(cheque.enabled("codigoBanco"));
-  EXPECT_TRUE(cheque.enabled("refMovBanco"));
-  EXPECT_EQ(cheque.status(), "El pago se realizará mediante la emision de un cheque");
-  EXPECT_EQ(r.dump("SelectFacturas", 1).status(), "Introduzca el codigo del banco contra el cual se emitirá el pago");
-
-  const Ventana efectivo = r.dump("SelectFacturas", 2);
-  EXPECT_EQ(efectivo.text("codigoBanco"), "");
-  EXPECT_EQ(efectivo.text("refMovBanco"), "");
-  EXPECT_FALSE(efectivo.enabled("codigoBanco"));
-  EXPECT_FALSE(efectivo.enabled("refMovBanco"));
-  EXPECT_EQ(efectivo.status(), "El pago se realizará mediante un egreso de caja");
-
-  const Ventana otraVez = r.dump("SelectFacturas", 3);
-  EXPECT_TRUE(otraVez.enabled("codigoBanco"));
-  EXPECT_EQ(otraVez.text("codigoBanco"), "");
-  EXPECT_EQ(otraVez.text("refMovBanco"), "");
-
-  EXPECT_EQ(r.dump("SelectFacturas", 4).status(), "El pago se realizará contra una transferencia");
-  const Ventana noPagar = r.dump("SelectFacturas", 5);
-  EXPECT_EQ(noPagar.status(), "Solo se acreditarán las comisiones al vendedor");
-  EXPECT_FALSE(noPagar.enabled("codigoBanco"));
+  struct Paso {
+    bool enabled;
+    const char* hint;
+  };
+  const Paso pasos[] = {{true, "El pago se realizará mediante la emision de un cheque"},
+                        {false, "El pago se realizará mediante un egreso de caja"},
+                        {true, "El pago se realizará mediante la emision de un cheque"},
+                        {false, "Solo se acreditarán las comisiones al vendedor"}};
+  for (int i = 0; i < 4; ++i) {
+    const Ventana v = r.dump("SelectFacturas", i);
+    EXPECT_EQ(v.enabled("codigoBanco"), pasos[i].enabled) << i;
+    EXPECT_EQ(v.enabled("refMovBanco"), pasos[i].enabled) << i;
+    EXPECT_EQ(v.text("codigoBanco"), "") << i;
+    EXPECT_EQ(v.text("refMovBanco"), "") << i;
+    EXPECT_EQ(v.status(), pasos[i].hint) << i;
+  }
 }
 
 TEST_F(VentanaPago, TheBankBoxNormalisesTheCodeAndProposesTheNextCheque) {

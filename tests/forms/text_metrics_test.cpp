@@ -20,11 +20,7 @@ TEST_P(DesignWidths, MatchTheDesign) {
 
 INSTANTIATE_TEST_SUITE_P(Labels, DesignWidths,
                          ::testing::Values(Width{"Codigo del vendedor:", 1515}, Width{"Fecha del pago:", 1155},
-                                           Width{"Label1", 480}, Width{"Cantidad de facturas:", 1515},
-                                           Width{"Venta total:", 810}, Width{"Saldo:", 450}, Width{"IVA:", 300},
-                                           Width{"Comision total:", 1020}, Width{"Monto bruto:", 900},
-                                           Width{"Comision a acreditar:", 1470}, Width{"Banco:", 510},
-                                           Width{"Referencia:", 825}));
+                                           Width{"Label1", 480}, Width{"IVA:", 300}, Width{"Referencia:", 825}));
 
 TEST(TextMetrics, AccentsLineHeightAndScaling) {
   HeadlessTextMetrics m;

@@ -5,6 +5,7 @@
 #include "automation/date.h"
 #include "automation/error.h"
 #include "automation/object.h"
+#include "fake_lookup.h"
 #include "harness.h"
 
 namespace forms::test {
@@ -38,47 +39,6 @@ class Fuente final : public automation::Dispatch {
   std::vector<std::string> buscados;
 };
 
-class Field final : public automation::Dispatch {
- public:
-  explicit Field(Variant v) : Dispatch("Field"), value_(std::move(v)) {
-    getter("Value", [this](CallArgs&) { return value_; });
-  }
-
- private:
-  Variant value_;
-};
-
-class Recordset final : public automation::Dispatch {
- public:
-  explicit Recordset(std::vector<std::pair<Variant, Variant>> rows) : Dispatch("Recordset"), rows_(std::move(rows)) {
-    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
-    getter("Fields", [this](CallArgs& a) {
-      const auto name = automation::cStr(a.at(0));
-      return Variant(std::make_shared<Field>(name == "codigo" ? rows_.at(pos_).first : rows_.at(pos_).second));
-    });
-    method("MoveNext", [this](CallArgs&) {
-      ++pos_;
-      return Variant();
-    });
-  }
-
- private:
-  std::vector<std::pair<Variant, Variant>> rows_;
-  size_t pos_ = 0;
-};
-
-class Factoria final : public automation::Dispatch {
- public:
-  Factoria() : Dispatch("HostFactory") {
-    method("OpenRecordset", [this](CallArgs& a) {
-      sql.push_back(automation::cStr(a.at(0)));
-      return Variant(std::make_shared<Recordset>(std::vector<std::pair<Variant, Variant>>{
-          {Variant("V01"), Variant("Pedro")}, {Variant("V02"), Variant("Ana")}, {Variant("V03"), Variant::null()}}));
-    });
-  }
-  std::vector<std::string> sql;
-};
-
 class LookupTest : public ScriptTest {
  protected:
   LookupTest() {
@@ -98,7 +58,8 @@ class LookupTest : public ScriptTest {
   CodeLookupField& codigo() { return *window->controlAs<CodeLookupField>("codigoVendedor"); }
 
   std::shared_ptr<Fuente> fuente = std::make_shared<Fuente>();
-  std::shared_ptr<Factoria> factoria = std::make_shared<Factoria>();
+  std::shared_ptr<FakeLookupFactory> factoria = std::make_shared<FakeLookupFactory>(
+      LookupRows{{Variant("V01"), Variant("Pedro")}, {Variant("V02"), Variant("Ana")}, {Variant("V03"), Variant::null()}});
   std::shared_ptr<TestWindow> window;
 };
 

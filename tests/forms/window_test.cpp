@@ -39,13 +39,6 @@ class ResizeTest : public ScriptTest {
   std::shared_ptr<TestWindow> window;
 };
 
-TEST_F(ResizeTest, DesignClientSizeGivesTheMinimumOuterSize) {
-  EXPECT_EQ(window->width(), 12000);
-  EXPECT_EQ(window->height(), 9000);
-  EXPECT_EQ(window->clientWidth(), 11880);
-  EXPECT_EQ(window->clientHeight(), 8595);
-}
-
 TEST_F(ResizeTest, HandlersChangingTheSizeRunNested) {
   ASSERT_EQ(run("go\nresize 11000 8000\n"), 0);
   EXPECT_EQ(window->log, (Log{"resize 12000x9000 state 0", "resize 11000x8000 state 0", "resize 12000x8000 state 0",
@@ -131,19 +124,6 @@ TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
   // Disabling the focused control takes the focus away without events.
   w->controlAs<Control>("primero")->setEnabled(false);
   EXPECT_EQ(w->activeControl(), nullptr);
-}
-
-TEST_F(LoadTest, StartPositionCentresOnTheScreen) {
-  app.setScreenSize(15360, 11520);
-  auto w = makeWindow("Centrada", [](TestWindow& t) {
-    t.setBorderStyle(BorderStyle::FixedDialog);
-    t.setClientSize(3390, 1440);
-    t.setStartUpPosition(StartUpPosition::CenterScreen);
-  });
-  w->show();
-  EXPECT_EQ(w->left(), (15360 - 3510) / 2);
-  EXPECT_EQ(w->top(), (11520 - 1845) / 2);
-  EXPECT_FALSE(w->maxButton());
 }
 
 TEST_F(LoadTest, TheFormObjectReadsAndWritesTheWindow) {

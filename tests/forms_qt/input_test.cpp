@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "../forms/fake_lookup.h"
 #include "automation/object.h"
 #include "forms/grid.h"
 #include "view_fixture.h"
@@ -20,7 +21,6 @@
 namespace forms_qt_test {
 namespace {
 
-using automation::CallArgs;
 using automation::Variant;
 
 TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) {
@@ -308,50 +308,11 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
   EXPECT_EQ(view->messageBoxWidget(), nullptr);
 }
 
-// A host lookup source for F2: a recordset of codes and names.
-class FakeRecordset final : public automation::Dispatch {
- public:
-  explicit FakeRecordset(std::vector<std::pair<std::string, std::string>> rows) : Dispatch("Recordset"), rows_(std::move(rows)) {
-    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
-    method("MoveNext", [this](CallArgs&) {
-      ++pos_;
-      return Variant();
-    });
-    getter("Fields", [this](CallArgs& a) {
-      const std::string name = automation::cStr(a.at(0));
-      const auto& row = rows_.at(pos_);
-      return Variant(automation::ObjectRef(std::make_shared<Field>(name == "codigo" ? row.first : row.second)));
-    });
-  }
-
- private:
-  class Field final : public automation::Dispatch {
-   public:
-    explicit Field(std::string v) : Dispatch("Field"), v_(std::move(v)) {
-      getter("Value", [this](CallArgs&) { return Variant(v_); });
-    }
-
-   private:
-    std::string v_;
-  };
-  std::vector<std::pair<std::string, std::string>> rows_;
-  size_t pos_ = 0;
-};
-
-class FakeFactory final : public automation::Dispatch {
- public:
-  FakeFactory() : Dispatch("HostFactory") {
-    method("OpenRecordset", [](CallArgs&) {
-      return Variant(automation::ObjectRef(std::make_shared<FakeRecordset>(
-          std::vector<std::pair<std::string, std::string>>{{"V01", "Ana"}, {"V02", "Luis"}, {"V03", "Eva"}})));
-    });
-  }
-};
-
 TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
   auto w = showCommissionWindow();
   auto& codigo = *w->controlAs<forms::CodeLookupField>("codigoVendedor");
-  codigo.setFactoriaHost(std::make_shared<FakeFactory>());
+  codigo.setFactoriaHost(std::make_shared<forms::test::FakeLookupFactory>(
+      forms::test::LookupRows{{Variant("V01"), Variant("Ana")}, {Variant("V02"), Variant("Luis")}, {Variant("V03"), Variant("Eva")}}));
   codigo.setNombretabla("vendedores");
   codigo.setNombrecodigo("codigo");
   codigo.setNombredescripcion("nombre");

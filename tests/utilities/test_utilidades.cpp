@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../forms/operator.h"
 #include "automation/error.h"
 #include "forms/application.h"
 #include "forms/controls.h"
@@ -19,37 +20,6 @@ using utilidades::Utilidades;
 using utilidades::UtilidadesGrid;
 
 namespace {
-
-// Answers every message box with a fixed answer and notes what was shown.
-class Operator final : public forms::ModalLoop, public forms::Observer {
- public:
-  explicit Operator(forms::Application& app) : app_(app) {
-    app_.setModalLoop(this);
-    app_.addObserver(this);
-  }
-  ~Operator() override {
-    app_.removeObserver(this);
-    app_.setModalLoop(nullptr);
-  }
-  void runModalLoop(const std::function<bool()>& finished) override {
-    while (!finished()) ASSERT_TRUE(app_.answerMessageBox(answer));
-  }
-  void messageBoxOpened(forms::MessageBox& box) override {
-    kinds.push_back(box.kind());
-    texts.push_back(box.text());
-    titles.push_back(box.title());
-    numbers.push_back(box.number());
-    sources.push_back(box.source());
-  }
-
-  forms::MessageBox::Answer answer = forms::MessageBox::Answer::Ok;
-  std::vector<forms::MessageBox::Kind> kinds;
-  std::vector<std::string> texts, titles, sources;
-  std::vector<int32_t> numbers;
-
- private:
-  forms::Application& app_;
-};
 
 class Campos final : public forms::Window {
  public:
@@ -78,7 +48,7 @@ class Campos final : public forms::Window {
 class UtilidadesTest : public ::testing::Test {
  protected:
   forms::Application app;
-  Operator op{app};
+  forms::test::Operator op{app};
 };
 
 TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
@@ -100,19 +70,19 @@ TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
 TEST_F(UtilidadesTest, MessageBoxesReachTheOperator) {
   Utilidades::mostrarMensaje("No hay nada que procesar");
   Utilidades::mostrarError(0, 50001, "injected failure", "SelectFacturas::cbProcesar_Click");
-  op.answer = forms::MessageBox::Answer::Yes;
   EXPECT_TRUE(Utilidades::confirmar("¿Desea perder los cambios?", 0, ""));
-  op.answer = forms::MessageBox::Answer::No;
+  op.questionAnswer = forms::MessageBox::Answer::No;
   EXPECT_FALSE(Utilidades::confirmar("¿Desea abandonar los cambios?", 0, "Titulo"));
 
   using K = forms::MessageBox::Kind;
-  ASSERT_EQ(op.kinds, (std::vector<K>{K::Message, K::Error, K::Question, K::Question}));
-  EXPECT_EQ(op.texts[0], "No hay nada que procesar");
-  EXPECT_EQ(op.numbers[1], 50001);
-  EXPECT_EQ(op.texts[1], "injected failure");
-  EXPECT_EQ(op.sources[1], "SelectFacturas::cbProcesar_Click");
-  EXPECT_EQ(op.texts[3], "¿Desea abandonar los cambios?");
-  EXPECT_EQ(op.titles[3], "Titulo");
+  ASSERT_EQ(op.details.size(), 4u);
+  const K kinds[] = {K::Message, K::Error, K::Question, K::Question};
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(op.details[i].kind, kinds[i]) << i;
+  EXPECT_EQ(op.boxes, (std::vector<std::string>{"No hay nada que procesar", "injected failure",
+                                                "¿Desea perder los cambios?", "¿Desea abandonar los cambios?"}));
+  EXPECT_EQ(op.details[1].number, 50001);
+  EXPECT_EQ(op.details[1].source, "SelectFacturas::cbProcesar_Click");
+  EXPECT_EQ(op.details[3].title, "Titulo");
 }
 
 TEST_F(UtilidadesTest, UbicarArchivoPlacesPlainNamesInTheSettingsDirectory) {
@@ -186,15 +156,6 @@ TEST_F(UtilidadesTest, EnterRespectsARefusedValidation) {
   Utilidades::procesarTecla(key, w->activeControl());
   EXPECT_EQ(key, 0);
   EXPECT_EQ(w->activeControl(), w->control("codigo"));
-}
-
-TEST_F(UtilidadesTest, HabilitarAndDeshabilitar) {
-  auto w = std::make_shared<Campos>();
-  auto* referencia = w->control("referencia");
-  Utilidades::deshabilitar(*referencia);
-  EXPECT_FALSE(referencia->enabled());
-  Utilidades::habilitar(*referencia);
-  EXPECT_TRUE(referencia->enabled());
 }
 
 TEST_F(UtilidadesTest, LimpiarGridKeepsOnlyTheFixedRows) {

@@ -103,37 +103,20 @@ class LocaleEnvironment {
   std::map<std::string, std::optional<std::string>> saved_;
 };
 
-TEST(RegionalSettings, EnvironmentOrderIsLcAllThenLcNumericThenLang) {
-  {
-    LocaleEnvironment env("es_VE.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8");
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "es_VE");
-  }
-  {
-    LocaleEnvironment env("", "de_DE.UTF-8", "fr_FR.UTF-8");
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "de_DE");
-  }
-  {
-    LocaleEnvironment env(nullptr, nullptr, "es_VE.UTF-8");
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "es_VE");
-  }
-  {
-    LocaleEnvironment env(nullptr, nullptr, nullptr);
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "en_US");
-  }
-  {
-    LocaleEnvironment env("C", "es_VE.UTF-8", nullptr);
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "en_US");
-  }
-}
-
-TEST(RegionalSettings, EnvironmentUnknownToIcuFallsBack) {
-  {
-    LocaleEnvironment env(nullptr, nullptr, "es_ZZ.UTF-8");
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "es");
-  }
-  {
-    LocaleEnvironment env(nullptr, nullptr, "qq_QQ.UTF-8");
-    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), "en_US");
+// LC_ALL, then LC_NUMERIC, then LANG; a locale unknown to the locale data falls back to its
+// language, then to en_US.
+TEST(RegionalSettings, EnvironmentOrderAndFallbacks) {
+  const struct {
+    const char *lcAll, *lcNumeric, *lang, *expected;
+  } rows[] = {
+      {"es_VE.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "es_VE"}, {"", "de_DE.UTF-8", "fr_FR.UTF-8", "de_DE"},
+      {nullptr, nullptr, "es_VE.UTF-8", "es_VE"},             {nullptr, nullptr, nullptr, "en_US"},
+      {"C", "es_VE.UTF-8", nullptr, "en_US"},                 {nullptr, nullptr, "es_ZZ.UTF-8", "es"},
+      {nullptr, nullptr, "qq_QQ.UTF-8", "en_US"},
+  };
+  for (const auto& r : rows) {
+    LocaleEnvironment env(r.lcAll, r.lcNumeric, r.lang);
+    EXPECT_EQ(RegionalSettings::fromEnvironment().localeId(), r.expected) << (r.lang ? r.lang : "-");
   }
 }
 

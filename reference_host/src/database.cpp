@@ -80,10 +80,22 @@ sqlite3* openConnection(const std::filesystem::path& path, int flags) {
   return db;
 }
 
+// Whether "dbo." (any case) occurs anywhere: almost no statement has it, and those pass as they are.
+bool mayHaveHostToken(std::string_view sql) {
+  for (size_t dot = sql.find('.', 3); dot != std::string_view::npos; dot = sql.find('.', dot + 1))
+    if (startsWithNoCase(sql, dot - 3, "dbo.")) return true;
+  return false;
+}
+
+bool wordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+}
+
 }  // namespace
 
 std::string rewriteHostSql(std::string_view sql) {
   static constexpr std::string_view kToken = "dbo.safedivide(";
+  if (!mayHaveHostToken(sql)) return std::string(sql);
   std::string out;
   out.reserve(sql.size());
   size_t i = 0;
@@ -101,9 +113,7 @@ std::string rewriteHostSql(std::string_view sql) {
       i = stop;
       continue;
     }
-    bool atWordStart =
-        i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_' ||
-                    sql[i - 1] == '.');
+    const bool atWordStart = i == 0 || !wordChar(sql[i - 1]);
     if (atWordStart && (c == 'd' || c == 'D') && startsWithNoCase(sql, i, kToken)) {
       out += "SafeDivide(";
       i += kToken.size();

@@ -192,6 +192,42 @@ TEST(FormatNumber, CurrencyRangeEdgesAreExact) {
   });
 }
 
+// Plain patterns ("#,##0.00") write Currency and whole numbers through a shortcut; the same
+// pattern with a literal after it goes the general way. Both must give the same digits.
+TEST(FormatNumber, PlainPatternsWriteCurrencyAsTheGeneralWriterDoes) {
+  const char* patterns[] = {"#,##0.00", "0.00", "#,##0", "0", "#.00", "#,##0.0000", "000.0", "#,##0.",
+                            "#,##0.00;(#,##0.00)", "0.0;-0.0;\"cero\""};
+  uint64_t seed = 12345;
+  std::vector<int64_t> raws = {0, 1, -1, 49, 50, -50, 4999, 5000, -5000, 9950, 99995000, -99995000,
+                               std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min()};
+  for (int i = 0; i < 400; ++i) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    raws.push_back(static_cast<int64_t>(seed) >> (seed % 50));
+  }
+  for (const char* plain : patterns) {
+    // The literal goes at the end of every section.
+    std::string general;
+    for (const char* c = plain;; ++c) {
+      if (*c == ';' || *c == '\0') general += "\"x\"";
+      if (*c == '\0') break;
+      general += *c;
+    }
+    for (int64_t raw : raws) {
+      for (const RegionalSettings* rs : {&us(), &ve()}) {
+        std::string expected = format(Variant(cur(raw)), general, *rs);
+        const size_t x = expected.rfind('x');
+        if (x != std::string::npos) expected.erase(x, 1);
+        EXPECT_EQ(format(Variant(cur(raw)), plain, *rs), expected) << raw << " with " << plain;
+        // Whole numbers take the same shortcut.
+        const auto whole = static_cast<int32_t>(raw % 100000000);
+        std::string wholeExpected = format(Variant(whole), general, *rs);
+        wholeExpected.erase(wholeExpected.rfind('x'), 1);
+        EXPECT_EQ(format(Variant(whole), plain, *rs), wholeExpected) << whole << " with " << plain;
+      }
+    }
+  }
+}
+
 TEST(FormatNumber, SeparatorsOfOtherLocales) {
   const RegionalSettings fr = RegionalSettings::fromLocale("fr_FR");
   EXPECT_EQ(format(1234567.5, "#,##0.00", fr), "1\u202F234\u202F567,50");

@@ -187,21 +187,55 @@ void writeSection(const NumSection& s, Decimal x, bool minus, const LocaleData& 
   }
 }
 
-// Picks the section by the sign and zero-ness of the value before any rounding.
-void writeDecimal(const CompiledPattern& p, const Decimal& x, bool negative, const LocaleData& ld, Out& out) {
+// The section for a value by its sign and zero-ness before any rounding; `minus` tells whether
+// the section writes the sign itself (only the first section does).
+const NumSection& pickSection(const CompiledPattern& p, bool zero, bool negative, bool& minus) {
   const auto& secs = p.number;
-  if (x.n == 0 && secs.size() >= 3 && !secs[2].empty) {
-    writeSection(secs[2], x, false, ld, out);
-  } else if (negative && secs.size() >= 2 && !secs[1].empty) {
-    writeSection(secs[1], x, false, ld, out);
-  } else {
-    writeSection(secs[0], x, negative, ld, out);
+  minus = false;
+  if (zero && secs.size() >= 3 && !secs[2].empty) return secs[2];
+  if (negative && secs.size() >= 2 && !secs[1].empty) return secs[1];
+  minus = negative;
+  return secs[0];
+}
+
+void writeDecimal(const CompiledPattern& p, const Decimal& x, bool negative, const LocaleData& ld, Out& out) {
+  bool minus = false;
+  const NumSection& s = pickSection(p, x.n == 0, negative, minus);
+  writeSection(s, x, minus, ld, out);
+}
+
+constexpr uint64_t kPow10[] = {1, 10, 100, 1000, 10000};
+
+// A Currency magnitude (ten-thousandths) through a plain section: the same digits writeSection
+// gives, without the general machinery.
+void writePlain(const NumSection& s, uint64_t mag, bool minus, const LocaleData& ld, Out& out) {
+  const int frac = s.fracCount;
+  const uint64_t step = kPow10[4 - frac];
+  uint64_t q = mag / step;
+  if ((mag % step) * 2 >= step) ++q;  // half away from zero
+  uint64_t whole = q / kPow10[frac];
+  const uint64_t part = q % kPow10[frac];
+  char digits[24];
+  int n = 0;
+  for (; whole != 0; whole /= 10) digits[n++] = static_cast<char>('0' + whole % 10);
+  if (minus) out.put('-');
+  for (int place = std::max(n, s.plainMinInt) - 1; place >= 0; --place) {
+    out.put(place < n ? digits[place] : '0');
+    if (s.grouping && place > 0 && place % 3 == 0) out.put(ld.thousandsText);
   }
+  if (s.hasPoint) out.put(ld.decimalText);
+  for (int k = frac - 1; k >= 0; --k) out.put(static_cast<char>('0' + part / kPow10[k] % 10));
 }
 
 void writeInteger(const CompiledPattern& p, int64_t v, const LocaleData& ld, Out& out) {
   uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  writeDecimal(p, fromUnsigned(mag, 0), v < 0, ld, out);
+  bool minus = false;
+  const NumSection& s = pickSection(p, v == 0, v < 0, minus);
+  if (s.plainMinInt >= 0 && mag <= UINT64_MAX / kPow10[4]) {
+    writePlain(s, mag * kPow10[4], minus, ld, out);
+  } else {
+    writeSection(s, fromUnsigned(mag, 0), minus, ld, out);
+  }
 }
 
 }  // namespace
@@ -290,12 +324,33 @@ void compileNumberSection(std::string_view t, NumSection& s) {
         break;
     }
   }
+
+  bool plain = !s.scientific && s.scale10 == 0 && s.intCount > 0 && s.fracCount <= 4;
+  bool afterPoint = false, zeros = false;
+  int minInt = 0;
+  for (const NumItem& item : s.items) {
+    if (item.kind == NumItem::IntDigit && !afterPoint && (item.zero || !zeros)) {
+      zeros = zeros || item.zero;
+      minInt += item.zero ? 1 : 0;
+    } else if (item.kind == NumItem::Point && !afterPoint) {
+      afterPoint = true;
+    } else if (!(item.kind == NumItem::FracDigit && item.zero)) {
+      plain = false;
+    }
+  }
+  s.plainMinInt = plain ? minInt : -1;
 }
 
 void writeCurrency(const CompiledPattern& p, automation::Currency value, const LocaleData& ld, Out& out) {
   const int64_t raw = value.raw();
   uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
-  writeDecimal(p, fromUnsigned(mag, -4), raw < 0, ld, out);
+  bool minus = false;
+  const NumSection& s = pickSection(p, raw == 0, raw < 0, minus);
+  if (s.plainMinInt >= 0) {
+    writePlain(s, mag, minus, ld, out);
+  } else {
+    writeSection(s, fromUnsigned(mag, -4), minus, ld, out);
+  }
 }
 
 void writeDouble(const CompiledPattern& p, double value, const LocaleData& ld, Out& out) {

@@ -112,6 +112,11 @@ struct NumSection {
   bool hasPoint = false;
   bool scientific = false;
   bool empty = true;  // the section text was empty: the first section stands in for it
+  // A plain section ("#,##0.00", "0.00", "#,##0"): integer placeholders, '#'s before '0's, then
+  // optionally the point and at most four forced decimals, nothing else. -1 for any other
+  // section; else how many integer digits are always written. Currency takes a shortcut through
+  // a plain section.
+  int plainMinInt = -1;
 };
 
 // ---- dates

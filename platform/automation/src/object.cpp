@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "profile/names.h"
+
 namespace automation {
 
 const char* callKindName(CallKind k) {
@@ -14,16 +16,7 @@ const char* callKindName(CallKind k) {
   return "method";
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return profile::sameName(a, b); }
 
 // ---- CallArgs
 

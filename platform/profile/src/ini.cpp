@@ -10,7 +10,6 @@ namespace profile {
 
 namespace {
 
-using detail::sameText;
 
 std::string_view trim(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
@@ -50,13 +49,13 @@ std::optional<std::string> lookup(std::string_view section, std::string_view key
     if (text.starts_with('[')) {
       const size_t close = text.find(']');
       const std::string_view name = trim(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
-      inSection = sameText(name, wantedSection);
+      inSection = sameName(name, wantedSection);
       continue;
     }
     if (!inSection || text.starts_with(';')) continue;
     const size_t equals = text.find('=');
     if (equals == std::string_view::npos) continue;
-    if (!sameText(trim(text.substr(0, equals)), wantedKey)) continue;
+    if (!sameName(trim(text.substr(0, equals)), wantedKey)) continue;
     std::string_view value = trim(text.substr(equals + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
       value = value.substr(1, value.size() - 2);

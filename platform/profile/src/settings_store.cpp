@@ -19,7 +19,6 @@ namespace profile {
 
 namespace {
 
-using detail::sameText;
 using detail::utf8Length;
 
 constexpr const char* kFileName = "settings.txt";
@@ -98,7 +97,7 @@ Levels levelsOf(std::string_view application, std::string_view section) {
 bool sameLevels(const Levels& a, const Levels& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (!sameText(a[i], b[i])) return false;
+    if (!sameName(a[i], b[i])) return false;
   }
   return true;
 }
@@ -106,7 +105,7 @@ bool sameLevels(const Levels& a, const Levels& b) {
 bool startsWithLevels(const Levels& path, const Levels& prefix) {
   if (path.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (!sameText(path[i], prefix[i])) return false;
+    if (!sameName(path[i], prefix[i])) return false;
   }
   return true;
 }
@@ -138,7 +137,7 @@ struct Content {
 
 std::pair<std::string, std::string>* findValue(Section& s, std::string_view key) {
   for (auto& kv : s.values) {
-    if (sameText(kv.first, key)) return &kv;
+    if (sameName(kv.first, key)) return &kv;
   }
   return nullptr;
 }
@@ -467,7 +466,7 @@ bool SettingsStore::remove(std::string_view application, std::string_view sectio
         Section* s = content.find(levels);
         if (s == nullptr) return false;
         for (auto it = s->values.begin(); it != s->values.end(); ++it) {
-          if (sameText(it->first, key)) {
+          if (sameName(it->first, key)) {
             s->values.erase(it);
             removed = true;
             return true;

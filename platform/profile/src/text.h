@@ -1,6 +1,5 @@
 #pragma once
-// Text helpers of the settings layer: names compare without regard to ASCII case, and UTF-8 is
-// read with ICU's macros.
+// Text helpers of the settings layer: UTF-8 read with ICU's macros.
 
 #include <unicode/utf8.h>
 
@@ -8,18 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace profile::detail {
+#include "profile/names.h"
 
-inline bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+namespace profile::detail {
 
 // Length of the well-formed UTF-8 sequence at text[i], or 0 when the bytes there are not one.
 inline size_t utf8Length(std::string_view text, size_t i) {

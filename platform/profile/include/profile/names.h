@@ -1,0 +1,21 @@
+#pragma once
+// Names (applications, sections, keys, classes, members) compare without regard to ASCII case,
+// in every layer.
+
+#include <cstddef>
+#include <string_view>
+
+namespace profile {
+
+inline bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace profile

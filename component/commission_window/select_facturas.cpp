@@ -4,6 +4,7 @@
 #include "commission_window/select_facturas.h"
 
 #include "entry/globales.h"
+#include "estilo/botones.h"
 #include "forms/application.h"
 #include "forms/json.h"
 #include "regional/format.h"
@@ -12,11 +13,7 @@ namespace tessaline {
 
 namespace {
 
-// Design colours of the themed buttons and of the grid.
-constexpr forms::Color kBotonFondo = forms::rgb(7, 116, 205);
-constexpr forms::Color kBotonFondoFoco = forms::rgb(0, 0, 192);
-constexpr forms::Color kGrisDeshabilitado = forms::rgb(224, 224, 224);
-constexpr forms::Color kTextoDeshabilitado = forms::rgb(192, 192, 192);
+// Design colours of the grid.
 constexpr forms::Color kLineasGrid = forms::rgb(162, 182, 253);
 constexpr forms::Color kTextoGrid = forms::rgb(64, 64, 64);
 
@@ -36,19 +33,6 @@ void asLabel(forms::Label& l, const std::string& caption) {
 void asValueLabel(forms::Label& l, const std::string& caption) {
   asLabel(l, caption);
   l.setAlignment(forms::Alignment::Right);
-}
-
-void asActionButton(forms::ActionButton& b, const std::string& caption) {
-  b.setCaption(caption);
-  b.setBackColor(kBotonFondo);
-  b.setForeColor(forms::colors::kWhite);
-  forms::ThemeColors theme;
-  theme.backFocused = kBotonFondoFoco;
-  theme.foreFocused = forms::colors::kWhite;
-  theme.backDisabled = kGrisDeshabilitado;
-  theme.foreDisabled = kTextoDeshabilitado;
-  b.setThemeColors(theme);
-  b.setFont(forms::Font{"MS Sans Serif", 8.25});
 }
 
 void asLookup(forms::CodeLookupField& f, const char* tabla, const char* titulo) {

@@ -4,6 +4,7 @@
 
 #include "automation/error.h"
 #include "entry/globales.h"
+#include "estilo/botones.h"
 #include "forms/application.h"
 #include "host/host_factory.h"
 #include "host/tema.h"
@@ -14,23 +15,6 @@ namespace tessaline {
 using utilidades::Utilidades;
 
 namespace {
-
-constexpr forms::Color kBotonFondo = forms::rgb(7, 116, 205);
-constexpr forms::Color kBotonFondoFoco = forms::rgb(0, 0, 192);
-
-void asActionButton(forms::ActionButton& b, const std::string& caption) {
-  b.setCaption(caption);
-  b.setBackColor(kBotonFondo);
-  b.setForeColor(forms::colors::kWhite);
-  forms::ThemeColors theme;
-  theme.backFocused = kBotonFondoFoco;
-  theme.foreFocused = forms::colors::kWhite;
-  theme.backDisabled = forms::rgb(224, 224, 224);
-  theme.foreDisabled = forms::rgb(192, 192, 192);
-  b.setThemeColors(theme);
-  b.setLabelOffset(90, 90);
-  b.setFont(forms::Font{"MS Sans Serif", 8.25});
-}
 
 // Geometry is single precision in twips; controls take whole twips.
 int twips(float v) { return static_cast<int>(std::lround(v)); }
@@ -74,12 +58,14 @@ void fGetNumero::build() {
 
   auto& ok = add<forms::ActionButton>("cbOk", {45, 615, 1515, 510});
   asActionButton(ok, "Procesar");
+  ok.setLabelOffset(90, 90);
   ok.setDefault(true);
   ok.setTabIndex(2);
   ok.onClick = [this] { cbOk_Click(); };
 
   auto& cancel = add<forms::ActionButton>("cbCancelar", {1620, 615, 1515, 510});
   asActionButton(cancel, "Cancelar");
+  cancel.setLabelOffset(90, 90);
   cancel.setCancel(true);
   cancel.setTabIndex(3);
   cancel.onClick = [this] { cbCancelar_Click(); };

@@ -4,6 +4,7 @@
 // commission, dated through 2026 (net 50.00 to 8,049.99, taxes 12% and 4%, commission 3%). The
 // settings and data directories of the run point into the same directory.
 
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -69,5 +70,21 @@ class TempBooks {
 
   std::filesystem::path dir, file;
 };
+
+// A plain sqlite3 connection to the books for reading, with the host's connection settings and
+// its SafeDivide function: what the benches' plain programs measure against.
+inline sqlite3* openPlainReader(const std::filesystem::path& file) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_exec(db, "PRAGMA mmap_size = 268435456; PRAGMA cache_size = -16384", nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(
+      db, "SafeDivide", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+      [](sqlite3_context* c, int, sqlite3_value** v) {
+        const double b = sqlite3_value_double(v[1]);
+        sqlite3_result_double(c, b == 0 ? 0.0 : sqlite3_value_double(v[0]) / b);
+      },
+      nullptr, nullptr, nullptr);
+  return db;
+}
 
 }  // namespace bench

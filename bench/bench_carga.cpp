@@ -124,16 +124,7 @@ class Plano {
  public:
   Plano() {
     libros();
-    sqlite3_open_v2(libros().file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-    // The same connection settings as the host's.
-    sqlite3_exec(db_, "PRAGMA mmap_size = 268435456; PRAGMA cache_size = -16384", nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(
-        db_, "SafeDivide", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-        [](sqlite3_context* c, int, sqlite3_value** v) {
-          const double b = sqlite3_value_double(v[1]);
-          sqlite3_result_double(c, b == 0 ? 0.0 : sqlite3_value_double(v[0]) / b);
-        },
-        nullptr, nullptr, nullptr);
+    db_ = bench::openPlainReader(libros().file);
   }
   ~Plano() { sqlite3_close(db_); }
   // Runs the query in the form the window's next load uses (they alternate) and reads it all.

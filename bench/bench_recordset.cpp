@@ -50,18 +50,7 @@ bench::TempBooks& books() {
 }
 
 void BM_PlainSqliteLoop(benchmark::State& state) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(books().file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  // The same connection settings as the host's.
-  sqlite3_exec(db, "PRAGMA mmap_size = 268435456; PRAGMA cache_size = -16384", nullptr, nullptr,
-               nullptr);
-  sqlite3_create_function_v2(
-      db, "SafeDivide", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-      [](sqlite3_context* c, int, sqlite3_value** v) {
-        double b = sqlite3_value_double(v[1]);
-        sqlite3_result_double(c, b == 0 ? 0.0 : sqlite3_value_double(v[0]) / b);
-      },
-      nullptr, nullptr, nullptr);
+  sqlite3* db = bench::openPlainReader(books().file);
   std::string sql = host::rewriteHostSql(kQuery);
   int64_t rows = 0;
   for (auto _ : state) {
@@ -93,17 +82,7 @@ void BM_PlainSqliteLoop(benchmark::State& state) {
 // The same loop producing the values the recordset gives (Currency, Date, text as std::string):
 // what a native, typed reader of the query costs.
 void BM_TypedSqliteLoop(benchmark::State& state) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(books().file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_exec(db, "PRAGMA mmap_size = 268435456; PRAGMA cache_size = -16384", nullptr, nullptr,
-               nullptr);
-  sqlite3_create_function_v2(
-      db, "SafeDivide", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-      [](sqlite3_context* c, int, sqlite3_value** v) {
-        double b = sqlite3_value_double(v[1]);
-        sqlite3_result_double(c, b == 0 ? 0.0 : sqlite3_value_double(v[0]) / b);
-      },
-      nullptr, nullptr, nullptr);
+  sqlite3* db = bench::openPlainReader(books().file);
   std::string sql = host::rewriteHostSql(kQuery);
   auto text = [](sqlite3_stmt* st, int c) {
     return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),

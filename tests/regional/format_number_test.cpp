@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "automation/error.h"
 #include "regional/format.h"
@@ -197,13 +198,11 @@ TEST(FormatNumber, CurrencyRangeEdgesAreExact) {
 TEST(FormatNumber, PlainPatternsWriteCurrencyAsTheGeneralWriterDoes) {
   const char* patterns[] = {"#,##0.00", "0.00", "#,##0", "0", "#.00", "#,##0.0000", "000.0", "#,##0.",
                             "#,##0.00;(#,##0.00)", "0.0;-0.0;\"cero\""};
-  uint64_t seed = 12345;
   std::vector<int64_t> raws = {0, 1, -1, 49, 50, -50, 4999, 5000, -5000, 9950, 99995000, -99995000,
                                std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min()};
-  for (int i = 0; i < 400; ++i) {
-    seed = seed * 6364136223846793005u + 1442695040888963407u;
-    raws.push_back(static_cast<int64_t>(seed) >> (seed % 50));
-  }
+  // Amounts of every size: random bits shifted down by a random count.
+  std::mt19937_64 random(12345);
+  for (int i = 0; i < 400; ++i) raws.push_back(static_cast<int64_t>(random()) >> (random() % 50));
   for (const char* plain : patterns) {
     // The literal goes at the end of every section.
     std::string general;

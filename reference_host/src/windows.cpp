@@ -61,29 +61,26 @@ nlohmann::json DocumentWindow::stateJson() const {
   return {{"document", doc_.caption}, {"lines", lines}};
 }
 
-PrintoutsWindow::PrintoutsWindow(std::filesystem::path dir, OpenDocument open)
-    : Window("Impresos"), dir_(std::move(dir)), open_(std::move(open)) {}
+PrintoutsWindow::PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open)
+    : Window("Impresos"), printouts_(std::move(printouts)), open_(std::move(open)) {}
 
 void PrintoutsWindow::build() {
   setCaption("Documentos impresos");
   setBorderStyle(forms::BorderStyle::FixedDialog);
   setStartUpPosition(forms::StartUpPosition::CenterScreen);
-  const auto printouts = listPrintouts(dir_);
-  files_.clear();
   const auto& regional = application().regionalSettings();
   auto& grid = add<forms::Grid>("impresos", {180, 180, 7200, 3600});
   grid.setFormatString("Fecha|Documento");
   listLook(grid, {1800, 5100});
-  grid.setRows(static_cast<int>(printouts.size()) + 1);
-  for (size_t i = 0; i < printouts.size(); ++i) {
-    const automation::Variant written(printouts[i].written);
+  grid.setRows(static_cast<int>(printouts_.size()) + 1);
+  for (size_t i = 0; i < printouts_.size(); ++i) {
+    const automation::Variant written(printouts_[i].written);
     const int row = static_cast<int>(i) + 1;
     grid.setTextMatrix(row, 0, regional::format(written, "Short Date", regional) + " " +
                                    regional::format(written, "Short Time", regional));
-    grid.setTextMatrix(row, 1, printouts[i].file.filename().string());
-    files_.push_back(printouts[i].file);
+    grid.setTextMatrix(row, 1, printouts_[i].file.filename().string());
   }
-  if (!printouts.empty()) grid.setRow(1);
+  if (!printouts_.empty()) grid.setRow(1);
   grid.onDblClick = [this] { cbAbrir_Click(); };
   auto& abrir = add<forms::ActionButton>("cbAbrir", {4620, 3960, 1335, 405});
   abrir.setCaption("Abrir");
@@ -99,8 +96,8 @@ void PrintoutsWindow::build() {
 void PrintoutsWindow::cbAbrir_Click() {
   auto* grid = controlAs<forms::Grid>("impresos");
   const int row = grid != nullptr ? grid->row() : 0;
-  if (row < 1 || static_cast<size_t>(row) > files_.size()) return;
-  const auto& file = files_[static_cast<size_t>(row) - 1];
+  if (row < 1 || static_cast<size_t>(row) > printouts_.size()) return;
+  const auto& file = printouts_[static_cast<size_t>(row) - 1].file;
   if (!open_ || !open_(file))
     application().showWarning("No se pudo abrir " + file.string() +
                               ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
@@ -108,7 +105,7 @@ void PrintoutsWindow::cbAbrir_Click() {
 
 nlohmann::json PrintoutsWindow::stateJson() const {
   nlohmann::json files = nlohmann::json::array();
-  for (const auto& f : files_) files.push_back(f.filename().string());
+  for (const auto& p : printouts_) files.push_back(p.file.filename().string());
   return {{"impresos", files}};
 }
 
@@ -164,11 +161,12 @@ void LauncherWindow::cbPagoComisiones_Click() { go_(chosenCode()); }
 
 void LauncherWindow::cbImpresos_Click() {
   // Read again at every click: a cut processed meanwhile has printed new ones.
-  if (listPrintouts(printDir_).empty()) {
+  auto printouts = listPrintouts(printDir_);
+  if (printouts.empty()) {
     application().showMessage("No hay documentos impresos en " + printDir_.string() + ".");
     return;
   }
-  auto window = std::make_shared<PrintoutsWindow>(printDir_, open_);
+  auto window = std::make_shared<PrintoutsWindow>(std::move(printouts), open_);
   window->show(true);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forms/window.h"
+#include "host/printing.h"
 #include "host/ui.h"
 
 namespace host {
@@ -30,11 +31,11 @@ class DocumentWindow final : public forms::Window {
 // Opens a printed document with the desktop's viewer; false when nothing could open it.
 using OpenDocument = std::function<bool(const std::filesystem::path&)>;
 
-// The printed cheques and transfers, newest first, read when the window loads: "Abrir" (or a
-// double click, or Enter on the list) opens the current one with `open`, "Cerrar" (or Esc) closes.
+// A list of printed cheques and transfers (as listPrintouts gives them): "Abrir" (or a double
+// click, or Enter on the list) opens the current one with `open`, "Cerrar" (or Esc) closes.
 class PrintoutsWindow final : public forms::Window {
  public:
-  PrintoutsWindow(std::filesystem::path dir, OpenDocument open);
+  PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open);
   nlohmann::json stateJson() const override;
 
  protected:
@@ -42,9 +43,8 @@ class PrintoutsWindow final : public forms::Window {
 
  private:
   void cbAbrir_Click();
-  std::filesystem::path dir_;
+  std::vector<Printout> printouts_;
   OpenDocument open_;
-  std::vector<std::filesystem::path> files_;
 };
 
 // The launcher of interactive mode: the salespeople of the books and the action "Pago selectivo

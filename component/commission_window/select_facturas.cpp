@@ -274,7 +274,7 @@ nlohmann::json SelectFacturas::stateJson() const {
   j["totalIVA"] = jsonValue(automation::Variant(totalIVA));
   j["totalSaldo"] = jsonValue(automation::Variant(totalSaldo));
   j["totalComision"] = jsonValue(automation::Variant(totalComision));
-  j["comisionAcreditar"] = jsonValue(automation::Variant(comisionAcreditar));
+  j["comisionAcreditar"] = jsonValue(automation::Variant(lista_.comisionAcreditar()));
   j["vendedorFijo"] = vendedorFijo;
   j["mascara"] = mascara;
   return j;

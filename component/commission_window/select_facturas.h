@@ -9,7 +9,10 @@
 //   select_facturas_grid.cpp      grid actions (marking, viewers)
 //   select_facturas_ajuste.cpp    commission adjustment through the number dialog
 //   select_facturas_pago.cpp      payment method, remembered option, Form_Unload
-//   select_facturas_proceso.cpp   cbProcesar_Click
+//   select_facturas_proceso.cpp   cbProcesar_Click (the cut's steps are in corte.h)
+//
+// The invoices live in a typed list (lista_facturas.h): loading fills it, marking and adjusting
+// change it, and the grid is drawn from it; processing reads it, never the grid's text.
 //
 // Controls are reached by their names (ControlRef members below): `codigoVendedor->text()`,
 // `detalles->textMatrix(r, c)`. Touching a control of an unloaded window loads it again, as the
@@ -17,6 +20,7 @@
 // handler machinery (an error that escapes a handler is shown in an error box).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +29,8 @@
 #include "automation/currency.h"
 #include "automation/date.h"
 #include "automation/variant.h"
+#include "commission_window/corte.h"
+#include "commission_window/lista_facturas.h"
 #include "entry/live_objects.h"
 #include "forms/controls.h"
 #include "forms/grid.h"
@@ -82,6 +88,11 @@ class SelectFacturas final : public forms::Window {
   // ---- Start-up, reset, closing (select_facturas_inicio.cpp) ----
   void Form_Load();
   void reset();
+  // What reset does. With `primerError`, every step runs even when one fails, and the first
+  // failure is kept there (after a commit, the window must not offer the processed rows again).
+  void limpiarVentana(std::optional<automation::Error>* primerError);
+  // No invoices: the grid and the list emptied together.
+  void limpiarLista();
   void cbCancelar_Click();
   void Form_KeyPress(int16_t& KeyAscii);
 
@@ -95,6 +106,10 @@ class SelectFacturas final : public forms::Window {
   // ---- Invoice list and totals (select_facturas_carga.cpp) ----
   void cargarFacturas();
   void updateResumen();
+  // Draws row i of the list into its grid row (the cells that marking and adjusting change).
+  void pintarFila(size_t i);
+  // The list row of the grid's current row, or nullopt on a row that holds no invoice.
+  std::optional<size_t> filaActual() const;
 
   // ---- Grid actions (select_facturas_grid.cpp) ----
   void detalles_GotFocus();
@@ -108,8 +123,11 @@ class SelectFacturas final : public forms::Window {
   // ---- Commission adjustment (select_facturas_ajuste.cpp) ----
   void inputComision();
   void inputPComis();
-  // The row's commission changes from `anterior` to `nueva`: totals, labels and the row's cells.
-  void aplicarAjuste(int fila, automation::Currency anterior, automation::Currency nueva);
+  // Row i's commission becomes `nueva` (as shown): totals, labels and the row's cells.
+  void aplicarAjuste(size_t i, automation::Currency nueva);
+  Presentacion presentacion() const;
+  // A result the operator's entry gives that money cannot hold: told, nothing changes.
+  static void avisarDesborde();
 
   // ---- Payment method (select_facturas_pago.cpp) ----
   void restoreMedioPago();
@@ -126,6 +144,9 @@ class SelectFacturas final : public forms::Window {
 
   // ---- Processing (select_facturas_proceso.cpp) ----
   void cbProcesar_Click();
+  // The checks before anything is locked: false (the operator told why) when the cut cannot run.
+  bool puedeProcesar();
+  DatosCorte datosCorte();
 
   // ---- Layout (select_facturas.cpp) ----
   void Form_Resize();
@@ -156,9 +177,9 @@ class SelectFacturas final : public forms::Window {
   automation::Currency totalIVA;
   automation::Currency totalSaldo;
   automation::Currency totalComision;
-  automation::Currency comisionAcreditar;
   bool vendedorFijo = false;
   std::string mascara;
+  ListaFacturas lista_;
 
   // ---- Controls ----
   // Salesperson and date.

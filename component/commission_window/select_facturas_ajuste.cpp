@@ -5,9 +5,13 @@
 // (processing writes it when it differs from the commission as loaded), and the window's totals
 // follow it.
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "automation/error.h"
+#include "commission_window/intentar.h"
+#include "regional/format.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
 #include "number_dialog/f_get_numero.h"
@@ -22,53 +26,65 @@ using utilidades::Utilidades;
 namespace {
 
 constexpr const char* kTituloAjuste = "Ajuste de comisiones";
-constexpr const char* kPatronPorcentaje = "0.00";
-
-// Runs one step; returns false when it raised an error (which is dropped: the caller goes on
-// with its next step or gives up, as it decides).
-template <class Paso>
-bool intentar(Paso&& paso) {
-  try {
-    paso();
-    return true;
-  } catch (const automation::Error&) {
-  } catch (const std::exception&) {
-  }
-  return false;
-}
 
 }  // namespace
 
-void SelectFacturas::inputComision() {
-  auto dialogo = std::make_shared<fGetNumero>();
-  const int fila = detalles->row();
-  const Currency anterior = automation::cCur(Variant(detalles->textMatrix(fila, col::kComision)), simbolos());
+Presentacion SelectFacturas::presentacion() const {
+  return Presentacion{regional::Formatter(mascara, ajustesRegionales()), regional::Formatter("0.00", ajustesRegionales())};
+}
 
+void SelectFacturas::avisarDesborde() {
+  Utilidades::mostrarMensaje("El monto resultante es demasiado grande");
+}
+
+void SelectFacturas::inputComision() {
+  const std::optional<size_t> i = filaActual();
+  if (!i) return;
+  auto dialogo = std::make_shared<fGetNumero>();
+  const Currency anterior = lista_[*i].comision;
+
+  double valor = 0;
+  if (!intentar([&] {
+        valor = dialogo->GetNumeroWithError("Nueva comision para la factura", mascara, kTituloAjuste, anterior);
+      })) {
+    return;  // cancelled
+  }
+  // Held as the mask shows it: what the cell shows is what is credited.
   Currency nueva;
-  const bool aceptada = intentar([&] {
-    nueva = Currency::fromDouble(
-        dialogo->GetNumeroWithError("Nueva comision para la factura", mascara, kTituloAjuste, anterior));
-  });
-  if (!aceptada) return;  // cancelled
-  if (nueva < Currency()) return;
+  try {
+    if (Currency::fromDouble(valor) < Currency()) return;
+    nueva = presentacion().comision(valor);
+  } catch (const automation::Error&) {
+    avisarDesborde();
+    return;
+  }
   if (nueva == anterior) return;
 
-  aplicarAjuste(fila, anterior, nueva);
+  aplicarAjuste(*i, nueva);
 }
 
 void SelectFacturas::inputPComis() {
+  const std::optional<size_t> i = filaActual();
+  if (!i) return;
   auto dialogo = std::make_shared<fGetNumero>();
-  const int fila = detalles->row();
-  const Currency anterior = automation::cCur(Variant(detalles->textMatrix(fila, col::kComision)), simbolos());
-  const Currency porcentajeActual =
-      Currency::fromDouble(automation::cDbl(Variant(detalles->textMatrix(fila, col::kPComis)), simbolos()));
+  // Copies: the dialog is modal, but nothing of the list is held across it.
+  const Currency anterior = lista_[*i].comision;
+  const Currency venta = lista_[*i].ventaNeta;
+  const Currency porcentajeActual = lista_[*i].porcentaje;
 
+  double valor = 0;
+  if (!intentar([&] {
+        valor = dialogo->GetNumeroWithError("Nuevo porcentaje de comision", mascara, kTituloAjuste, porcentajeActual);
+      })) {
+    return;  // cancelled
+  }
   Currency porcentaje;
-  const bool aceptado = intentar([&] {
-    porcentaje = Currency::fromDouble(
-        dialogo->GetNumeroWithError("Nuevo porcentaje de comision", mascara, kTituloAjuste, porcentajeActual));
-  });
-  if (!aceptado) return;  // cancelled
+  try {
+    porcentaje = Currency::fromDouble(valor);
+  } catch (const automation::Error&) {
+    avisarDesborde();
+    return;
+  }
   if (porcentaje < Currency()) return;
 
   // A percentage above every percentage of the company must be confirmed. When the company's
@@ -90,41 +106,44 @@ void SelectFacturas::inputPComis() {
     if (!confirmado) return;
   }
 
-  // The new commission, from the net sale: V / 100 first, then times the percentage. When it
-  // cannot be computed, nothing changes.
+  // The new commission, from the net sale: V / 100 first, then times the percentage; held as the
+  // mask shows it.
   Currency nueva;
-  const bool calculada = intentar([&] {
-    const double venta = automation::cCur(Variant(detalles->textMatrix(fila, col::kVentaNeta)), simbolos()).toDouble();
-    nueva = Currency::fromDouble(porcentaje.toDouble() * (venta / 100.0));
-  });
-  if (!calculada) return;
+  try {
+    nueva = presentacion().comisionPorPorcentaje(venta, porcentaje);
+  } catch (const automation::Error&) {
+    avisarDesborde();
+    return;
+  }
   if (nueva == anterior) return;
 
-  aplicarAjuste(fila, anterior, nueva);
+  aplicarAjuste(*i, nueva);
 }
 
-// The row's commission goes from `anterior` to `nueva`: the totals follow, the percentage is
-// recomputed from the new commission, and the two cells are rewritten. Each step on its own: one
-// that fails is skipped and the others still run.
-void SelectFacturas::aplicarAjuste(int fila, Currency anterior, Currency nueva) {
-  hayCambios = true;
+// Row i's commission becomes `nueva`: the totals follow and the percentage is recomputed from the
+// new commission. All of it or, when a total would not fit, none of it (the operator is told).
+void SelectFacturas::aplicarAjuste(size_t i, Currency nueva) {
+  if (i >= lista_.size()) return;
+  const FilaFactura& fila = lista_[i];
+  const Currency anterior = fila.comision;
 
-  intentar([&] { totalComision = totalComision - anterior + nueva; });
-  intentar([&] { lblComisionTotal->setCaption(formato(Variant(totalComision), mascara)); });
+  const Currency porcentaje = presentacion().porcentajeDe(nueva, fila.ventaNeta);
 
-  if (detalles->textMatrix(fila, col::kAcreditar) == "SI") {
-    intentar([&] { comisionAcreditar = comisionAcreditar - anterior + nueva; });
-    intentar([&] { lblComisionAcreditada->setCaption(formato(Variant(comisionAcreditar), mascara)); });
+  Currency total;
+  try {
+    total = totalComision - anterior + nueva;
+    lista_.ajustarComision(i, nueva, porcentaje);
+  } catch (const automation::Error&) {
+    avisarDesborde();
+    return;
   }
-
-  // A net sale of zero gives no percentage: the cell shows zero.
-  Currency porcentaje;
-  intentar([&] {
-    const double venta = automation::cCur(Variant(detalles->textMatrix(fila, col::kVentaNeta)), simbolos()).toDouble();
-    porcentaje = Currency::fromDouble(nueva.toDouble() * 100.0 / venta);
-  });
-  intentar([&] { detalles->setTextMatrix(fila, col::kPComis, formato(Variant(porcentaje), kPatronPorcentaje)); });
-  intentar([&] { detalles->setTextMatrix(fila, col::kComision, formato(Variant(nueva), mascara)); });
+  hayCambios = true;
+  totalComision = total;
+  intentar([&] { lblComisionTotal->setCaption(formato(Variant(totalComision), mascara)); });
+  if (lista_[i].acreditar) {
+    intentar([&] { lblComisionAcreditada->setCaption(formato(Variant(lista_.comisionAcreditar()), mascara)); });
+  }
+  intentar([&] { pintarFila(i); });
 }
 
 }  // namespace tessaline

@@ -8,7 +8,9 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
+#include "host/recordset.h"
 #include "regional/format.h"
 #include "utilities/utilidades.h"
 
@@ -16,7 +18,6 @@ namespace tessaline {
 
 using automation::Variant;
 using utilidades::Utilidades;
-using utilidades::UtilidadesGrid;
 
 namespace {
 
@@ -44,30 +45,29 @@ constexpr std::array<const char*, kCampos> kNombresCampos = {
     "precioEfectivo", "totalIva", "Saldo",         "Comision", "fechaTransaccion", "serie",
     "correlativo",    "MontoTotal", "pComis", "nombreCliente", "numero",           "codigoCliente"};
 
-// The fields of the recordset's current record. Each Field object is asked of the recordset the
-// first time it is needed and kept (a field follows the recordset's current record); each value
-// is read once per record.
+// The fields of the recordset's current record. Each field is found by name the first time it is
+// needed and kept (it follows the current record); each value is read once per record.
 class Registro final {
  public:
-  explicit Registro(automation::ObjectRef recordset) : rs_(std::move(recordset)) {}
+  explicit Registro(host::Recordset recordset) : rs_(std::move(recordset)) {}
 
-  bool eof() const { return automation::cBool(automation::get(rs_, "EOF")); }
+  bool eof() const { return rs_.eof(); }
   void moveNext() {
-    automation::call(rs_, "MoveNext");
+    rs_.moveNext();
     leidos_ = {};
   }
   const Variant& operator[](Campo c) {
     if (!leidos_[c]) {
-      if (!campos_[c]) campos_[c] = automation::toObject(automation::get(rs_, "Fields", {automation::Arg(kNombresCampos[c])}));
-      valores_[c] = automation::get(campos_[c], "Value");
+      if (!campos_[c]) campos_[c] = rs_.campo(kNombresCampos[c]);
+      valores_[c] = campos_[c].valor();
       leidos_[c] = true;
     }
     return valores_[c];
   }
 
  private:
-  automation::ObjectRef rs_;
-  std::array<automation::ObjectRef, kCampos> campos_{};
+  host::Recordset rs_;
+  std::array<host::Recordset::Campo, kCampos> campos_{};
   std::array<Variant, kCampos> valores_{};
   std::array<bool, kCampos> leidos_{};
 };
@@ -113,16 +113,14 @@ void SelectFacturas::cargarFacturas() {
   const host::Recordset rs = factoria().openRecordset(sql, codigoVendedor->text(), fechaPago->value());
 
   cantidadFacturas = 0;
-  totalVenta = totalIVA = totalSaldo = totalComision = comisionAcreditar = automation::Currency();
+  totalVenta = totalIVA = totalSaldo = totalComision = automation::Currency();
   updateResumen();
-  // Nothing is marked after a load.
-  lblComisionAcreditada->setCaption(formato(Variant(comisionAcreditar), mascara));
 
   forms::Grid& grid = *detalles;
-  UtilidadesGrid::limpiarGrid(grid);
+  limpiarLista();
   grid.setColWidth(col::kSaldo, chkIncluirPendientes->value() == 1 ? anchoSaldo : 0);
 
-  Registro registro(rs.object());
+  Registro registro(rs);
   if (registro.eof()) {
     Utilidades::mostrarMensaje("No hay facturas no acreditadas hasta la fecha seleccionada");
     fechaCargada = fechaPago->value();
@@ -158,28 +156,38 @@ void SelectFacturas::cargarFacturas() {
     while (!registro.eof()) {
       if (cantidadFacturas == std::numeric_limits<int32_t>::max()) automation::raise(automation::err::kOverflow);
       ++cantidadFacturas;
-      totalVenta += automation::cCur(registro[kPrecioEfectivo], sim);
+      const automation::Currency venta = automation::cCur(registro[kPrecioEfectivo], sim);
+      totalVenta += venta;
       totalIVA += automation::cCur(registro[kTotalIva], sim);
       totalSaldo += automation::cCur(registro[kSaldo], sim);
-      totalComision += automation::cCur(registro[kComision], sim);
+      const automation::Currency comision = automation::cCur(registro[kComision], sim);
+      totalComision += comision;
 
       if (fila >= grid.rows()) {
         if (grid.rows() > std::numeric_limits<int32_t>::max() - kFilasPorPaso) automation::raise(automation::err::kOverflow);
         grid.setRows(grid.rows() + kFilasPorPaso);
       }
 
+      // The row joins the list once every cell of it is written; a record that fails half way
+      // leaves its cells so far in the grid but no row the operator could act on.
+      FilaFactura f;
       auto celda = [&](int columna) { grid.setTextMatrix(fila, columna, std::move(texto)); };
       {
-        const Variant& f = noNulo(registro[kFechaTransaccion]);
-        if (f.type() == automation::VarType::Date && hayFechaAnterior && f.asDate() == fechaAnterior) {
+        const Variant& v = noNulo(registro[kFechaTransaccion]);
+        if (v.type() == automation::VarType::Date && hayFechaAnterior && v.asDate() == fechaAnterior) {
           texto = textoFechaAnterior;
         } else {
-          fecha.formatTo(f, texto);
-          hayFechaAnterior = f.type() == automation::VarType::Date;
+          fecha.formatTo(v, texto);
+          hayFechaAnterior = v.type() == automation::VarType::Date;
           if (hayFechaAnterior) {
-            fechaAnterior = f.asDate();
+            fechaAnterior = v.asDate();
             textoFechaAnterior = texto;
           }
+        }
+        if (hayFechaAnterior) {
+          f.fecha = v.asDate();
+        } else {
+          intentar([&] { f.fecha = automation::cDate(v, sim); });  // text that is no date shows as it is
         }
       }
       celda(col::kFecha);
@@ -191,8 +199,10 @@ void SelectFacturas::cargarFacturas() {
         std::string numero;
         correlativo.formatTo(registro[kCorrelativo], numero);
         texto += numero;
+        f.factura = texto;
       }
       celda(col::kFactura);
+      f.ventaNeta = dinero.shown(venta);
       escribirDinero(registro[kPrecioEfectivo], texto);
       celda(col::kVentaNeta);
       escribirDinero(registro[kTotalIva], texto);
@@ -202,22 +212,40 @@ void SelectFacturas::cargarFacturas() {
       escribirDinero(registro[kSaldo], texto);
       celda(col::kSaldo);
       // The commission as shown, and kept unchanged as loaded.
-      std::string comision;
-      escribirDinero(registro[kComision], comision);
-      texto = comision;
+      f.comisionLibros = comision;
+      f.comision = f.comisionCargada = dinero.shown(comision);
+      std::string textoComision;
+      escribirDinero(registro[kComision], textoComision);
+      texto = textoComision;
       celda(col::kComision);
-      porcentaje.formatTo(noNulo(registro[kPComis]), texto);
+      {
+        const Variant& p = noNulo(registro[kPComis]);
+        porcentaje.formatTo(p, texto);
+        f.porcentaje = p.type() == automation::VarType::Currency ? porcentaje.shown(p.asCurrency())
+                                                                 : porcentaje.shown(automation::cDbl(p, sim));
+      }
       celda(col::kPComis);
       texto = "NO";
       celda(col::kAcreditar);
-      texto = automation::cStr(registro[kNombreCliente], sim);
+      f.nombreCliente = automation::cStr(registro[kNombreCliente], sim);
+      texto = f.nombreCliente;
       celda(col::kNombreCliente);
-      texto = automation::cStr(registro[kNumero], sim);
+      {
+        const Variant& numero = registro[kNumero];
+        texto = automation::cStr(numero, sim);
+        try {
+          f.numero = automation::cLng(numero, sim);
+        } catch (const automation::Error& e) {
+          f.errorNumero = e.number();
+        }
+      }
       celda(col::kNumero);
-      texto = automation::cStr(registro[kCodigoCliente], sim);
+      f.codigoCliente = automation::cStr(registro[kCodigoCliente], sim);
+      texto = f.codigoCliente;
       celda(col::kCodigoCliente);
-      texto = std::move(comision);
+      texto = std::move(textoComision);
       celda(col::kComisionCargada);
+      lista_.agregar(std::move(f));
 
       registro.moveNext();
       ++fila;

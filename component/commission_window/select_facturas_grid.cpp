@@ -2,10 +2,10 @@
 // invoice for crediting, open the invoice or its customer in the host's viewers, or change the
 // commission (select_facturas_ajuste.cpp).
 
-#include <functional>
-#include <stdexcept>
+#include <optional>
 
 #include "automation/error.h"
+#include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
 #include "host/documentos.h"
@@ -14,24 +14,6 @@
 namespace tessaline {
 
 using utilidades::Utilidades;
-
-namespace {
-
-constexpr const char* kMarcado = "SI";
-constexpr const char* kNoMarcado = "NO";
-
-// Runs one step with its errors trapped: a failing step is skipped and the caller goes on.
-// Returns whether the step ran to its end.
-bool paso(const std::function<void()>& f) {
-  try {
-    f();
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-}  // namespace
 
 void SelectFacturas::detalles_GotFocus() {
   mostrarAyuda(
@@ -45,13 +27,26 @@ void SelectFacturas::detalles_KeyPress(int16_t& KeyAscii) {
   if (KeyAscii == forms::keys::kEnter || KeyAscii == forms::keys::kSpace) accionDetalles();
 }
 
-void SelectFacturas::accionDetalles() {
-  forms::Grid& grid = *detalles;
-  // A header row, or a row whose Fecha is empty, holds no invoice.
-  if (grid.row() < grid.fixedRows()) return;
-  if (grid.textMatrix(grid.row(), col::kFecha).empty()) return;
+std::optional<size_t> SelectFacturas::filaActual() const {
+  const forms::Grid& grid = *detalles;
+  // A header row, or a row below the last invoice, holds no invoice.
+  const int fila = grid.row() - grid.fixedRows();
+  if (fila < 0 || static_cast<size_t>(fila) >= lista_.size()) return std::nullopt;
+  return static_cast<size_t>(fila);
+}
 
-  switch (grid.col()) {
+void SelectFacturas::pintarFila(size_t i) {
+  const FilaFactura& f = lista_[i];
+  forms::Grid& grid = *detalles;
+  const int fila = grid.fixedRows() + static_cast<int>(i);
+  grid.setTextMatrix(fila, col::kComision, formato(automation::Variant(f.comision), mascara));
+  grid.setTextMatrix(fila, col::kPComis, formato(automation::Variant(f.porcentaje), "0.00"));
+  grid.setTextMatrix(fila, col::kAcreditar, f.acreditar ? "SI" : "NO");
+}
+
+void SelectFacturas::accionDetalles() {
+  if (!filaActual()) return;
+  switch (detalles->col()) {
     case col::kFactura:
       mostrarFactura();
       break;
@@ -73,34 +68,26 @@ void SelectFacturas::accionDetalles() {
 }
 
 void SelectFacturas::toggleAcreditar() {
-  // Every step has its errors trapped; only a commission that cannot be read stops the toggle.
-  int fila = 0;
-  automation::Currency comision;
-  if (!paso([&] {
-        fila = detalles->row();
-        comision = automation::cCur(automation::Variant(detalles->textMatrix(fila, col::kComision)), simbolos());
-      })) {
+  const std::optional<size_t> i = filaActual();
+  if (!i) return;
+  bool marcada = false;
+  try {
+    marcada = lista_.alternarMarca(*i);
+  } catch (const automation::Error&) {
+    avisarDesborde();
     return;
   }
-
-  const char* marca = kMarcado;
-  int64_t signo = 1;
-  paso([&] {
-    if (detalles->textMatrix(fila, col::kAcreditar) == kMarcado) {
-      marca = kNoMarcado;
-      signo = -1;
-    } else {
-      hayCambios = true;
-    }
-  });
-  paso([&] { detalles->setTextMatrix(fila, col::kAcreditar, marca); });
-  paso([&] { comisionAcreditar = signo < 0 ? comisionAcreditar - comision : comisionAcreditar + comision; });
-  paso([&] { lblComisionAcreditada->setCaption(formato(automation::Variant(comisionAcreditar), mascara)); });
+  // Unmarking never clears the pending changes.
+  if (marcada) hayCambios = true;
+  intentar([&] { pintarFila(*i); });
+  intentar([&] { lblComisionAcreditada->setCaption(formato(automation::Variant(lista_.comisionAcreditar()), mascara)); });
 }
 
 void SelectFacturas::mostrarFactura() {
   const host::Factura factura(Globales::crearObjeto("Factura"));
-  automation::Variant numero(automation::cLng(automation::Variant(detalles->textMatrix(detalles->row(), col::kNumero)), simbolos()));
+  const std::optional<size_t> i = filaActual();
+  if (!i) return;
+  automation::Variant numero(lista_[*i].clave());
   const automation::Variant cargada = factura.load(numero);
   if (!cargada.isNull() && automation::cBool(cargada)) {
     factura.show();
@@ -111,7 +98,9 @@ void SelectFacturas::mostrarFactura() {
 
 void SelectFacturas::mostrarCliente() {
   const host::Cliente cliente(Globales::crearObjeto("CLIENTE"));
-  const std::string codigo = detalles->textMatrix(detalles->row(), col::kCodigoCliente);
+  const std::optional<size_t> i = filaActual();
+  if (!i) return;
+  const std::string codigo = lista_[*i].codigoCliente;
   const automation::Variant cargado = cliente.load(codigo);
   if (!cargado.isNull() && automation::cBool(cargado)) cliente.show();
 }

@@ -1,10 +1,10 @@
 // SelectFacturas: start-up, reset, the Cancel button and the window-wide key handling.
 
 #include "automation/error.h"
+#include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
 #include "host/tema.h"
-#include "settings/lm_form_placement.h"
 #include "settings/lm_form_placement.h"
 #include "utilities/utilidades.h"
 
@@ -41,26 +41,45 @@ void SelectFacturas::Form_Load() {
   mascara = empresa().mascaraMonetarios();
 }
 
-void SelectFacturas::reset() {
+void SelectFacturas::reset() { limpiarVentana(nullptr); }
+
+void SelectFacturas::limpiarVentana(std::optional<automation::Error>* primerError) {
+  // Every step on its own when the first error is collected; otherwise the first failure ends it.
+  auto paso = [primerError](auto&& f) {
+    if (primerError == nullptr) {
+      f();
+    } else {
+      intentar(f, primerError);
+    }
+  };
+  // A window closed already is left alone (touching it would load it again).
+  if (primerError != nullptr && !isLoaded()) return;
   if (vendedorFijo) {
-    hide();
-    unload();
+    paso([&] { hide(); });
+    paso([&] { unload(); });
     return;
   }
-  codigoVendedor->setText("");
-  nombreVendedor->setCaption("");
-  fechaPago->setValue(automation::today());
+  paso([&] { codigoVendedor->setText(""); });
+  paso([&] { nombreVendedor->setCaption(""); });
+  paso([&] { fechaPago->setValue(automation::today()); });
   cantidadFacturas = 0;
   totalVenta = totalIVA = totalSaldo = totalComision = automation::Currency();
-  codigoBanco->setText("");
-  refMovBanco->setText("");
-  optEfectivo->setValue(true);
-  updateResumen();
+  paso([&] { codigoBanco->setText(""); });
+  paso([&] { refMovBanco->setText(""); });
+  paso([&] { optEfectivo->setValue(true); });
+  paso([&] { updateResumen(); });
   vendedorCargado.clear();
   fechaCargada = automation::Date();
-  UtilidadesGrid::limpiarGrid(*detalles);
+  paso([&] { limpiarLista(); });
   hayCambios = false;
-  codigoVendedor->setFocus();
+  paso([&] { codigoVendedor->setFocus(); });
+}
+
+void SelectFacturas::limpiarLista() {
+  lista_.limpiar();
+  UtilidadesGrid::limpiarGrid(*detalles);
+  // Nothing is marked any more.
+  lblComisionAcreditada->setCaption(formato(automation::Variant(lista_.comisionAcreditar()), mascara));
 }
 
 void SelectFacturas::cbCancelar_Click() {

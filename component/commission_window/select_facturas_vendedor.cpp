@@ -9,7 +9,6 @@
 namespace tessaline {
 
 using utilidades::Utilidades;
-using utilidades::UtilidadesGrid;
 
 namespace {
 constexpr const char* kPreguntaAbandonar = "¿Desea abandonar los cambios?";
@@ -49,11 +48,11 @@ void SelectFacturas::codigoVendedor_Validate(bool& Cancel) {
     return;
   }
   // Accepting the code reloads the list, also for the code already loaded: unsaved changes are
-  // only dropped after the operator agrees.
+  // only dropped after the operator agrees. Declining keeps them, with the loaded salesperson and
+  // list, and lets the focus go on (keeping it here would ask again at every attempt to leave).
   if (hayCambios) {
     if (!Utilidades::confirmar(kPreguntaAbandonar, 0, "")) {
       codigoVendedor->setText(vendedorCargado);
-      Cancel = true;
       return;
     }
   }
@@ -67,7 +66,7 @@ void SelectFacturas::codigoVendedor_Validate(bool& Cancel) {
   vendedorCargado = codigoVendedor->text();
   fechaPago->setValue(automation::today());
   fechaCargada = automation::Date();
-  UtilidadesGrid::limpiarGrid(*detalles);
+  limpiarLista();
   hayCambios = false;
   cargarFacturas();
 }

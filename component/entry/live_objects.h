@@ -1,20 +1,22 @@
 #pragma once
-// Count of the component's objects that are alive (activators and windows), so that the module
-// can tell its loader whether it may be unloaded.
+// The module's description and its count of live objects: every object the module hands out or
+// makes (activators, windows) counts, so that the module can tell its loader whether it may be
+// unloaded.
+
+#include "automation/module.h"
 
 namespace tessaline {
 
-void objectCreated();
-void objectDestroyed();
-long liveObjects();
+// The module: its type library and its classes (module_exports.cpp).
+const automation::Module& modulo();
 
-// Ties one object's life to the count: a member of every class the module hands out.
+// A member of every class whose objects the module makes by itself.
 class LiveObject final {
  public:
-  LiveObject() { objectCreated(); }
-  LiveObject(const LiveObject&) { objectCreated(); }
-  LiveObject& operator=(const LiveObject&) = default;
-  ~LiveObject() { objectDestroyed(); }
+  LiveObject() : token_(modulo().liveToken()) {}
+
+ private:
+  automation::Module::LiveToken token_;
 };
 
 }  // namespace tessaline

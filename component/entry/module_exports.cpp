@@ -1,8 +1,6 @@
 // The module's entry points: self-registration in the per-user class registry, the class object
-// of Activator, whether the module may be unloaded, and the description of its type library.
-
-#include <atomic>
-#include <memory>
+// of Activator, whether the module may be unloaded (no object it handed out or made, windows
+// included, is alive), and the description of its type library.
 
 #include "automation/module.h"
 #include "entry/activator.h"
@@ -11,8 +9,6 @@
 namespace tessaline {
 
 namespace {
-
-std::atomic<long> liveCount{0};
 
 automation::Guid guid(const char* text) { return *automation::Guid::parse(text); }
 
@@ -50,6 +46,8 @@ const automation::TypeLibInfo& typeLibrary() {
   return lib;
 }
 
+}  // namespace
+
 const automation::Module& modulo() {
   static const automation::Module m = [] {
     automation::Module mod(typeLibrary());
@@ -59,35 +57,6 @@ const automation::Module& modulo() {
   return m;
 }
 
-}  // namespace
-
-void objectCreated() { ++liveCount; }
-void objectDestroyed() { --liveCount; }
-long liveObjects() { return liveCount.load(); }
-
 }  // namespace tessaline
 
-extern "C" {
-
-__attribute__((visibility("default"))) int32_t DllRegisterServer() {
-  return tessaline::modulo().registerServer(reinterpret_cast<const void*>(&DllRegisterServer));
-}
-
-__attribute__((visibility("default"))) int32_t DllUnregisterServer() { return tessaline::modulo().unregisterServer(); }
-
-__attribute__((visibility("default"))) int32_t DllGetClassObject(const automation::Guid* clsid,
-                                                                 automation::ClassFactory** out) {
-  return tessaline::modulo().getClassObject(clsid, out);
-}
-
-// Not while an object the module handed out, or a window of the module, is alive.
-__attribute__((visibility("default"))) int32_t DllCanUnloadNow() {
-  return tessaline::liveObjects() == 0 && tessaline::modulo().canUnloadNow() == automation::kOk ? automation::kOk
-                                                                                                : automation::kFalse;
-}
-
-__attribute__((visibility("default"))) const automation::TypeLibInfo* DllGetTypeLibInfo() {
-  return &tessaline::modulo().typeLib();
-}
-
-}  // extern "C"
+TESSALINE_EXPORT_MODULE(tessaline::modulo)

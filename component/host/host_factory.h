@@ -6,7 +6,9 @@
 //   automation::Variant monto = comision, numero = factura;
 //   f.executeSQL("UPDATE Facturas SET Comision = ? WHERE Numero = ?", monto, numero);  // by reference
 
+#include <span>
 #include <string>
+#include <vector>
 #include <type_traits>
 
 #include "host/host_object.h"
@@ -31,8 +33,17 @@ class HostFactory final : public HostObject {
 
   // SQL with ? placeholders, then one value per placeholder, each passed by value.
   template <class... Values>
+    requires(std::is_constructible_v<automation::Variant, const Values&> && ...)
   Recordset openRecordset(const std::string& sql, const Values&... values) const {
     return Recordset(call("OpenRecordset", {automation::Arg(sql), automation::Arg(automation::Variant(values))...}));
+  }
+  // The same with any number of values.
+  Recordset openRecordset(const std::string& sql, std::span<const automation::Variant> values) const {
+    std::vector<automation::Arg> args;
+    args.reserve(values.size() + 1);
+    args.emplace_back(sql);
+    for (const automation::Variant& v : values) args.emplace_back(v);
+    return Recordset(call("OpenRecordset", std::move(args)));
   }
   // SQL with ? placeholders, then the caller's variables, each passed by reference.
   template <class... Vars>

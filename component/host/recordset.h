@@ -3,6 +3,8 @@
 // MoveNext. Field names are matched by the host without regard to case.
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "host/host_object.h"
 
@@ -12,11 +14,24 @@ class Recordset final : public HostObject {
  public:
   using HostObject::HostObject;
 
+  // A field of the recordset, found by name once; its value follows the current record.
+  class Campo final {
+   public:
+    Campo() = default;
+    explicit Campo(automation::ObjectRef field) : field_(std::move(field)) {}
+    explicit operator bool() const { return field_ != nullptr; }
+    automation::Variant valor() const { return automation::get(field_, "Value"); }
+
+   private:
+    automation::ObjectRef field_;
+  };
+
   bool eof() const { return automation::cBool(get("EOF")); }
-  // The value of the field of that name in the current record.
-  automation::Variant field(const std::string& name) const {
-    return automation::get(automation::toObject(get("Fields", {automation::Arg(name)})), "Value");
+  Campo campo(std::string_view name) const {
+    return Campo(automation::toObject(get("Fields", {automation::Arg(std::string(name))})));
   }
+  // The value of the field of that name in the current record.
+  automation::Variant field(std::string_view name) const { return campo(name).valor(); }
   void moveNext() const { call("MoveNext"); }
 };
 

@@ -1,5 +1,5 @@
 // The invoice list loaded from a generated recordset: how the grid grows, lists longer than a
-// 16-bit row counter, a record that cannot be read, and marking rows that hold unusual texts.
+// 16-bit row counter, and a record that cannot be read.
 
 #include <cctype>
 #include <functional>
@@ -159,39 +159,6 @@ TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
   EXPECT_EQ(grid().rows(), 50);
   EXPECT_EQ(grid().textMatrix(2, tessaline::col::kNumero), "2");
   EXPECT_EQ(grid().textMatrix(3, tessaline::col::kNumero), "");
-}
-
-TEST_F(CargaUnidad, MarkingReadsTheCellsAsTheyAre) {
-  libros->cantidad = 3;
-  abrir();
-  forms::Grid& g = grid();
-  using tessaline::col::kAcreditar;
-  using tessaline::col::kComision;
-
-  // A commission that is not a number: nothing changes.
-  g.setTextMatrix(1, kComision, "abc");
-  ventana->operatorDblClick(g, 1, kAcreditar);
-  EXPECT_EQ(g.textMatrix(1, kAcreditar), "NO");
-  EXPECT_EQ(state()["hayCambios"], false);
-  EXPECT_EQ(state()["comisionAcreditar"], "0.0000");
-
-  // Any mark other than exactly "SI" counts as unmarked.
-  g.setTextMatrix(2, kAcreditar, "si");
-  ventana->operatorDblClick(g, 2, kAcreditar);
-  EXPECT_EQ(g.textMatrix(2, kAcreditar), "SI");
-  EXPECT_EQ(state()["comisionAcreditar"], "0.5000");
-  g.setTextMatrix(3, kAcreditar, "");
-  g.setTextMatrix(3, kComision, "1,234.56");
-  ventana->operatorDblClick(g, 3, kAcreditar);
-  EXPECT_EQ(state()["comisionAcreditar"], "1235.0600");
-  EXPECT_EQ(ventana->controlAs<forms::Label>("lblComisionAcreditada")->caption(), "1,235.06");
-  EXPECT_EQ(state()["hayCambios"], true);
-
-  // A row without a date holds no invoice.
-  g.setTextMatrix(3, tessaline::col::kFecha, "");
-  ventana->operatorDblClick(g, 3, kAcreditar);
-  EXPECT_EQ(g.textMatrix(3, kAcreditar), "SI");
-  EXPECT_TRUE(op.boxes.empty());
 }
 
 TEST_F(CargaUnidad, TheHeaderRowIsNoInvoice) {

@@ -85,11 +85,11 @@ key ENTER
   EXPECT_EQ(comision(w, 2), (Par{"10,50", "1,50"}));
   // 3 % of 1000 is the commission it had: nothing changes.
   EXPECT_EQ(comision(w, 3), (Par{"30,00", "3,00"}));
-  // 1.5 * (100.05 / 100) is 1.50075 as a Double, so 1.5008; the other order, 1.5 * 100.05 / 100,
-  // gives 1.5007499999999998 and 1.5007 (seen in the total below).
+  // 1.5 * (100.05 / 100) is 1.50075, held as the cell shows it: 1.50.
   EXPECT_EQ(comision(w, 5), (Par{"1,50", "1,50"}));
-  // 33.33 + 10 + 30 + 5 + 10 = 88.33, then -0.03, +0.50 and -8.4992.
-  EXPECT_EQ(estado(w, "totalComision"), "80.3008");
+  // 33.33 + 10 + 30 + 5 + 10 = 88.33, then -0.03, +0.50 and -8.50: the total moves by what the
+  // cells show.
+  EXPECT_EQ(estado(w, "totalComision"), "80.3000");
   EXPECT_EQ(rotulo(w, "lblComisionTotal"), "80,30");
   EXPECT_EQ(w.at("state").at("hayCambios"), true);
   EXPECT_EQ(estado(w, "comisionAcreditar"), "0.0000");
@@ -197,14 +197,16 @@ click cbOk
   EXPECT_EQ(rotulo(w, "lblComisionTotal"), "2.529,50");
 }
 
-// A percentage so large that the commission does not fit the money type changes nothing (it
-// must not leave the commission at zero).
+// A percentage so large that the commission does not fit the money type changes nothing, and
+// the operator is told.
 TEST(AjustePorcentaje, UnaComisionQueNoCabeNoCambiaNada) {
   const Corrida c = correr(R"(dblclick 3 7
 type 900000000000000
 key ENTER
 yes
+ok
 )");
+  EXPECT_EQ(eventosDe(c.eventos, "message").at(0).at("text"), "El monto resultante es demasiado grande");
   const json& w = c.ventanas.back();
   EXPECT_EQ(comision(w, 3), (Par{"30,00", "3,00"}));
   EXPECT_EQ(estado(w, "totalComision"), "88.3300");

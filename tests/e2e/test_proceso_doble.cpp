@@ -9,9 +9,11 @@
 namespace corte {
 namespace {
 
+// Another operator's work on the books, behind the window's back.
+void porFuera(const fs::path& books, const std::string& sql) { host::Database::open(books)->exec(sql); }
+
 void acreditarPorFuera(const fs::path& books, const std::string& numeros) {
-  auto db = host::Database::open(books);
-  db->exec("UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero IN (" + numeros + ")");
+  porFuera(books, "UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero IN (" + numeros + ")");
 }
 
 // Loads and works the list in a live host, credits `numeros` behind its back, then processes.
@@ -81,6 +83,46 @@ click optNoPagar
             (std::vector<std::string>{"11|30", "14|15"}));
   EXPECT_TRUE(filas(books, "SELECT * FROM comprobantes").empty());
   EXPECT_TRUE(bloqueoLibre(books));
+}
+
+// A commission changed by someone else since the list was loaded would be credited and paid at
+// its old value, and a rewritten one would overwrite theirs: the cut stops, nothing written.
+TEST(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
+  Entorno env;
+  const fs::path books = env.dir() / "libros.sqlite";
+  escribirLibros(books);
+  auto host = hostVivo(env, argumentosBase(env, books));
+  host->send(std::string(kTrabajo) + kEfectivo + "echo listo");
+  host->waitFor("echo", "listo");
+  porFuera(books, "UPDATE Facturas SET Comision = 99 WHERE Numero IN (13, 14)");
+  const auto esperado = tablas(books);
+  host->send("click cbProcesar\nok\ndump");
+  EXPECT_EQ(host->waitFor("error").at("description"), "Facturas modificadas por otro usuario: B-0000007");
+  EXPECT_EQ(ventana(host->waitFor("dump"), "SelectFacturas").at("state").at("comisionAcreditar"), "91.8400");
+  EXPECT_EQ(host->finish(), 0);
+  EXPECT_EQ(tablas(books), esperado);
+  EXPECT_TRUE(bloqueoLibre(books));
+}
+
+// The lock is freed before the error box opens: while one operator reads it, another cuts.
+TEST(DobleAcreditacion, ElBloqueoSeLiberaAntesDelMensajeDeError) {
+  Entorno env;
+  const fs::path books = env.dir() / "libros.sqlite";
+  escribirLibros(books);
+  auto a = hostVivo(env, argumentosBase(env, books));
+  a->send(std::string(kTrabajo) + kEfectivo + "echo listo");
+  a->waitFor("echo", "listo");
+  acreditarPorFuera(books, "13");
+  a->send("click cbProcesar");
+  a->waitFor("error");
+
+  auto args = argumentosBase(env, books);
+  args.back() = "0";  // no waiting: a lock held by the other host fails at once
+  const Resultado b = ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n");
+  EXPECT_EQ(b.estado, 0) << b.errores;
+  EXPECT_EQ(filas(books, "SELECT ComisionAcreditada FROM Facturas WHERE Numero = 16"), std::vector<std::string>{"1"});
+  a->send("ok");
+  EXPECT_EQ(a->finish(), 0);
 }
 
 // Two operators load the same salesperson, mark the same invoices and press Procesar at the same

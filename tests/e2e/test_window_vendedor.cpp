@@ -57,13 +57,13 @@ TEST_F(VentanaVendedor, LeavingTheSameCodeWithChangesAsksBeforeReloading) {
   const Salida r = books.run(
       "go\ntype V001\ntab\ndblclick 1 8\n"
       "focus codigoVendedor\ntab\nno\ndump\n"
-      "tab\nyes\ndump\n");
+      "focus codigoVendedor\ntab\nyes\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(r.boxes(), (std::vector<std::string>{"question: ¿Desea abandonar los cambios?",
                                                  "question: ¿Desea abandonar los cambios?"}));
-  // Refused: nothing changes and the focus stays in the salesperson box.
+  // Declined: the changes and the list stay, and the focus goes on.
   const Ventana refused = r.dump("SelectFacturas", 0);
-  EXPECT_EQ(refused.active(), "codigoVendedor");
+  EXPECT_EQ(refused.active(), "fechaPago");
   EXPECT_EQ(refused.text("codigoVendedor"), "V001");
   EXPECT_EQ(refused.cell(1, 8), "SI");
   EXPECT_EQ(refused.state()["hayCambios"], true);
@@ -82,12 +82,12 @@ TEST_F(VentanaVendedor, AnotherCodeWithChangesAsksAndANoPutsTheLoadedCodeBack) {
   const Salida r = books.run(
       "go\ntype V001\ntab\ndblclick 2 8\n"
       "focus codigoVendedor\ntype v002\ntab\nno\ndump\n"
-      "type v002\ntab\nyes\ndump\n");
+      "focus codigoVendedor\ntype v002\ntab\nyes\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   const Ventana refused = r.dump("SelectFacturas", 0);
   EXPECT_EQ(refused.text("codigoVendedor"), "V001");
   EXPECT_EQ(refused.caption("nombreVendedor"), "Rosalba Quintero");
-  EXPECT_EQ(refused.active(), "codigoVendedor");
+  EXPECT_EQ(refused.active(), "fechaPago");
   EXPECT_EQ(refused.cell(2, 8), "SI");
 
   const Ventana v = r.dump();

@@ -273,3 +273,30 @@ TEST(FormatNumber, LongOutputSpillsPastTheStackBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// The number a pattern shows reads back from its text: rounding, scaling, sections and exponents
+// agree with the writer, for Currency and Double alike.
+TEST(FormatNumber, ShownValueIsWhatTheTextSays) {
+  struct Caso {
+    const char* pattern;
+    double value;
+    const char* shown;
+  };
+  for (const Caso& c : {Caso{"#,##0.00", 4.005, "4.01"}, Caso{"#,##0.00", -4.005, "-4.01"},
+                        Caso{"#,##0.00", 0.075, "0.08"}, Caso{"0.0%", 0.12345, "0.123"},
+                        Caso{"#,##0,", 1234567, "1235000"}, Caso{"0.00E+00", 12345, "12300"},
+                        Caso{"#,##0.00;(#,##0.0)", -1.26, "-1.3"}, Caso{"0", 2.5, "3"},
+                        Caso{"Short Date", 1.23456, "1.2346"}}) {
+    const regional::Formatter f(c.pattern, us());
+    const Currency expected = *automation::parseCurrency(c.shown);
+    EXPECT_EQ(f.shown(c.value), expected) << c.pattern << " " << c.value;
+    EXPECT_EQ(f.shown(Currency::fromDouble(c.value)), expected) << c.pattern << " " << c.value;
+  }
+  const regional::Formatter unidades("#,##0", us());
+  EXPECT_THROW(unidades.shown(Currency::fromRaw(std::numeric_limits<int64_t>::max())), automation::Error);
+  EXPECT_THROW(unidades.shown(1e300), automation::Error);
+}
+
+}  // namespace

@@ -196,6 +196,16 @@ void Formatter::formatTo(double value, std::string& out) const {
   o.moveTo(out);
 }
 
+automation::Currency Formatter::shown(automation::Currency value) const {
+  if (compiled_->kind != PatternKind::Number) return value;
+  return detail::shownCurrency(*compiled_, value);
+}
+
+automation::Currency Formatter::shown(double value) const {
+  if (compiled_->kind != PatternKind::Number) return automation::Currency::fromDouble(value);
+  return detail::shownDouble(*compiled_, value);
+}
+
 std::string Formatter::format(const automation::Variant& value) const {
   std::string s;
   formatTo(value, s);

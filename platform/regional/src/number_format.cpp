@@ -341,6 +341,63 @@ void compileNumberSection(std::string_view t, NumSection& s) {
   s.plainMinInt = plain ? minInt : -1;
 }
 
+namespace {
+
+// x rounded as section s writes its digits, back in the value's own scale.
+void roundAsWritten(const NumSection& s, Decimal& x) {
+  if (x.n == 0) return;
+  if (s.scientific) {
+    int e10 = x.n + x.exp - s.intCount;
+    x.exp -= e10;
+    roundTo(x, -s.fracCount);
+    if (x.n > 0 && x.n + x.exp > s.intCount) {
+      ++e10;
+      --x.exp;
+      roundTo(x, -s.fracCount);
+    }
+    x.exp += e10;
+  } else {
+    x.exp += s.scale10;
+    roundTo(x, -s.fracCount);
+    x.exp -= s.scale10;
+  }
+}
+
+automation::Currency toCurrency(Decimal x, bool negative) {
+  roundTo(x, -4);
+  uint64_t raw = 0;
+  constexpr uint64_t kMax = static_cast<uint64_t>(INT64_MAX);
+  auto times10 = [&](uint64_t digit) {
+    if (raw > (kMax - digit) / 10) automation::raise(automation::err::kOverflow);
+    raw = raw * 10 + digit;
+  };
+  for (int i = 0; i < x.n; ++i) times10(x.d[i]);
+  for (int e = x.exp + 4; x.n > 0 && e > 0; --e) times10(0);
+  const auto value = static_cast<int64_t>(raw);
+  return automation::Currency::fromRaw(negative ? -value : value);
+}
+
+}  // namespace
+
+automation::Currency shownCurrency(const CompiledPattern& p, automation::Currency value) {
+  const int64_t raw = value.raw();
+  const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+  bool minus = false;
+  const NumSection& s = pickSection(p, raw == 0, raw < 0, minus);
+  Decimal x = fromUnsigned(mag, -4);
+  roundAsWritten(s, x);
+  return toCurrency(x, raw < 0);
+}
+
+automation::Currency shownDouble(const CompiledPattern& p, double value) {
+  if (!std::isfinite(value)) automation::raise(automation::err::kOverflow);
+  Decimal x = fromDouble(std::fabs(value));
+  bool minus = false;
+  const NumSection& s = pickSection(p, x.n == 0, value < 0, minus);
+  roundAsWritten(s, x);
+  return toCurrency(x, value < 0);
+}
+
 void writeCurrency(const CompiledPattern& p, automation::Currency value, const LocaleData& ld, Out& out) {
   const int64_t raw = value.raw();
   uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);

@@ -216,6 +216,10 @@ void compileTextSection(std::string_view text, TextSection& out);
 void writeNumber(const CompiledPattern& p, const automation::Variant& numeric, const LocaleData& ld, Out& out);
 void writeCurrency(const CompiledPattern& p, automation::Currency value, const LocaleData& ld, Out& out);
 void writeDouble(const CompiledPattern& p, double value, const LocaleData& ld, Out& out);
+// The number a number pattern shows for the value: its digits rounded as the writers round them,
+// in the value's own scale. Error 6 when that leaves Currency's range.
+automation::Currency shownCurrency(const CompiledPattern& p, automation::Currency value);
+automation::Currency shownDouble(const CompiledPattern& p, double value);
 void writeNullSection(const CompiledPattern& p, const LocaleData& ld, Out& out);
 void writeDate(const DateSection& s, automation::Date value, const LocaleData& ld, Out& out);
 void writeText(const CompiledPattern& p, std::string_view value, Out& out);

@@ -144,7 +144,22 @@ class Module final {
   Module& addClass(const Guid& clsid, std::function<ObjectRef()> create);
 
   const TypeLibInfo& typeLib() const { return typeLib_; }
-  // Objects created through this module that are still alive.
+
+  // Counts one object the module makes by itself (a window, say) among its live objects for as
+  // long as the token lives: a member of each such object.
+  class LiveToken final {
+   public:
+    explicit LiveToken(std::shared_ptr<std::atomic<long>> count) : count_(std::move(count)) { count_->fetch_add(1); }
+    LiveToken(const LiveToken& other) : LiveToken(other.count_) {}
+    LiveToken& operator=(const LiveToken&) { return *this; }  // each object keeps its own count
+    ~LiveToken() { count_->fetch_sub(1); }
+
+   private:
+    std::shared_ptr<std::atomic<long>> count_;
+  };
+  LiveToken liveToken() const { return LiveToken(live_); }
+
+  // Objects created through this module, or holding one of its tokens, that are still alive.
   long liveObjects() const { return live_->load(); }
 
   // The entry points. anchor is any address inside the module (it locates the module's file).

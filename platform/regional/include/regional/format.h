@@ -55,6 +55,13 @@ class Formatter final {
   void formatTo(automation::Currency value, std::string& out) const;
   void formatTo(double value, std::string& out) const;
 
+  // The number the pattern shows for the value, rounded as its digits are written ("#,##0.00"
+  // shows 4.005 as 4.01, "0.0%" shows 0.12345 as 12.3% that is 0.123). A pattern that writes no
+  // digits of its own (text, dates, "General Number") shows the value itself. Error 6 when the
+  // result leaves Currency's range.
+  automation::Currency shown(automation::Currency value) const;
+  automation::Currency shown(double value) const;
+
   const std::string& pattern() const { return pattern_; }
   const RegionalSettings& settings() const { return rs_; }
 

@@ -1,0 +1,391 @@
+// The commission cut on the typed list, without a window: the lock and transaction guard, the
+// check against the books, the writes and postings of each payment method, and a property over
+// random marking and adjusting that every cut posts a balanced voucher.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "commission_window/corte.h"
+#include "commission_window/lista_facturas.h"
+#include "entry/globales.h"
+#include "fakes.h"
+#include "regional/format.h"
+
+namespace {
+
+using automation::CallArgs;
+using automation::Currency;
+using automation::ObjectRef;
+using automation::Variant;
+using namespace tessaline;
+
+Currency cur(const char* text) { return *automation::parseCurrency(text); }
+
+// Books in memory: invoices (commission, credited), the calls in order, and the voucher's lines.
+class Libro final : public fakes::Logged {
+ public:
+  struct Factura {
+    Currency comision;
+    bool acreditada = false;
+  };
+
+  explicit Libro(std::shared_ptr<fakes::CallLog> log) : Logged("HostFactory", log), empresa_(std::make_shared<Empresa>(log)) {
+    for (const char* m : {"SetGlobalLock", "StartTransaction", "CommitTransaction", "AbortTransaction", "FreeGlobalLock"}) {
+      method(m, [this, m](CallArgs&) { return paso(m); });
+    }
+    method("ExecuteSQL", [this](CallArgs& a) {
+      paso("ExecuteSQL");
+      const std::string sql = automation::cStr(a.at(0));
+      porReferencia = porReferencia && a.isByRef(1);
+      if (sql.find("SET Comision =") != std::string::npos) {
+        facturas.at(automation::cLng(a.at(2))).comision = automation::cCur(a.at(1));
+      } else {
+        facturas.at(automation::cLng(a.at(1))).acreditada = true;
+      }
+      return Variant();
+    });
+    method("OpenRecordset", [this](CallArgs& a) {
+      paso("OpenRecordset");
+      auto rs = std::make_shared<Filas>(log_);
+      for (size_t i = 1; i < a.size(); ++i) {
+        const int32_t n = automation::cLng(a.at(i));
+        const auto f = facturas.find(n);
+        if (f != facturas.end()) rs->filas.push_back({n, f->second.comision, f->second.acreditada ? 1 : 0});
+      }
+      return Variant(ObjectRef(rs));
+    });
+    method("crearObjeto", [this](CallArgs& a) -> Variant {
+      const std::string nombre = automation::cStr(a.at(0));
+      if (nombre == "Empresa") return Variant(ObjectRef(empresa_));
+      if (nombre == "Sesion") return Variant(ObjectRef(std::make_shared<Caja>(*this)));
+      return Variant(ObjectRef(std::make_shared<Documento>(nombre, *this)));
+    });
+    method("SubmitDoc", [this](CallArgs&) { return paso("SubmitDoc"); });
+    getter("TemaUI", [](CallArgs&) { return Variant::nothing(); });
+  }
+
+  Variant paso(const std::string& nombre) {
+    pasos.push_back(nombre);
+    if (nombre == fallarEn) throw automation::Error(50001, "libro", "injected failure in " + nombre);
+    return Variant();
+  }
+  // The sum of the voucher's lines as a double-entry host posts them: the expense and cash lines
+  // as given, a salesperson line on the salesperson account, a bank movement minus its amount.
+  Currency saldoComprobante() const {
+    Currency s;
+    for (const Currency& c : lineas) s += c;
+    return s;
+  }
+
+  std::map<int32_t, Factura> facturas;
+  std::vector<std::string> pasos;
+  std::vector<Currency> lineas;
+  std::string fallarEn;
+  bool porReferencia = true;
+
+ private:
+  class Empresa final : public fakes::Logged {
+   public:
+    explicit Empresa(std::shared_ptr<fakes::CallLog> log) : Logged("Empresa", std::move(log)) {
+      getter("CuentaGastosComisiones", [](CallArgs&) { return Variant("6.1.01"); });
+      getter("CuentaCaja", [](CallArgs&) { return Variant("1.1.01"); });
+    }
+  };
+  struct Fila {
+    int32_t numero;
+    Currency comision;
+    int32_t acreditada;
+  };
+  class Filas final : public fakes::Logged {
+   public:
+    explicit Filas(std::shared_ptr<fakes::CallLog> log) : Logged("Recordset", std::move(log)) {
+      getter("EOF", [this](CallArgs&) { return Variant(pos_ >= filas.size()); });
+      getter("Fields", [this](CallArgs& a) {
+        const std::string campo = automation::cStr(a.at(0));
+        return Variant(ObjectRef(std::make_shared<Campo>(*this, campo)));
+      });
+      method("MoveNext", [this](CallArgs&) {
+        ++pos_;
+        return Variant();
+      });
+    }
+    std::vector<Fila> filas;
+
+   private:
+    class Campo final : public automation::Dispatch {
+     public:
+      Campo(const Filas& rs, std::string nombre) : Dispatch("Field") {
+        getter("Value", [&rs, nombre](CallArgs&) -> Variant {
+          const Fila& f = rs.filas.at(rs.pos_);
+          if (nombre == "Numero") return f.numero;
+          if (nombre == "Comision") return f.comision;
+          return f.acreditada;
+        });
+      }
+    };
+    size_t pos_ = 0;
+  };
+  // Voucher, salesperson lines and the bank record: each call noted, amounts posted as lines.
+  class Documento final : public fakes::Logged {
+   public:
+    Documento(const std::string& clase, Libro& libro) : Logged(clase, libro.log_) {
+      method("StartComprobante", [&libro](CallArgs&) { return libro.paso("StartComprobante"); });
+      method("AddDetalleValor", [&libro](CallArgs& a) {
+        libro.lineas.push_back(automation::cCur(a.at(2)));
+        return libro.paso("AddDetalleValor");
+      });
+      method("Procesar", [&libro](CallArgs&) { return libro.paso("Procesar"); });
+      method("Add", [&libro](CallArgs& a) {
+        libro.lineas.push_back(automation::cCur(a.at(5)));
+        libro.referencias.push_back(automation::cStr(a.at(4)));
+        return libro.paso("Add");
+      });
+      method("RegistrarMovimiento", [&libro](CallArgs& a) {
+        libro.lineas.push_back(-automation::cCur(a.at(4)));
+        libro.tipoMovimiento = a.at(0).asInteger();
+        return libro.paso("RegistrarMovimiento");
+      });
+    }
+  };
+  class Movimiento final : public automation::Dispatch {
+   public:
+    Movimiento() : Dispatch("MovCaja") {
+      getter("Numero", [](CallArgs&) { return Variant(int32_t{57}); });
+    }
+  };
+  class Caja final : public fakes::Logged {
+   public:
+    explicit Caja(Libro& libro) : Logged("Sesion", libro.log_) {
+      method("RegistrarRetiro", [&libro](CallArgs&) { return libro.paso("RegistrarRetiro"); });
+      getter("UltimoMovCaja", [](CallArgs&) { return Variant(ObjectRef(std::make_shared<Movimiento>())); });
+    }
+  };
+  std::shared_ptr<Empresa> empresa_;
+
+ public:
+  std::vector<std::string> referencias;
+  int16_t tipoMovimiento = -1;
+};
+
+class CorteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Globales::setFactoria(libro); }
+
+  // Invoices 1..n with the given commissions, loaded as shown with two decimals.
+  void cargar(const std::vector<const char*>& comisiones) {
+    int32_t n = 0;
+    for (const char* c : comisiones) {
+      FilaFactura f;
+      f.numero = ++n;
+      f.factura = "A-" + std::to_string(1000000 + n).substr(1);
+      f.nombreCliente = "Cliente " + std::to_string(n);
+      f.ventaNeta = cur("1000");
+      f.comisionLibros = cur(c);
+      f.comision = f.comisionCargada = presentacion.dinero.shown(cur(c));
+      lista.agregar(f);
+      libro->facturas[n] = {cur(c), false};
+    }
+  }
+  // A whole cut, as processing runs it; the error it ends with, if any.
+  std::optional<automation::Error> procesar(MedioPago medio = MedioPago::NoPagar) {
+    DatosCorte datos;
+    datos.codigoVendedor = "V001";
+    datos.nombreVendedor = "Rosalba Quintero";
+    datos.medio = medio;
+    datos.codigoBanco = "BAN01";
+    datos.referencia = "1001";
+    datos.banco = [this] { return automation::toObject(automation::call(libro, "crearObjeto", {automation::Arg("Banco")})); };
+    try {
+      TransaccionCorte transaccion(host::HostFactory(automation::ObjectRef(libro)), alLiberar);
+      Corte corte(lista, datos, automation::invariantSymbols());
+      corte.verificarConflictos();
+      corte.escribirComisiones();
+      if (corte.hayQueAcreditar()) {
+        corte.acreditarFacturas();
+        corte.asentarGasto();
+        corte.registrarPago();
+        corte.cerrarComprobante();
+      }
+      transaccion.confirmar();
+    } catch (const automation::Error& e) {
+      return e;
+    }
+    return std::nullopt;
+  }
+
+  std::shared_ptr<fakes::CallLog> log = std::make_shared<fakes::CallLog>();
+  std::shared_ptr<Libro> libro = std::make_shared<Libro>(log);
+  ListaFacturas lista;
+  std::vector<automation::Error> alLiberar;
+  regional::RegionalSettings ajustes = regional::RegionalSettings::fromLocale("en_US");
+  Presentacion presentacion{regional::Formatter("#,##0.00", ajustes), regional::Formatter("0.00", ajustes)};
+};
+
+TEST_F(CorteTest, LockAndTransactionAreUndoneWhateverStepFails) {
+  cargar({"10", "20"});
+  lista.alternarMarca(0);
+  const std::vector<std::string> exito = {"SetGlobalLock", "StartTransaction", "OpenRecordset", "StartComprobante",
+                                          "ExecuteSQL",    "Add",              "AddDetalleValor", "Procesar",
+                                          "CommitTransaction", "FreeGlobalLock"};
+  EXPECT_FALSE(procesar());
+  EXPECT_EQ(libro->pasos, exito);
+
+  // A failure at any step before the commit: abort, then free; the failing step is the error.
+  for (const std::string paso : {"SetGlobalLock", "StartTransaction", "ExecuteSQL", "Procesar", "CommitTransaction"}) {
+    libro->pasos.clear();
+    libro->facturas[1].acreditada = false;
+    libro->fallarEn = paso;
+    const auto error = procesar();
+    ASSERT_TRUE(error) << paso;
+    EXPECT_EQ(error->description(), "injected failure in " + paso);
+    ASSERT_GE(libro->pasos.size(), 2u);
+    EXPECT_EQ(libro->pasos[libro->pasos.size() - 2], "AbortTransaction") << paso;
+    EXPECT_EQ(libro->pasos.back(), "FreeGlobalLock") << paso;
+  }
+  // A failing abort or free cannot hide the cut's error: it is kept for the report after it.
+  libro->fallarEn = "AbortTransaction";
+  lista.alternarMarca(1);
+  libro->facturas[2].acreditada = true;
+  const auto error = procesar();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->number(), kErrorYaAcreditadas);
+  ASSERT_EQ(alLiberar.size(), 1u);
+  EXPECT_EQ(alLiberar[0].description(), "injected failure in AbortTransaction");
+  EXPECT_EQ(libro->pasos.back(), "FreeGlobalLock");
+}
+
+TEST_F(CorteTest, InvoicesCreditedOrChangedMeanwhileStopTheCutBeforeAnyWrite) {
+  cargar({"10", "20", "30.0049"});
+  lista.alternarMarca(0);
+  lista.alternarMarca(1);
+  lista.alternarMarca(2);
+  libro->facturas[2].acreditada = true;
+  auto error = procesar();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->number(), kErrorYaAcreditadas);
+  EXPECT_EQ(error->description(), "Facturas ya acreditadas: A-000002");
+
+  // Someone else's commission: compared with the books' value as loaded, to the last decimal,
+  // although the list shows it rounded.
+  libro->facturas[2].acreditada = false;
+  libro->facturas[3].comision = cur("30.005");
+  libro->facturas[1].comision = cur("11");
+  error = procesar();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->number(), kErrorModificadas);
+  EXPECT_EQ(error->description(), "Facturas modificadas por otro usuario: A-000001, A-000003");
+  EXPECT_EQ(std::count(libro->pasos.begin(), libro->pasos.end(), "ExecuteSQL"), 0);
+
+  // As loaded again: the cut goes through.
+  libro->facturas[1].comision = cur("10");
+  libro->facturas[3].comision = cur("30.0049");
+  EXPECT_FALSE(procesar());
+  EXPECT_TRUE(libro->facturas[3].acreditada);
+}
+
+TEST_F(CorteTest, OnlyCommissionsChangedByMoreThanATenthAreWritten) {
+  cargar({"10", "10", "10"});
+  lista.ajustarComision(0, cur("10.10"), Currency());
+  lista.ajustarComision(1, cur("10.11"), Currency());
+  EXPECT_FALSE(procesar());
+  EXPECT_EQ(libro->facturas[1].comision, cur("10"));
+  EXPECT_EQ(libro->facturas[2].comision, cur("10.11"));
+  EXPECT_TRUE(libro->porReferencia);
+  // Nothing marked: no voucher.
+  EXPECT_TRUE(libro->lineas.empty());
+  EXPECT_FALSE(libro->facturas[2].acreditada);
+}
+
+TEST_F(CorteTest, EachPaymentMethodPostsItsLinesAndReference) {
+  struct Caso {
+    MedioPago medio;
+    size_t lineas;
+    std::string referencia;
+  };
+  for (const Caso& c : {Caso{MedioPago::Cheque, 5, "Cheque 1001 Bco. BAN01"},
+                        Caso{MedioPago::Transferencia, 5, "Transferencia 1001 Bco. BAN01"},
+                        Caso{MedioPago::Efectivo, 5, "Pago en efectivo (MovCaja No. 57)"},
+                        Caso{MedioPago::NoPagar, 3, ""}}) {
+    lista.limpiar();
+    libro->lineas.clear();
+    libro->referencias.clear();
+    cargar({"10.25", "4.75"});
+    lista.alternarMarca(0);
+    lista.alternarMarca(1);
+    const auto error = procesar(c.medio);
+    ASSERT_FALSE(error) << error->description();
+    EXPECT_EQ(libro->lineas.size(), c.lineas);
+    EXPECT_EQ(libro->saldoComprobante(), Currency());
+    EXPECT_EQ(libro->referencias.back(), c.medio == MedioPago::NoPagar ? "A-000002 Cliente 2" : c.referencia);
+  }
+}
+
+TEST_F(CorteTest, AMarkOrAdjustmentMoneyCannotHoldChangesNothing) {
+  cargar({"400000000000000", "400000000000000", "200000000000000"});
+  lista.alternarMarca(0);
+  lista.alternarMarca(1);
+  EXPECT_THROW(lista.alternarMarca(2), automation::Error);
+  EXPECT_THROW(lista.ajustarComision(0, cur("600000000000000"), Currency()), automation::Error);
+  EXPECT_FALSE(lista[2].acreditar);
+  EXPECT_EQ(lista[0].comision, cur("400000000000000"));
+  EXPECT_EQ(lista.comisionAcreditar(), cur("800000000000000"));
+  EXPECT_THROW(presentacion.comision(1e20), automation::Error);
+}
+
+// Random marking and adjusting, then a cut: the amount to credit is always the sum of the marked
+// rows as shown, and the voucher balances.
+TEST_F(CorteTest, RandomMarksAndAdjustmentsAlwaysGiveABalancedVoucher) {
+  std::mt19937 rng(20261207);
+  for (int ronda = 0; ronda < 40; ++ronda) {
+    lista.limpiar();
+    libro->facturas.clear();
+    libro->lineas.clear();
+    std::vector<std::string> comisiones;
+    for (int i = 0; i < 8; ++i) comisiones.push_back(std::to_string(rng() % 100000 / 100.0 + (rng() % 100) / 10000.0));
+    std::vector<const char*> textos;
+    for (const auto& c : comisiones) textos.push_back(c.c_str());
+    cargar(textos);
+    for (int paso = 0; paso < 30; ++paso) {
+      const size_t i = rng() % lista.size();
+      switch (rng() % 4) {
+        case 0:
+          lista.alternarMarca(i);
+          break;
+        case 1: {  // an amount with 0 to 4 decimals
+          const double monto = static_cast<double>(rng() % 1000000) / std::pow(10.0, rng() % 5);
+          const Currency nueva = presentacion.comision(monto);
+          lista.ajustarComision(i, nueva, presentacion.porcentajeDe(nueva, lista[i].ventaNeta));
+          break;
+        }
+        case 2: {  // a percentage, or the one shown accepted unchanged
+          const Currency p = rng() % 2 ? lista[i].porcentaje : Currency::fromDouble((rng() % 10000) / 1000.0);
+          const Currency nueva = presentacion.comisionPorPorcentaje(lista[i].ventaNeta, p);
+          lista.ajustarComision(i, nueva, presentacion.porcentajeDe(nueva, lista[i].ventaNeta));
+          break;
+        }
+        default:
+          break;
+      }
+      Currency marcadas;
+      for (const FilaFactura& f : lista.filas()) {
+        EXPECT_EQ(f.comision, presentacion.dinero.shown(f.comision));
+        if (f.acreditar) marcadas += f.comision;
+      }
+      ASSERT_EQ(lista.comisionAcreditar(), marcadas);
+    }
+    // The payment lines (+total on the salesperson, -total on the bank) cancel; what is left is
+    // the expense against the credited invoices.
+    const auto error = procesar(MedioPago::Cheque);
+    ASSERT_FALSE(error) << error->description();
+    EXPECT_EQ(libro->saldoComprobante(), Currency());
+  }
+}
+
+}  // namespace

@@ -49,8 +49,9 @@ inline constexpr int32_t kErrorModificadas = automation::err::kObjectErrorBase +
 
 // The named lock and the transaction of one cut. Made: takes the lock, then starts the
 // transaction. Gone out of scope: aborts the transaction unless it was committed, then frees the
-// lock (asking twice when the first release fails). Failures of the abort and of the freeing cannot leave a destructor: they are added to the
-// caller's list, to be reported after the cut's own error.
+// lock (asking twice when the first release fails). Failures of the abort and of the freeing
+// cannot leave a destructor: they are added to the caller's list, to be reported after the cut's
+// own error.
 class TransaccionCorte final {
  public:
   TransaccionCorte(host::HostFactory factoria, std::vector<automation::Error>& erroresAlLiberar);

@@ -7,7 +7,7 @@
 #include "automation/utf8.h"
 #include "commission_window/intentar.h"
 #include "entry/globales.h"
-#include "host/empresa.h"
+#include "anfitrion/empresa.h"
 
 namespace tessaline {
 
@@ -44,7 +44,7 @@ std::string listaFacturas(const std::vector<const FilaFactura*>& filas,
 
 }  // namespace
 
-TransaccionCorte::TransaccionCorte(host::HostFactory factoria, std::vector<automation::Error>& erroresAlLiberar)
+TransaccionCorte::TransaccionCorte(anfitrion::HostFactory factoria, std::vector<automation::Error>& erroresAlLiberar)
     : factoria_(std::move(factoria)), errores_(erroresAlLiberar) {
   try {
     factoria_.setGlobalLock(kBloqueo);
@@ -112,10 +112,10 @@ void Corte::verificarConflictos() const {
       numeros.emplace_back(filas[i]->numero);
     }
     sql += ")";
-    const host::Recordset rs = factoria_.openRecordset(sql, numeros);
-    const host::Recordset::Campo numero = rs.eof() ? host::Recordset::Campo() : rs.campo("Numero");
-    const host::Recordset::Campo comision = rs.eof() ? host::Recordset::Campo() : rs.campo("Comision");
-    const host::Recordset::Campo acreditada = rs.eof() ? host::Recordset::Campo() : rs.campo("ComisionAcreditada");
+    const anfitrion::Recordset rs = factoria_.openRecordset(sql, numeros);
+    const anfitrion::Recordset::Campo numero = rs.eof() ? anfitrion::Recordset::Campo() : rs.campo("Numero");
+    const anfitrion::Recordset::Campo comision = rs.eof() ? anfitrion::Recordset::Campo() : rs.campo("Comision");
+    const anfitrion::Recordset::Campo acreditada = rs.eof() ? anfitrion::Recordset::Campo() : rs.campo("ComisionAcreditada");
     while (!rs.eof()) {
       const int32_t n = automation::cLng(numero.valor());
       if (automation::cLng(acreditada.valor()) != 0) {
@@ -166,7 +166,7 @@ void Corte::asentarGasto() const {
   // Each by-reference amount is a copy of the total: what a host writes back into it changes
   // nothing of the cut.
   Variant total(lista_.comisionAcreditar());
-  comprobante_->addDetalleValor(host::Empresa(Globales::empresa()).cuentaGastosComisiones(), textoComprobante_,
+  comprobante_->addDetalleValor(anfitrion::Empresa(Globales::empresa()).cuentaGastosComisiones(), textoComprobante_,
                                 Arg::ref(total));
 }
 
@@ -177,7 +177,7 @@ void Corte::registrarPago() {
     case MedioPago::Cheque:
     case MedioPago::Transferencia: {
       const bool cheque = datos_.medio == MedioPago::Cheque;
-      const host::BancoRegistro banco(datos_.banco ? datos_.banco() : automation::ObjectRef{});
+      const anfitrion::BancoRegistro banco(datos_.banco ? datos_.banco() : automation::ObjectRef{});
       Variant total(monto);
       banco.registrarMovimiento(cheque ? 0 : 4, automation::today(), textoPago_, datos_.nombreVendedor, total,
                                 datos_.referencia, automation::today(), comprobante_->object(), true);
@@ -185,12 +185,12 @@ void Corte::registrarPago() {
       break;
     }
     case MedioPago::Efectivo: {
-      const host::Sesion caja(Globales::crearObjeto("Sesion"));
+      const anfitrion::Sesion caja(Globales::crearObjeto("Sesion"));
       Variant total(monto);
       caja.registrarRetiro(1, total, textoPago_, automation::ObjectRef{}, kCodigoCuenta, datos_.codigoVendedor,
                            datos_.nombreVendedor);
       factoria_.submitDoc(caja.ultimoMovCaja());
-      comprobante_->addDetalleValor(host::Empresa(Globales::empresa()).cuentaCaja(), textoPago_, Arg(Variant(-monto)));
+      comprobante_->addDetalleValor(anfitrion::Empresa(Globales::empresa()).cuentaCaja(), textoPago_, Arg(Variant(-monto)));
       const Variant movimiento = automation::get(automation::toObject(caja.ultimoMovCaja()), "Numero");
       referencia = "Pago en efectivo (MovCaja No. " + automation::cStr(movimiento, simbolos_) + ")";
       break;

@@ -25,8 +25,8 @@
 #include "automation/object.h"
 #include "automation/variant.h"
 #include "commission_window/lista_facturas.h"
-#include "host/documentos.h"
-#include "host/host_factory.h"
+#include "anfitrion/documentos.h"
+#include "anfitrion/host_factory.h"
 
 namespace tessaline {
 
@@ -54,7 +54,7 @@ inline constexpr int32_t kErrorModificadas = automation::err::kObjectErrorBase +
 // own error.
 class TransaccionCorte final {
  public:
-  TransaccionCorte(host::HostFactory factoria, std::vector<automation::Error>& erroresAlLiberar);
+  TransaccionCorte(anfitrion::HostFactory factoria, std::vector<automation::Error>& erroresAlLiberar);
   ~TransaccionCorte();
   TransaccionCorte(const TransaccionCorte&) = delete;
   TransaccionCorte& operator=(const TransaccionCorte&) = delete;
@@ -65,7 +65,7 @@ class TransaccionCorte final {
  private:
   void liberar() noexcept;
 
-  host::HostFactory factoria_;
+  anfitrion::HostFactory factoria_;
   std::vector<automation::Error>& errores_;
   bool confirmada_ = false;
 };
@@ -101,11 +101,11 @@ class Corte final {
   const ListaFacturas& lista_;
   DatosCorte datos_;
   const automation::NumberSymbols& simbolos_;
-  host::HostFactory factoria_;
+  anfitrion::HostFactory factoria_;
   std::string textoComprobante_;
   std::string textoPago_;
-  std::optional<host::Comprobante> comprobante_;
-  std::optional<host::DetalleCE> detalle_;
+  std::optional<anfitrion::Comprobante> comprobante_;
+  std::optional<anfitrion::DetalleCE> detalle_;
 };
 
 }  // namespace tessaline

@@ -290,9 +290,9 @@ std::string SelectFacturas::formato(const automation::Variant& value, std::strin
   return regional::format(value, pattern, ajustesRegionales());
 }
 
-host::HostFactory SelectFacturas::factoria() { return host::HostFactory(Globales::factoria()); }
+anfitrion::HostFactory SelectFacturas::factoria() { return anfitrion::HostFactory(Globales::factoria()); }
 
-host::Empresa SelectFacturas::empresa() { return host::Empresa(Globales::empresa()); }
+anfitrion::Empresa SelectFacturas::empresa() { return anfitrion::Empresa(Globales::empresa()); }
 
 void SelectFacturas::mostrarAyuda(const std::string& texto) { StatusBar1->setPanelText(1, texto); }
 

@@ -35,8 +35,8 @@
 #include "forms/controls.h"
 #include "forms/grid.h"
 #include "forms/window.h"
-#include "host/empresa.h"
-#include "host/host_factory.h"
+#include "anfitrion/empresa.h"
+#include "anfitrion/host_factory.h"
 #include "regional/regional_settings.h"
 
 namespace tessaline {
@@ -158,9 +158,9 @@ class SelectFacturas final : public forms::Window {
   const automation::NumberSymbols& simbolos() const;
   std::string formato(const automation::Variant& value, std::string_view pattern) const;
   // The host factory of the latest `go` (Globales::factoria), as a typed facade.
-  static host::HostFactory factoria();
+  static anfitrion::HostFactory factoria();
   // The company object (Globales::empresa), as a typed facade.
-  static host::Empresa empresa();
+  static anfitrion::Empresa empresa();
   // Writes the hint into the first panel of the status bar.
   void mostrarAyuda(const std::string& texto);
   // A typed code as the window keeps it: blanks around it removed, upper case (accented Latin

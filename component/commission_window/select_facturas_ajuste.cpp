@@ -91,7 +91,7 @@ void SelectFacturas::inputPComis() {
   // percentages cannot be compared (missing or not numbers), the operator is asked as well.
   bool preguntar = true;
   intentar([&] {
-    const host::Empresa emp = empresa();
+    const anfitrion::Empresa emp = empresa();
     const Variant maximo = Globales::MAX(emp.pComisVenta1(), emp.pComisVenta2(), emp.pComisVenta3(),
                                          emp.pComisCobranza1(), emp.pComisCobranza2(), emp.pComisCobranza3());
     const auto orden = automation::compare(Variant(porcentaje), maximo);

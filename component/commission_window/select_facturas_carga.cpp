@@ -10,7 +10,7 @@
 #include "automation/object.h"
 #include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
-#include "host/recordset.h"
+#include "anfitrion/recordset.h"
 #include "regional/format.h"
 #include "utilities/utilidades.h"
 
@@ -49,7 +49,7 @@ constexpr std::array<const char*, kCampos> kNombresCampos = {
 // needed and kept (it follows the current record); each value is read once per record.
 class Registro final {
  public:
-  explicit Registro(host::Recordset recordset) : rs_(std::move(recordset)) {}
+  explicit Registro(anfitrion::Recordset recordset) : rs_(std::move(recordset)) {}
 
   bool eof() const { return rs_.eof(); }
   void moveNext() {
@@ -66,8 +66,8 @@ class Registro final {
   }
 
  private:
-  host::Recordset rs_;
-  std::array<host::Recordset::Campo, kCampos> campos_{};
+  anfitrion::Recordset rs_;
+  std::array<anfitrion::Recordset::Campo, kCampos> campos_{};
   std::array<Variant, kCampos> valores_{};
   std::array<bool, kCampos> leidos_{};
 };
@@ -110,7 +110,7 @@ void SelectFacturas::cargarFacturas() {
   sql += chkIncluirPendientes->value() == 0 ? " AND Saldo <= 0 " : "";
   sql += "ORDER BY FechaTransaccion, Numero";
 
-  const host::Recordset rs = factoria().openRecordset(sql, codigoVendedor->text(), fechaPago->value());
+  const anfitrion::Recordset rs = factoria().openRecordset(sql, codigoVendedor->text(), fechaPago->value());
 
   cantidadFacturas = 0;
   totalVenta = totalIVA = totalSaldo = totalComision = automation::Currency();

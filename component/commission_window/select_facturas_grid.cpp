@@ -8,7 +8,7 @@
 #include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
-#include "host/documentos.h"
+#include "anfitrion/documentos.h"
 #include "utilities/utilidades.h"
 
 namespace tessaline {
@@ -84,7 +84,7 @@ void SelectFacturas::toggleAcreditar() {
 }
 
 void SelectFacturas::mostrarFactura() {
-  const host::Factura factura(Globales::crearObjeto("Factura"));
+  const anfitrion::Factura factura(Globales::crearObjeto("Factura"));
   const std::optional<size_t> i = filaActual();
   if (!i) return;
   automation::Variant numero(lista_[*i].clave());
@@ -97,7 +97,7 @@ void SelectFacturas::mostrarFactura() {
 }
 
 void SelectFacturas::mostrarCliente() {
-  const host::Cliente cliente(Globales::crearObjeto("CLIENTE"));
+  const anfitrion::Cliente cliente(Globales::crearObjeto("CLIENTE"));
   const std::optional<size_t> i = filaActual();
   if (!i) return;
   const std::string codigo = lista_[*i].codigoCliente;

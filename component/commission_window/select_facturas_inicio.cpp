@@ -4,7 +4,7 @@
 #include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
-#include "host/tema.h"
+#include "anfitrion/tema.h"
 #include "settings/lm_form_placement.h"
 #include "utilities/utilidades.h"
 
@@ -16,7 +16,7 @@ using utilidades::UtilidadesGrid;
 void SelectFacturas::Form_Load() {
   // The host theme styles the window first.
   automation::Variant ventana(asObject());
-  host::TemaUI(Globales::temaUI()).aplicarTema(ventana);
+  anfitrion::TemaUI(Globales::temaUI()).aplicarTema(ventana);
   Utilidades::prepararForm(*this);
   // A saved placement overrides the place prepararForm gave the window.
   lmFormPlacement::restoreFormPlacement(*this, "");

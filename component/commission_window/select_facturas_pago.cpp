@@ -6,7 +6,7 @@
 #include "automation/object.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
-#include "host/documentos.h"
+#include "anfitrion/documentos.h"
 #include "profile/settings_store.h"
 #include "settings/lm_form_placement.h"
 #include "settings/lm_get_setting.h"
@@ -104,12 +104,12 @@ void SelectFacturas::codigoBanco_Validate(bool& Cancel) {
   if (!registro) {
     if (codigo.empty()) return;
     // A code the box did not resolve may still be one the host's bank object knows.
-    const host::Banco banco(Globales::crearObjeto("banco"));
+    const anfitrion::Banco banco(Globales::crearObjeto("banco"));
     const automation::Variant valido = banco.validarCodigo(codigo);
     if (!valido.isNull() && !automation::cBool(valido)) Cancel = true;
     return;
   }
-  if (optCheque->value()) refMovBanco->setText(host::BancoRegistro(registro).proximoCheque());
+  if (optCheque->value()) refMovBanco->setText(anfitrion::BancoRegistro(registro).proximoCheque());
 }
 
 }  // namespace tessaline

@@ -3,7 +3,7 @@
 
 #include "automation/error.h"
 #include "commission_window/select_facturas.h"
-#include "host/documentos.h"
+#include "anfitrion/documentos.h"
 #include "utilities/utilidades.h"
 
 namespace tessaline {
@@ -19,7 +19,7 @@ void SelectFacturas::setVendedor(automation::Variant& codVend) {
   if (!codigoVendedor->registro()) {
     nombreVendedor->setCaption("");
   } else {
-    nombreVendedor->setCaption(automation::cStr(host::VendedorRegistro(codigoVendedor->registro()).nombre(), simbolos()));
+    nombreVendedor->setCaption(automation::cStr(anfitrion::VendedorRegistro(codigoVendedor->registro()).nombre(), simbolos()));
   }
   vendedorCargado = automation::cStr(codVend, simbolos());
 
@@ -62,7 +62,7 @@ void SelectFacturas::codigoVendedor_Validate(bool& Cancel) {
     return;
   }
 
-  nombreVendedor->setCaption(automation::cStr(host::VendedorRegistro(codigoVendedor->registro()).nombre(), simbolos()));
+  nombreVendedor->setCaption(automation::cStr(anfitrion::VendedorRegistro(codigoVendedor->registro()).nombre(), simbolos()));
   vendedorCargado = codigoVendedor->text();
   fechaPago->setValue(automation::today());
   fechaCargada = automation::Date();

@@ -6,8 +6,8 @@
 #include "entry/globales.h"
 #include "estilo/botones.h"
 #include "forms/application.h"
-#include "host/host_factory.h"
-#include "host/tema.h"
+#include "anfitrion/host_factory.h"
+#include "anfitrion/tema.h"
 #include "utilities/utilidades.h"
 
 namespace tessaline {
@@ -75,9 +75,9 @@ void fGetNumero::build() {
 
 void fGetNumero::Form_Load() {
   automation::Variant ventana(asObject());
-  host::TemaUI(Globales::temaUI()).aplicarTema(ventana);
+  anfitrion::TemaUI(Globales::temaUI()).aplicarTema(ventana);
   Utilidades::prepararForm(*this);
-  const host::HostFactory factoria(Globales::factoria());
+  const anfitrion::HostFactory factoria(Globales::factoria());
   cbOk->setPicture(factoria.getSysIcon(25));
   cbCancelar->setPicture(factoria.getSysIcon(8));
 }

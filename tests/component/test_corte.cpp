@@ -203,7 +203,7 @@ class CorteTest : public ::testing::Test {
     datos.referencia = "1001";
     datos.banco = [this] { return automation::toObject(automation::call(libro, "crearObjeto", {automation::Arg("Banco")})); };
     try {
-      TransaccionCorte transaccion(host::HostFactory(automation::ObjectRef(libro)), alLiberar);
+      TransaccionCorte transaccion(anfitrion::HostFactory(automation::ObjectRef(libro)), alLiberar);
       Corte corte(lista, datos, automation::invariantSymbols());
       corte.verificarConflictos();
       corte.escribirComisiones();

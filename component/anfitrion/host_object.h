@@ -8,7 +8,7 @@
 #include "automation/object.h"
 #include "automation/variant.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 class HostObject {
  public:
@@ -34,4 +34,4 @@ class HostObject {
   automation::ObjectRef obj_;
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

@@ -1,8 +1,8 @@
 #pragma once
 // The host's factory (HostFactory) as the component calls it.
 //
-//   host::HostFactory f(Globales::factoria());
-//   host::Recordset rs = f.openRecordset(sql, codigo, fecha);        // values by value
+//   anfitrion::HostFactory f(Globales::factoria());
+//   anfitrion::Recordset rs = f.openRecordset(sql, codigo, fecha);        // values by value
 //   automation::Variant monto = comision, numero = factura;
 //   f.executeSQL("UPDATE Facturas SET Comision = ? WHERE Numero = ?", monto, numero);  // by reference
 
@@ -11,10 +11,10 @@
 #include <vector>
 #include <type_traits>
 
-#include "host/host_object.h"
-#include "host/recordset.h"
+#include "anfitrion/host_object.h"
+#include "anfitrion/recordset.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 class HostFactory final : public HostObject {
  public:
@@ -63,4 +63,4 @@ class HostFactory final : public HostObject {
   void mAdvertencia(const std::string& texto) const { call("mAdvertencia", {automation::Arg(texto)}); }
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "host/host_object.h"
+#include "anfitrion/host_object.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 class Empresa final : public HostObject {
  public:
@@ -25,4 +25,4 @@ class Empresa final : public HostObject {
   automation::Variant cuentaCaja() const { return get("CuentaCaja"); }
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

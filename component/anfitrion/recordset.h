@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "host/host_object.h"
+#include "anfitrion/host_object.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 class Recordset final : public HostObject {
  public:
@@ -35,4 +35,4 @@ class Recordset final : public HostObject {
   void moveNext() const { call("MoveNext"); }
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "host/host_object.h"
+#include "anfitrion/host_object.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 class TemaUI final : public HostObject {
  public:
@@ -20,4 +20,4 @@ class Picture final : public HostObject {
   std::string iconName() const { return automation::cStr(get("IconName")); }
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "automation/date.h"
-#include "host/host_object.h"
+#include "anfitrion/host_object.h"
 
-namespace tessaline::host {
+namespace tessaline::anfitrion {
 
 // "BComprobante": an accounting voucher.
 class Comprobante final : public HostObject {
@@ -103,4 +103,4 @@ class Cliente final : public HostObject {
   void show() const { call("Show"); }
 };
 
-}  // namespace tessaline::host
+}  // namespace tessaline::anfitrion

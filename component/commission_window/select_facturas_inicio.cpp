@@ -21,8 +21,8 @@ void SelectFacturas::Form_Load() {
   // A saved placement overrides the place prepararForm gave the window.
   lmFormPlacement::restoreFormPlacement(*this, "");
 
-  cbProcesar->setPicture(factoria().getSysIcon(19));
-  cbCancelar->setPicture(factoria().getSysIcon(8));
+  cbProcesar->setIcon(host::Picture(factoria().getSysIcon(19)).iconName());
+  cbCancelar->setIcon(host::Picture(factoria().getSysIcon(8)).iconName());
 
   fechaCargada = automation::Date();
 

@@ -57,8 +57,8 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
 
   // Loading themed the window, took the button icons and bound both lookup boxes to the host.
   EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"SelectFacturas"});
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->pictureIconName(), "process");
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->pictureIconName(), "cancel");
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->icon(), "process");
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->icon(), "cancel");
   EXPECT_EQ(vendedor->fuente()->className(), "Vendedor");
   EXPECT_EQ(vendedor->factoriaHost(), factory);
   auto* banco = w.controlAs<forms::CodeLookupField>("codigoBanco");

@@ -7,7 +7,7 @@
 //   OptionCheckBox    the themed check box, same behaviour
 //   Frame             a container; its children are placed relative to it
 //   Shape             an outlined rectangle
-//   ActionButton      the themed command button: caption, picture, colours, default / cancel
+//   ActionButton      the themed command button: caption, icon, colours, default / cancel
 //   CodeLookupField   code box bound to a lookup table: text, registro, F2 search list
 //   DateEntryBox      a date box: value a Date; typed text that is not a date is refused
 //   ReferenceTextBox  a one-line text box
@@ -164,11 +164,9 @@ class ActionButton final : public Control {
 
   const std::string& caption() const { return caption_; }
   void setCaption(std::string caption);
-  // A host picture object (class "Picture", getter IconName) or Nothing.
-  const automation::ObjectRef& picture() const { return picture_; }
-  void setPicture(automation::ObjectRef picture);
-  // The picture's IconName ("" without a picture or when the object has none).
-  std::string pictureIconName() const;
+  // The name of the icon drawn left of the caption ("" for none); the view maps it to an image.
+  const std::string& icon() const { return icon_; }
+  void setIcon(std::string name);
   const ThemeColors& themeColors() const { return theme_; }
   void setThemeColors(const ThemeColors& colors);
   int labelX() const { return labelX_; }
@@ -188,7 +186,7 @@ class ActionButton final : public Control {
  private:
   void operatorCharAction(int16_t keyAscii) override;
   std::string caption_;
-  automation::ObjectRef picture_;
+  std::string icon_;
   ThemeColors theme_;
   int labelX_ = 90;
   int labelY_ = 90;

@@ -3,6 +3,7 @@
 #include "automation/error.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
+#include "host/lookup_source.h"
 #include "host/tema.h"
 #include "settings/lm_form_placement.h"
 #include "settings/lm_form_placement.h"
@@ -26,10 +27,10 @@ void SelectFacturas::Form_Load() {
 
   fechaCargada = automation::Date();
 
-  codigoVendedor->setFuente(automation::toObject(Globales::crearObjeto("Vendedor")));
-  codigoVendedor->setFactoriaHost(Globales::factoria());
-  codigoBanco->setFuente(automation::toObject(Globales::crearObjeto("Banco")));
-  codigoBanco->setFactoriaHost(Globales::factoria());
+  codigoVendedor->setLookupSource(std::make_shared<host::HostLookupSource>(
+      automation::toObject(Globales::crearObjeto("Vendedor")), Globales::factoria(), "vendedores", "codigo", "nombre"));
+  codigoBanco->setLookupSource(std::make_shared<host::HostLookupSource>(
+      automation::toObject(Globales::crearObjeto("Banco")), Globales::factoria(), "bancos", "codigo", "nombre"));
 
   anchoSaldo = automation::cInt(automation::Variant(static_cast<int32_t>(detalles->colWidth(col::kSaldo))));
   detalles->setColWidth(col::kNumero, 0);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "automation/error.h"
 #include "anfitrion/host_object.h"
 
 namespace tessaline::anfitrion {
@@ -17,7 +18,16 @@ class TemaUI final : public HostObject {
 class Picture final : public HostObject {
  public:
   using HostObject::HostObject;
-  std::string iconName() const { return automation::cStr(get("IconName")); }
+  // The name of the icon a button draws: "" for Nothing, and when the host cannot answer (the
+  // button then goes without an icon rather than failing to load).
+  std::string iconName() const {
+    if (isNothing()) return {};
+    try {
+      return automation::cStr(get("IconName"));
+    } catch (const automation::Error&) {
+      return {};
+    }
+  }
 };
 
 }  // namespace tessaline::anfitrion

@@ -35,11 +35,8 @@ void asValueLabel(forms::Label& l, const std::string& caption) {
   l.setAlignment(forms::Alignment::Right);
 }
 
-void asLookup(forms::CodeLookupField& f, const char* tabla, const char* titulo) {
-  f.setNombretabla(tabla);
-  f.setNombrecodigo("codigo");
-  f.setNombredescripcion("nombre");
-  f.setTitulo(titulo);
+void asLookup(forms::CodeLookupField& f, const char* titulo) {
+  f.setTitle(titulo);
   f.setMaxLength(20);
   f.setText("");
   f.setAppearance(0);  // flat
@@ -67,7 +64,7 @@ void SelectFacturas::build() {
   label1.setTabIndex(0);
 
   auto& vendedor = add<forms::CodeLookupField>("codigoVendedor", {1905, 120, 2070, 345});
-  asLookup(vendedor, "vendedores", "Vendedor");
+  asLookup(vendedor, "Vendedor");
   vendedor.setTabIndex(1);
   vendedor.onGotFocus = [this] { codigoVendedor_GotFocus(); };
   vendedor.onValidate = [this](bool& cancel) { codigoVendedor_Validate(cancel); };
@@ -170,7 +167,7 @@ void SelectFacturas::build() {
   label6.setTabIndex(25);
 
   auto& banco = add<forms::CodeLookupField>("codigoBanco", {1620, 1170, 2055, 345}, &frame);
-  asLookup(banco, "bancos", "Banco");
+  asLookup(banco, "Banco");
   banco.setTabIndex(26);
   banco.onGotFocus = [this] { codigoBanco_GotFocus(); };
   banco.onValidate = [this](bool& cancel) { codigoBanco_Validate(cancel); };

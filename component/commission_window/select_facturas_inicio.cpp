@@ -4,6 +4,7 @@
 #include "commission_window/intentar.h"
 #include "commission_window/select_facturas.h"
 #include "entry/globales.h"
+#include "anfitrion/lookup_source.h"
 #include "anfitrion/tema.h"
 #include "settings/lm_form_placement.h"
 #include "utilities/utilidades.h"
@@ -21,15 +22,15 @@ void SelectFacturas::Form_Load() {
   // A saved placement overrides the place prepararForm gave the window.
   lmFormPlacement::restoreFormPlacement(*this, "");
 
-  cbProcesar->setPicture(factoria().getSysIcon(19));
-  cbCancelar->setPicture(factoria().getSysIcon(8));
+  cbProcesar->setIcon(anfitrion::Picture(factoria().getSysIcon(19)).iconName());
+  cbCancelar->setIcon(anfitrion::Picture(factoria().getSysIcon(8)).iconName());
 
   fechaCargada = automation::Date();
 
-  codigoVendedor->setFuente(automation::toObject(Globales::crearObjeto("Vendedor")));
-  codigoVendedor->setFactoriaHost(Globales::factoria());
-  codigoBanco->setFuente(automation::toObject(Globales::crearObjeto("Banco")));
-  codigoBanco->setFactoriaHost(Globales::factoria());
+  codigoVendedor->setLookupSource(std::make_shared<anfitrion::HostLookupSource>(
+      automation::toObject(Globales::crearObjeto("Vendedor")), Globales::factoria(), "vendedores", "codigo", "nombre"));
+  codigoBanco->setLookupSource(std::make_shared<anfitrion::HostLookupSource>(
+      automation::toObject(Globales::crearObjeto("Banco")), Globales::factoria(), "bancos", "codigo", "nombre"));
 
   anchoSaldo = automation::cInt(automation::Variant(static_cast<int32_t>(detalles->colWidth(col::kSaldo))));
   detalles->setColWidth(col::kNumero, 0);

@@ -78,8 +78,8 @@ void fGetNumero::Form_Load() {
   anfitrion::TemaUI(Globales::temaUI()).aplicarTema(ventana);
   Utilidades::prepararForm(*this);
   const anfitrion::HostFactory factoria(Globales::factoria());
-  cbOk->setPicture(factoria.getSysIcon(25));
-  cbCancelar->setPicture(factoria.getSysIcon(8));
+  cbOk->setIcon(anfitrion::Picture(factoria.getSysIcon(25)).iconName());
+  cbCancelar->setIcon(anfitrion::Picture(factoria.getSysIcon(8)).iconName());
 }
 
 void fGetNumero::preparar(const std::string& swTitle, const std::string& sCaption, const automation::Variant& vDefVal) {

@@ -76,13 +76,14 @@ class Empresa final : public Logged {
   Variant mascara = Variant("#,##0.00");
 };
 
+// A host object with one property (a record's Nombre, a field's Value).
 class Record final : public Logged {
  public:
-  Record(std::string nombre, std::shared_ptr<CallLog> log) : Logged("Registro", std::move(log)) {
-    property("Nombre", &this->nombre);
-    this->nombre = Variant(std::move(nombre));
+  Record(std::string cls, const std::string& name, Variant v, std::shared_ptr<CallLog> log)
+      : Logged(std::move(cls), std::move(log)), value(std::move(v)) {
+    property(name, &value);
   }
-  Variant nombre;
+  Variant value;
 };
 
 // A lookup source ("Vendedor", "Banco"): Buscar(codigo) gives the record or Nothing.
@@ -97,13 +98,21 @@ class Lookup final : public Logged {
   std::map<std::string, ObjectRef> records;
 };
 
-// An empty recordset.
+// A recordset over fixed rows of named fields.
 class Recordset final : public Logged {
  public:
-  explicit Recordset(std::shared_ptr<CallLog> log) : Logged("Recordset", std::move(log)) {
-    getter("EOF", [](CallArgs&) { return Variant(true); });
-    method("MoveNext", [](CallArgs&) { return Variant(); });
+  using Row = std::map<std::string, Variant>;
+  Recordset(std::vector<Row> rows, std::shared_ptr<CallLog> log) : Logged("Recordset", log), rows_(std::move(rows)) {
+    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
+    method("MoveNext", [this](CallArgs&) { return ++pos_, Variant(); });
+    getter("Fields", [this](CallArgs& a) {
+      return Variant(ObjectRef(std::make_shared<Record>("Field", "Value", rows_.at(pos_).at(automation::cStr(a.at(0))), log_)));
+    });
   }
+
+ private:
+  std::vector<Row> rows_;
+  size_t pos_ = 0;
 };
 
 class Factory final : public Logged {
@@ -126,7 +135,10 @@ class Factory final : public Logged {
       const char* name = n == 19 ? "process" : n == 8 ? "cancel" : n == 25 ? "ok" : "other";
       return Variant(ObjectRef(std::make_shared<Picture>(name, log_)));
     });
-    method("OpenRecordset", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<Recordset>(log_))); });
+    method("OpenRecordset", [this](CallArgs& a) {
+      sql.push_back(automation::cStr(a.at(0)));
+      return Variant(ObjectRef(std::make_shared<Recordset>(tabla, log_)));
+    });
     method("mAdvertencia", [this](CallArgs& a) {
       warnings.push_back(automation::cStr(a.at(0)));
       return Variant();
@@ -137,6 +149,8 @@ class Factory final : public Logged {
   Variant temaValue;  // when set, TemaUI gives this instead of the theme
   std::vector<std::string> created;
   std::vector<int16_t> icons;
+  std::vector<std::string> sql;       // every OpenRecordset, in order
+  std::vector<Recordset::Row> tabla;  // what OpenRecordset lists
   std::vector<std::string> warnings;
 };
 

@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "automation/error.h"
 #include "automation/module.h"
 #include "commission_window/select_facturas.h"
 #include "entry/activator.h"
 #include "harness.h"
+#include "anfitrion/lookup_source.h"
 
 extern "C" int32_t DllCanUnloadNow();
 
@@ -57,13 +59,18 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
 
   // Loading themed the window, took the button icons and bound both lookup boxes to the host.
   EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"SelectFacturas"});
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->pictureIconName(), "process");
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->pictureIconName(), "cancel");
-  EXPECT_EQ(vendedor->fuente()->className(), "Vendedor");
-  EXPECT_EQ(vendedor->factoriaHost(), factory);
-  auto* banco = w.controlAs<forms::CodeLookupField>("codigoBanco");
-  EXPECT_EQ(banco->fuente()->className(), "Banco");
-  EXPECT_EQ(banco->factoriaHost(), factory);
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->icon(), "process");
+  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->icon(), "cancel");
+  const std::tuple<const char*, const char*, const char*> cajas[] = {{"codigoVendedor", "Vendedor", "vendedores"},
+                                                                     {"codigoBanco", "Banco", "bancos"}};
+  for (const auto& [box, fuente, tabla] : cajas) {
+    auto source = std::dynamic_pointer_cast<tessaline::anfitrion::HostLookupSource>(
+        w.controlAs<forms::CodeLookupField>(box)->lookupSource());
+    ASSERT_NE(source, nullptr) << box;
+    EXPECT_EQ(source->fuente()->className(), fuente);
+    EXPECT_EQ(source->factoria(), factory);
+    EXPECT_EQ(source->tabla(), tabla);
+  }
   closeAll();
 }
 

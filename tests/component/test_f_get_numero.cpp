@@ -190,8 +190,8 @@ TEST_F(NumberDialog, LoadingThemesTheWindowAndTakesTheHostIcons) {
   EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"fGetNumero"});
   EXPECT_TRUE(factory->tema->byRef);
   EXPECT_EQ(factory->icons, (std::vector<int16_t>{25, 8}));
-  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbOk")->pictureIconName(), "ok");
-  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbCancelar")->pictureIconName(), "cancel");
+  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbOk")->icon(), "ok");
+  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbCancelar")->icon(), "cancel");
   EXPECT_EQ(d->caption(), "Titulo");
   EXPECT_FALSE(d->visible());
 

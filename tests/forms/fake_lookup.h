@@ -1,6 +1,6 @@
 #pragma once
-// A host factory for the search list (F2): OpenRecordset notes its SQL and lists fixed rows of
-// code and name.
+// A lookup source of fixed codes and names: notes every code it is asked for; only `recordCode`
+// has a record (`record`).
 
 #include <memory>
 #include <string>
@@ -8,49 +8,27 @@
 #include <vector>
 
 #include "automation/object.h"
+#include "forms/lookup_source.h"
 
 namespace forms::test {
 
-using LookupRows = std::vector<std::pair<automation::Variant, automation::Variant>>;
-
-class FakeRecordset final : public automation::Dispatch {
+class FakeLookup final : public LookupSource {
  public:
-  explicit FakeRecordset(LookupRows rows) : Dispatch("Recordset"), rows_(std::move(rows)) {
-    using automation::Variant;
-    getter("EOF", [this](automation::CallArgs&) { return Variant(pos_ >= rows_.size()); });
-    method("MoveNext", [this](automation::CallArgs&) {
-      ++pos_;
-      return Variant();
-    });
-    getter("Fields", [this](automation::CallArgs& a) {
-      const auto& row = rows_.at(pos_);
-      return Variant(automation::ObjectRef(std::make_shared<Field>(automation::cStr(a.at(0)) == "codigo" ? row.first : row.second)));
-    });
+  explicit FakeLookup(std::vector<LookupEntry> rows, std::string recordCode = {})
+      : rows_(std::move(rows)), recordCode_(std::move(recordCode)) {}
+
+  automation::ObjectRef find(const std::string& code) const override {
+    found.push_back(code);
+    return code == recordCode_ ? record : nullptr;
   }
+  std::vector<LookupEntry> entries() const override { return rows_; }
+
+  const automation::ObjectRef record = std::make_shared<automation::Dispatch>("Registro");
+  mutable std::vector<std::string> found;
 
  private:
-  struct Field final : automation::Dispatch {
-    explicit Field(automation::Variant v) : Dispatch("Field"), value(std::move(v)) {
-      getter("Value", [this](automation::CallArgs&) { return value; });
-    }
-    automation::Variant value;
-  };
-  LookupRows rows_;
-  size_t pos_ = 0;
-};
-
-class FakeLookupFactory final : public automation::Dispatch {
- public:
-  explicit FakeLookupFactory(LookupRows rows) : Dispatch("HostFactory"), rows_(std::move(rows)) {
-    method("OpenRecordset", [this](automation::CallArgs& a) {
-      sql.push_back(automation::cStr(a.at(0)));
-      return automation::Variant(automation::ObjectRef(std::make_shared<FakeRecordset>(rows_)));
-    });
-  }
-  std::vector<std::string> sql;
-
- private:
-  LookupRows rows_;
+  std::vector<LookupEntry> rows_;
+  std::string recordCode_;
 };
 
 }  // namespace forms::test

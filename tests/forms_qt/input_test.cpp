@@ -21,7 +21,6 @@
 namespace forms_qt_test {
 namespace {
 
-using automation::Variant;
 
 TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) {
   auto w = showCommissionWindow();
@@ -311,12 +310,9 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
 TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
   auto w = showCommissionWindow();
   auto& codigo = *w->controlAs<forms::CodeLookupField>("codigoVendedor");
-  codigo.setFactoriaHost(std::make_shared<forms::test::FakeLookupFactory>(
-      forms::test::LookupRows{{Variant("V01"), Variant("Ana")}, {Variant("V02"), Variant("Luis")}, {Variant("V03"), Variant("Eva")}}));
-  codigo.setNombretabla("vendedores");
-  codigo.setNombrecodigo("codigo");
-  codigo.setNombredescripcion("nombre");
-  codigo.setTitulo("Vendedor");
+  codigo.setLookupSource(std::make_shared<forms::test::FakeLookup>(
+      std::vector<forms::LookupEntry>{{"V01", "Ana"}, {"V02", "Luis"}, {"V03", "Eva"}}));
+  codigo.setTitle("Vendedor");
   bool listShown = false;
   QTimer::singleShot(0, [&] {
     forms::Window* list = app.activeWindow();

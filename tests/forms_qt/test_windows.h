@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "automation/object.h"
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/grid.h"
@@ -16,17 +15,6 @@
 namespace forms_qt_test {
 
 using namespace forms;
-
-// A host picture (getSysIcon): IconName only.
-class Picture final : public automation::Dispatch {
- public:
-  explicit Picture(std::string name) : Dispatch("Picture"), name_(std::move(name)) {
-    getter("IconName", [this](automation::CallArgs&) { return automation::Variant(name_); });
-  }
-
- private:
-  std::string name_;
-};
 
 inline void styleActionButton(ActionButton& b, const std::string& caption) {
   b.setCaption(caption);
@@ -273,7 +261,7 @@ class NumberDialog final : public Window {
     auto& ok = add<ActionButton>("cbOk", {45, 615, 1515, 510});
     styleActionButton(ok, "Procesar");
     ok.setDefault(true);
-    ok.setPicture(std::make_shared<Picture>("ok"));
+    ok.setIcon("ok");
     ok.onClick = [this] {
       accepted = true;
       acceptedValue = controlAs<NumberEntryBox>("Velnor1")->value();
@@ -282,7 +270,7 @@ class NumberDialog final : public Window {
     auto& cancel = add<ActionButton>("cbCancelar", {1620, 615, 1515, 510});
     styleActionButton(cancel, "Cancelar");
     cancel.setCancel(true);
-    cancel.setPicture(std::make_shared<Picture>("cancel"));
+    cancel.setIcon("cancel");
     cancel.onClick = [this] {
       accepted = false;
       hide();

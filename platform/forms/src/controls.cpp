@@ -1,7 +1,6 @@
 #include "forms/controls.h"
 
 #include "automation/error.h"
-#include "automation/object.h"
 #include "forms/application.h"
 #include "forms/window.h"
 #include "scope.h"
@@ -195,18 +194,10 @@ void ActionButton::setCaption(std::string caption) {
   changed();
 }
 
-void ActionButton::setPicture(automation::ObjectRef picture) {
-  picture_ = std::move(picture);
+void ActionButton::setIcon(std::string name) {
+  if (icon_ == name) return;
+  icon_ = std::move(name);
   changed();
-}
-
-std::string ActionButton::pictureIconName() const {
-  if (!picture_) return {};
-  try {
-    return automation::cStr(automation::get(picture_, "IconName"));
-  } catch (const automation::Error&) {
-    return {};
-  }
 }
 
 void ActionButton::setThemeColors(const ThemeColors& colors) {

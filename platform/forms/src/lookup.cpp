@@ -1,7 +1,6 @@
 #include <memory>
 
 #include "automation/error.h"
-#include "automation/object.h"
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/grid.h"
@@ -12,35 +11,11 @@ namespace forms {
 
 namespace {
 
-using automation::Arg;
-using automation::Variant;
-
-// Table and column names go into SQL text: only plain identifiers (optionally qualified).
-bool plainIdentifier(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
-    if (!ok) return false;
-  }
-  return name.front() != '.' && name.back() != '.';
-}
-
-std::string fieldText(const automation::ObjectRef& rs, const std::string& field) {
-  const Variant v = automation::get(automation::toObject(automation::get(rs, "Fields", {Arg(field)})), "Value");
-  if (v.isNull() || v.isEmpty()) return {};
-  return automation::cStr(v);
-}
-
-struct Row {
-  std::string code;
-  std::string description;
-};
-
 // The modal search list a code box opens on F2: one grid of codes and descriptions; a double
 // click or Enter chooses the current row, Esc closes without choosing.
 class SearchListWindow final : public Window {
  public:
-  SearchListWindow(std::string title, std::vector<Row> rows)
+  SearchListWindow(std::string title, std::vector<LookupEntry> rows)
       : Window("busqueda"), title_(std::move(title)), rows_(std::move(rows)) {}
 
   const std::optional<std::string>& chosen() const { return chosen_; }
@@ -89,7 +64,7 @@ class SearchListWindow final : public Window {
   }
 
   std::string title_;
-  std::vector<Row> rows_;
+  std::vector<LookupEntry> rows_;
   std::optional<std::string> chosen_;
 };
 
@@ -98,43 +73,30 @@ class SearchListWindow final : public Window {
 CodeLookupField::CodeLookupField(Window& window, std::string name)
     : TextEntry(window, std::move(name), ControlKind::CodeLookupField) {}
 
-void CodeLookupField::setFuente(automation::ObjectRef source) {
-  fuente_ = std::move(source);
-  changed();
-}
-
-void CodeLookupField::setFactoriaHost(automation::ObjectRef factory) {
-  factoria_ = std::move(factory);
+void CodeLookupField::setLookupSource(std::shared_ptr<LookupSource> source) {
+  source_ = std::move(source);
   changed();
 }
 
 automation::ObjectRef CodeLookupField::registro() const {
-  if (!fuente_) return {};
-  const Variant found = automation::call(fuente_, "Buscar", {Arg(text())});
-  if (found.isObject()) return found.asObject();
-  return {};
+  if (!source_) return {};
+  return source_->find(text());
 }
 
-void CodeLookupField::setNombretabla(std::string v) { tabla_ = std::move(v); }
-void CodeLookupField::setNombrecodigo(std::string v) { codigo_ = std::move(v); }
-void CodeLookupField::setNombredescripcion(std::string v) { descripcion_ = std::move(v); }
-void CodeLookupField::setTitulo(std::string v) { titulo_ = std::move(v); }
+void CodeLookupField::setTitle(std::string title) { title_ = std::move(title); }
 
 void CodeLookupField::openSearch() {
   detail::EventScope scope(application());
-  if (!plainIdentifier(tabla_) || !plainIdentifier(codigo_) || !plainIdentifier(descripcion_))
-    throw automation::Error(automation::err::kInvalidProcedureCall, name(),
-                            "The lookup table and column names must be plain identifiers");
-  if (!factoria_) automation::raise(automation::err::kObjectNotSet, name());
-  const std::string sql = "SELECT " + codigo_ + ", " + descripcion_ + " FROM " + tabla_ + " ORDER BY " + codigo_;
-  const automation::ObjectRef rs = automation::toObject(automation::call(factoria_, "OpenRecordset", {Arg(sql)}));
-  if (!rs) automation::raise(automation::err::kObjectNotSet, name());
-  std::vector<Row> rows;
-  while (!automation::cBool(automation::get(rs, "EOF"))) {
-    rows.push_back(Row{fieldText(rs, codigo_), fieldText(rs, descripcion_)});
-    automation::call(rs, "MoveNext");
+  if (!source_) automation::raise(automation::err::kObjectNotSet, name());
+  std::vector<LookupEntry> rows;
+  try {
+    rows = source_->entries();
+  } catch (const automation::Error& e) {
+    // An error the source raises without a source of its own is reported as this box's.
+    if (!e.source().empty()) throw;
+    throw automation::Error(e.number(), name(), e.description());
   }
-  auto list = std::make_shared<SearchListWindow>(titulo_, std::move(rows));
+  auto list = std::make_shared<SearchListWindow>(title_, std::move(rows));
   list->show(true);
   const auto chosen = list->chosen();
   list->unload();

@@ -170,7 +170,7 @@ ActionButtonWidget::ActionButtonWidget(forms::ActionButton& button, InputSink& s
 
 namespace {
 
-QIcon pictureIcon(const std::string& name, const QStyle& style) {
+QIcon namedIcon(const std::string& name, const QStyle& style) {
   if (name == "process") return style.standardIcon(QStyle::SP_DialogApplyButton);
   if (name == "cancel") return style.standardIcon(QStyle::SP_DialogCancelButton);
   if (name == "ok") return style.standardIcon(QStyle::SP_DialogOkButton);
@@ -184,17 +184,10 @@ void ActionButtonWidget::sync(const Scale& scale) {
   auto& b = static_cast<forms::ActionButton&>(*control_);
   syncCommon(*this, b);
   if (text() != qs(b.caption())) setText(qs(b.caption()));
-  // The picture's name is asked of the host object once per picture.
-  const void* picture = b.picture().get();
-  if (picture != property("pictureObject").value<void*>()) {
-    setProperty("pictureObject", QVariant::fromValue(const_cast<void*>(picture)));
-    std::string name;
-    try {
-      if (picture != nullptr) name = b.pictureIconName();
-    } catch (const std::exception&) {
-      // A picture whose host object fails to answer is drawn without an icon.
-    }
-    setIcon(pictureIcon(name, *style()));
+  const QString iconName = qs(b.icon());
+  if (iconName != property("iconName").toString()) {
+    setProperty("iconName", iconName);
+    setIcon(namedIcon(b.icon(), *style()));
   }
   const auto& theme = b.themeColors();
   forms::Color face = b.backColor(), fore = b.foreColor();

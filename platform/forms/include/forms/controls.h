@@ -7,8 +7,8 @@
 //   OptionCheckBox    the themed check box, same behaviour
 //   Frame             a container; its children are placed relative to it
 //   Shape             an outlined rectangle
-//   ActionButton      the themed command button: caption, picture, colours, default / cancel
-//   CodeLookupField   code box bound to a lookup table: text, registro, F2 search list
+//   ActionButton      the themed command button: caption, icon, colours, default / cancel
+//   CodeLookupField   code box bound to a lookup source: text, registro, F2 search list
 //   DateEntryBox      a date box: value a Date; typed text that is not a date is refused
 //   ReferenceTextBox  a one-line text box
 //   NumberEntryBox    a number box: value a Double shown through `format`
@@ -16,12 +16,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "automation/date.h"
 #include "automation/variant.h"
 #include "forms/control.h"
+#include "forms/lookup_source.h"
 
 namespace forms {
 
@@ -164,11 +166,9 @@ class ActionButton final : public Control {
 
   const std::string& caption() const { return caption_; }
   void setCaption(std::string caption);
-  // A host picture object (class "Picture", getter IconName) or Nothing.
-  const automation::ObjectRef& picture() const { return picture_; }
-  void setPicture(automation::ObjectRef picture);
-  // The picture's IconName ("" without a picture or when the object has none).
-  std::string pictureIconName() const;
+  // The name of the icon drawn left of the caption ("" for none); the view maps it to an image.
+  const std::string& icon() const { return icon_; }
+  void setIcon(std::string name);
   const ThemeColors& themeColors() const { return theme_; }
   void setThemeColors(const ThemeColors& colors);
   int labelX() const { return labelX_; }
@@ -188,7 +188,7 @@ class ActionButton final : public Control {
  private:
   void operatorCharAction(int16_t keyAscii) override;
   std::string caption_;
-  automation::ObjectRef picture_;
+  std::string icon_;
   ThemeColors theme_;
   int labelX_ = 90;
   int labelY_ = 90;
@@ -239,44 +239,32 @@ class ReferenceTextBox final : public TextEntry {
   ReferenceTextBox(Window& window, std::string name);
 };
 
-// A code box bound to a lookup table of the host.
-//   fuente         the host lookup object; `registro` calls fuente.Buscar(text)
-//   factoriaHost   the host factory; F2 reads the list with
-//                  OpenRecordset("SELECT <nombrecodigo>, <nombredescripcion> FROM <nombretabla>
-//                  ORDER BY <nombrecodigo>") and shows it in a modal search list window
-//                  ("busqueda"); choosing a row (double click or Enter) fills the text, Esc closes.
+// A code box bound to a lookup source: `registro` is the source's record for the text, and F2
+// shows the source's entries in a modal search list window ("busqueda"); choosing a row (double
+// click or Enter) fills the text, Esc closes.
 class CodeLookupField final : public TextEntry {
  public:
   CodeLookupField(Window& window, std::string name);
 
-  const automation::ObjectRef& fuente() const { return fuente_; }
-  void setFuente(automation::ObjectRef source);
-  const automation::ObjectRef& factoriaHost() const { return factoria_; }
-  void setFactoriaHost(automation::ObjectRef factory);
-  // The record of the current text: fuente.Buscar(text) when fuente is set, asked again at every
-  // read; Nothing (an empty reference) when the host finds nothing or fuente is not set. Errors
-  // of the host call propagate.
+  const std::shared_ptr<LookupSource>& lookupSource() const { return source_; }
+  void setLookupSource(std::shared_ptr<LookupSource> source);
+  // The record of the current text, asked of the source at every read; an empty reference when
+  // the source finds nothing or there is no source. Errors of the source propagate.
   automation::ObjectRef registro() const;
 
-  const std::string& nombretabla() const { return tabla_; }
-  void setNombretabla(std::string v);
-  const std::string& nombrecodigo() const { return codigo_; }
-  void setNombrecodigo(std::string v);
-  const std::string& nombredescripcion() const { return descripcion_; }
-  void setNombredescripcion(std::string v);
-  const std::string& titulo() const { return titulo_; }
-  void setTitulo(std::string v);
+  // Names what the search list lists (its caption and description heading).
+  const std::string& title() const { return title_; }
+  void setTitle(std::string title);
 
   // What F2 does: shows the modal search list and, when a row is chosen, puts its code into the
-  // text. Error 91 without factoriaHost; error 5 when a table or column name is not a plain
-  // identifier (letters, digits, '_', '.').
+  // text. Error 91 without a source; errors of the source propagate, those without a source of
+  // their own reported as this box's.
   void openSearch();
 
  private:
   void operatorSpecialKey(int key) override;
-  automation::ObjectRef fuente_;
-  automation::ObjectRef factoria_;
-  std::string tabla_, codigo_, descripcion_, titulo_;
+  std::shared_ptr<LookupSource> source_;
+  std::string title_;
 };
 
 // A date box. Starts at today's date (automation::today()). Typed text is a date written

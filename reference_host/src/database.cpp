@@ -12,6 +12,7 @@
 
 #include "automation/error.h"
 #include "host/errors.h"
+#include "text/text.h"
 
 namespace host {
 
@@ -52,16 +53,6 @@ void safeDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_double(ctx, sqlite3_value_double(argv[0]) / divisor);
 }
 
-bool startsWithNoCase(std::string_view text, size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[at + i])) !=
-        std::tolower(static_cast<unsigned char>(word[i])))
-      return false;
-  }
-  return true;
-}
-
 sqlite3* openConnection(const std::filesystem::path& path, int flags) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -83,7 +74,7 @@ sqlite3* openConnection(const std::filesystem::path& path, int flags) {
 // Whether "dbo." (any case) occurs anywhere: almost no statement has it, and those pass as they are.
 bool mayHaveHostToken(std::string_view sql) {
   for (size_t dot = sql.find('.', 3); dot != std::string_view::npos; dot = sql.find('.', dot + 1))
-    if (startsWithNoCase(sql, dot - 3, "dbo.")) return true;
+    if (text::startsWithNoCase(sql.substr(dot - 3), "dbo.")) return true;
   return false;
 }
 
@@ -114,7 +105,7 @@ std::string rewriteHostSql(std::string_view sql) {
       continue;
     }
     const bool atWordStart = i == 0 || !wordChar(sql[i - 1]);
-    if (atWordStart && (c == 'd' || c == 'D') && startsWithNoCase(sql, i, kToken)) {
+    if (atWordStart && (c == 'd' || c == 'D') && text::startsWithNoCase(sql.substr(i), kToken)) {
       out += "SafeDivide(";
       i += kToken.size();
       continue;

@@ -7,6 +7,7 @@
 
 #include "host/errors.h"
 #include "host/printing.h"
+#include "text/text.h"
 
 namespace host {
 
@@ -289,10 +290,7 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   if (doc.amount <= Currency())
     raiseHost(hosterr::kInvalidArgument,
               "a bank movement needs an amount above zero (got " + doc.amount.toString() + ")");
-  std::string trimmed = doc.reference;
-  while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back()))) trimmed.pop_back();
-  while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.front())))
-    trimmed.erase(trimmed.begin());
+  const std::string trimmed(text::trim(doc.reference));
   if (trimmed.empty())
     raiseHost(hosterr::kInvalidArgument, "a cheque or transfer needs its number (reference)");
   if (voucher) voucher->requireOpen();

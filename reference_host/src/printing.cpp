@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "automation/utf8.h"
 #include "host/errors.h"
+#include "text/utf8.h"
 
 namespace host {
 
@@ -159,7 +159,7 @@ std::string amountInFigures(Currency amount, const automation::NumberSymbols& sy
   std::string digits = std::to_string(mag / 10000);
   std::string grouped;
   for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += automation::utf8::encode(symbols.thousands);
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += text::utf8::encode(symbols.thousands);
     grouped += digits[i];
   }
   uint64_t fraction = mag % 10000;
@@ -169,7 +169,7 @@ std::string amountInFigures(Currency amount, const automation::NumberSymbols& sy
   } else {
     std::snprintf(frac, sizeof frac, "%04llu", static_cast<unsigned long long>(fraction));
   }
-  return (negative ? "-" : "") + grouped + automation::utf8::encode(symbols.decimal) + frac;
+  return (negative ? "-" : "") + grouped + text::utf8::encode(symbols.decimal) + frac;
 }
 
 std::string printFileName(const BankDocument& doc) {

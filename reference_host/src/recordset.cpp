@@ -2,11 +2,11 @@
 
 #include <sqlite3.h>
 
-#include <cctype>
 #include <cstdint>
 #include <limits>
 
 #include "host/errors.h"
+#include "text/text.h"
 
 namespace host {
 
@@ -19,21 +19,8 @@ using automation::VarType;
 
 namespace {
 
-bool containsNoCase(std::string_view text, std::string_view word) {
-  if (word.size() > text.size()) return false;
-  for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-    bool match = true;
-    for (size_t k = 0; k < word.size() && match; ++k)
-      match = std::toupper(static_cast<unsigned char>(text[i + k])) ==
-              static_cast<unsigned char>(word[k]);
-    if (match) return true;
-  }
-  return false;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view word) {
-  return text.size() >= word.size() && automation::sameName(text.substr(0, word.size()), word);
-}
+using text::containsNoCase;
+using text::equalsNoCase;
 
 struct ComputedName {
   const char* name;
@@ -44,19 +31,6 @@ constexpr ComputedName kComputed[] = {
     {"TotalIVA", ColumnKind::Currency},
     {"pComis", ColumnKind::Double},
 };
-
-// Member and field names compared without regard to ASCII case, inline for the read loop; the
-// usual spelling costs one fixed-size comparison.
-inline bool sameNameInline(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  if (a == b) return true;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y && (x | 0x20) != (y | 0x20)) return false;
-    if (x != y && !((x | 0x20) >= 'a' && (x | 0x20) <= 'z')) return false;
-  }
-  return true;
-}
 
 [[noreturn]] void noCurrentRecord() {
   raiseHost(hosterr::kNoCurrentRecord,
@@ -69,7 +43,7 @@ ColumnKind columnKindFor(std::string_view declaredType, std::string_view originN
                          std::string_view resultName) {
   if (declaredType.empty()) {
     for (const auto& c : kComputed)
-      if (automation::sameName(resultName, c.name)) return c.kind;
+      if (equalsNoCase(resultName, c.name)) return c.kind;
     return ColumnKind::Auto;
   }
   // SQLite's affinity rules, with dates and money recognised first.
@@ -79,7 +53,7 @@ ColumnKind columnKindFor(std::string_view declaredType, std::string_view originN
   if (containsNoCase(declaredType, "CHAR") || containsNoCase(declaredType, "CLOB") ||
       containsNoCase(declaredType, "TEXT")) {
     std::string_view name = originName.empty() ? resultName : originName;
-    return startsWithNoCase(name, "fecha") ? ColumnKind::Date : ColumnKind::Text;
+    return text::startsWithNoCase(name, "fecha") ? ColumnKind::Date : ColumnKind::Text;
   }
   if (containsNoCase(declaredType, "REAL") || containsNoCase(declaredType, "FLOA") ||
       containsNoCase(declaredType, "DOUB"))
@@ -134,12 +108,12 @@ void Cursor::close() {
 int Cursor::find(std::string_view name) const {
   // Readers ask for the fields in query order, mostly spelt as the query spells them.
   const size_t guess = nextGuess_;
-  if (guess < names_.size() && sameNameInline(names_[guess], name)) {
+  if (guess < names_.size() && equalsNoCase(names_[guess], name)) {
     nextGuess_ = guess + 1 == names_.size() ? 0 : guess + 1;
     return static_cast<int>(guess);
   }
   for (size_t i = 0; i < names_.size(); ++i)
-    if (names_[i].size() == name.size() && sameNameInline(names_[i], name)) {
+    if (names_[i].size() == name.size() && equalsNoCase(names_[i], name)) {
       nextGuess_ = (i + 1) % names_.size();
       return static_cast<int>(i);
     }
@@ -200,7 +174,7 @@ Field::Field(std::shared_ptr<HostSession> session, std::shared_ptr<Cursor> curso
 Variant Field::dispatch(std::string_view member, CallKind kind, CallArgs& args) {
   // The hot path of every query: Value read straight from the statement.
   if ((kind == CallKind::Get || kind == CallKind::Method) && args.size() == 0 &&
-      member.size() == 5 && sameNameInline(member, "Value"))
+      member.size() == 5 && equalsNoCase(member, "Value"))
     return cursor_->value(column_);
   return HostObject::dispatch(member, kind, args);
 }
@@ -310,14 +284,14 @@ Variant Recordset::dispatch(std::string_view member, CallKind kind, CallArgs& ar
   if (kind == CallKind::Get || kind == CallKind::Method) {
     switch (member.size()) {
       case 3:
-        if (args.size() == 0 && sameNameInline(member, "EOF")) return Variant(cursor_->eof());
+        if (args.size() == 0 && equalsNoCase(member, "EOF")) return Variant(cursor_->eof());
         break;
       case 6:
-        if (args.size() == 1 && sameNameInline(member, "Fields"))
+        if (args.size() == 1 && equalsNoCase(member, "Fields"))
           return Variant(field(args.at(0)));
         break;
       case 8:
-        if (args.size() == 0 && sameNameInline(member, "MoveNext")) {
+        if (args.size() == 0 && equalsNoCase(member, "MoveNext")) {
           cursor_->moveNext();
           return Variant();
         }

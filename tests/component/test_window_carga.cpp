@@ -1,13 +1,13 @@
 // The invoice list loaded from a generated recordset: how the grid grows, lists longer than a
 // 16-bit row counter, and a record that cannot be read.
 
-#include <cctype>
 #include <functional>
 #include <map>
 
 #include "commission_window/select_facturas.h"
 #include "forms/grid.h"
 #include "harness.h"
+#include "text/text.h"
 
 namespace {
 
@@ -16,11 +16,6 @@ using automation::Currency;
 using automation::ObjectRef;
 using automation::Variant;
 using tessaline::SelectFacturas;
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // A host factory whose OpenRecordset lists `cantidad` generated invoices.
 class Libros final : public fakes::Logged {
@@ -73,7 +68,7 @@ class Libros final : public fakes::Logged {
     explicit Recordset(Libros& libros) : Dispatch("Recordset"), libros_(libros) {
       getter("EOF", [this](CallArgs&) { return Variant(pos_ >= libros_.cantidad); });
       getter("Fields", [this](CallArgs& a) {
-        const std::string campo = lower(automation::cStr(a.at(0)));
+        const std::string campo = text::lowerAscii(automation::cStr(a.at(0)));
         auto& f = campos_[campo];
         if (!f) f = std::make_shared<Field>(libros_, pos_, campo);
         return Variant(ObjectRef(f));

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "test_proceso_comun.h"
+#include "text/text.h"
 
 namespace corte {
 namespace {
@@ -24,11 +24,6 @@ const std::vector<Caso> kCasos = {
 
 std::string nombreCaso(const testing::TestParamInfo<Caso>& info) { return info.param.nombre; }
 void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
-
-std::string minusculas(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 // One host call of the processing: its member, which call of that member it is in the whole run
 // (as --fail-at and --crash-at count them) and its place in the journal.
@@ -75,7 +70,7 @@ Referencia referencia(const Entorno& env, const fs::path& plantilla, const Caso&
   bool dentro = false;
   for (size_t i = 0; i < ref.diario.size(); ++i) {
     const std::string miembro = ref.diario[i].at("member");
-    const int n = ++cuenta[minusculas(miembro)];
+    const int n = ++cuenta[text::lowerAscii(miembro)];
     if (miembro == "SetGlobalLock") dentro = true;
     if (miembro == "CommitTransaction") ref.confirmacion = i;
     if (dentro) ref.puntos.push_back({miembro, n, i});

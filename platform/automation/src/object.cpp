@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "profile/names.h"
-
 namespace automation {
 
 const char* callKindName(CallKind k) {
@@ -15,8 +13,6 @@ const char* callKindName(CallKind k) {
   }
   return "method";
 }
-
-bool sameName(std::string_view a, std::string_view b) { return profile::sameName(a, b); }
 
 // ---- CallArgs
 

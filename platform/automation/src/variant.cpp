@@ -7,8 +7,8 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
-#include "automation/utf8.h"
-#include "text.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace automation {
 
@@ -129,8 +129,8 @@ bool isBlank(std::string_view text, size_t i, size_t& length) {
 }
 
 std::optional<Scanned> scan(std::string_view text, const NumberSymbols& s) {
-  const std::string decimal = utf8::encode(s.decimal);
-  const std::string thousands = utf8::encode(s.thousands);
+  const std::string decimal = text::utf8::encode(s.decimal);
+  const std::string thousands = text::utf8::encode(s.thousands);
   const std::string_view currency = s.currencySymbol;
   const size_t n = text.size();
   size_t i = 0;
@@ -403,8 +403,6 @@ std::string dateText(Date d, const NumberSymbols& s) {
   return text;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) { return sameName(a, b); }
-
 // A date typed as text, in the order of the short date pattern, with an optional time.
 std::optional<Date> parseDateText(std::string_view text, const NumberSymbols& s) {
   text = text::trim(text);
@@ -470,8 +468,8 @@ std::optional<Date> parseDateText(std::string_view text, const NumberSymbols& s)
       k += 2;
     }
     if (k < tokens.size() && tokens[k].kind == Token::Word) {
-      const bool am = equalsIgnoreCase(tokens[k].text, s.amSymbol) || equalsIgnoreCase(tokens[k].text, "AM");
-      const bool pm = equalsIgnoreCase(tokens[k].text, s.pmSymbol) || equalsIgnoreCase(tokens[k].text, "PM");
+      const bool am = text::equalsNoCase(tokens[k].text, s.amSymbol) || text::equalsNoCase(tokens[k].text, "AM");
+      const bool pm = text::equalsNoCase(tokens[k].text, s.pmSymbol) || text::equalsNoCase(tokens[k].text, "PM");
       if ((!am && !pm) || hour < 1 || hour > 12) return std::nullopt;
       hour = hour % 12 + (pm ? 12 : 0);
       ++k;
@@ -506,7 +504,7 @@ std::string cStr(const Variant& v, const NumberSymbols& s) {
       std::snprintf(buffer, sizeof buffer, "%.15G", x);
       std::string text = buffer;
       const size_t point = text.find('.');
-      if (point != std::string::npos) text.replace(point, 1, utf8::encode(s.decimal));
+      if (point != std::string::npos) text.replace(point, 1, text::utf8::encode(s.decimal));
       return text;
     }
     case VarType::Currency: {
@@ -515,7 +513,7 @@ std::string cStr(const Variant& v, const NumberSymbols& s) {
       if (text.back() == '.') {
         text.pop_back();
       } else {
-        text.replace(text.find('.'), 1, utf8::encode(s.decimal));
+        text.replace(text.find('.'), 1, text::utf8::encode(s.decimal));
       }
       return text;
     }
@@ -584,8 +582,8 @@ bool cBool(const Variant& v, const NumberSymbols& s) {
     case VarType::Boolean: return v.asBoolean();
     case VarType::String: {
       const std::string_view text = text::trim(v.asString());
-      if (sameName(text, "True")) return true;
-      if (sameName(text, "False")) return false;
+      if (text::equalsNoCase(text, "True")) return true;
+      if (text::equalsNoCase(text, "False")) return false;
       const auto value = parseNumber(text, s);
       if (!value) raise(err::kTypeMismatch);
       return *value != 0;

@@ -8,7 +8,6 @@
 #include "forms/window.h"
 #include "scope.h"
 #include "automation/object.h"
-#include "automation/utf8.h"
 
 namespace forms {
 

@@ -4,7 +4,7 @@
 #include "forms/application.h"
 #include "forms/window.h"
 #include "scope.h"
-#include "automation/utf8.h"
+#include "text/utf8.h"
 
 namespace forms {
 
@@ -276,7 +276,7 @@ void TextEntry::setLocked(bool on) {
 }
 
 void TextEntry::setPasswordChar(std::string c) {
-  if (automation::utf8::length(c) > 1) automation::raise(automation::err::kInvalidPropertyValue, name());
+  if (text::utf8::length(c) > 1) automation::raise(automation::err::kInvalidPropertyValue, name());
   passwordChar_ = std::move(c);
   changed();
 }
@@ -301,7 +301,7 @@ void TextEntry::setAppearance(int a) {
 TypeResult TextEntry::operatorTypeText(const std::string& text) {
   if (locked_) return TypeResult::Refused;
   // Typing stops at the maximum length.
-  std::string typed = maxLength_ > 0 ? std::string(automation::utf8::prefix(text, static_cast<size_t>(maxLength_))) : text;
+  std::string typed = maxLength_ > 0 ? std::string(text::utf8::prefix(text, static_cast<size_t>(maxLength_))) : text;
   setText(std::move(typed));
   return TypeResult::Accepted;
 }
@@ -309,13 +309,13 @@ TypeResult TextEntry::operatorTypeText(const std::string& text) {
 void TextEntry::operatorCharAction(int16_t keyAscii) {
   if (locked_) return;
   if (keyAscii == keys::kBackspace) {
-    const size_t n = automation::utf8::length(text_);
-    if (n > 0) setText(std::string(automation::utf8::prefix(text_, n - 1)));
+    const size_t n = text::utf8::length(text_);
+    if (n > 0) setText(std::string(text::utf8::prefix(text_, n - 1)));
     return;
   }
   if (keyAscii < 32) return;
-  if (maxLength_ > 0 && automation::utf8::length(text_) >= static_cast<size_t>(maxLength_)) return;
-  setText(text_ + automation::utf8::encode(static_cast<char32_t>(static_cast<uint16_t>(keyAscii))));
+  if (maxLength_ > 0 && text::utf8::length(text_) >= static_cast<size_t>(maxLength_)) return;
+  setText(text_ + text::utf8::encode(static_cast<char32_t>(static_cast<uint16_t>(keyAscii))));
 }
 
 ReferenceTextBox::ReferenceTextBox(Window& window, std::string name)

@@ -9,18 +9,12 @@
 #include "forms/grid.h"
 #include "forms/json.h"
 #include "forms/window.h"
-#include "automation/utf8.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace forms {
 
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -224,7 +218,7 @@ void ScriptDriver::execute(const std::string& rawLine) {
   std::string why;
   auto tokens = tokenize(rawLine, &why);
   if (!tokens) fail(why);
-  const std::string command = lower((*tokens)[0]);
+  const std::string command = text::lowerAscii((*tokens)[0]);
   std::vector<std::string> args(tokens->begin() + 1, tokens->end());
   auto expectArgs = [&](size_t min, size_t max) {
     if (args.size() < min || args.size() > max)
@@ -261,7 +255,7 @@ void ScriptDriver::execute(const std::string& rawLine) {
     } else if (command == "key") {
       expectArgs(1, 1);
       Window& w = requireActiveWindow(command);
-      const std::string name = lower(args[0]);
+      const std::string name = text::lowerAscii(args[0]);
       int key = 0;
       if (name == "enter")
         key = keys::kEnter;
@@ -271,9 +265,9 @@ void ScriptDriver::execute(const std::string& rawLine) {
         key = keys::kEscape;
       else if (name == "f2")
         key = keys::kF2;
-      else if (!args[0].empty() && automation::utf8::length(args[0]) == 1) {
+      else if (!args[0].empty() && text::utf8::length(args[0]) == 1) {
         size_t pos = 0;
-        const char32_t cp = automation::utf8::next(args[0], pos);
+        const char32_t cp = text::utf8::next(args[0], pos);
         if (cp < 32 || cp > 0x7FFF || cp == 0xFFFD) fail("key: not a key: " + args[0]);
         key = static_cast<int>(cp);
       } else {

@@ -6,19 +6,9 @@
 #include "forms/window.h"
 #include "regional/format.h"
 #include "scope.h"
+#include "text/text.h"
 
 namespace forms {
-
-namespace {
-
-std::string trimBlanks(const std::string& text) {
-  size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  return text.substr(b, e - b);
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // DateEntryBox
@@ -49,7 +39,7 @@ void DateEntryBox::setThemeColors(const ThemeColors& colors) {
 }
 
 TypeResult DateEntryBox::operatorTypeText(const std::string& typed) {
-  const std::string text = trimBlanks(typed);
+  const std::string text(text::trim(typed));
   if (auto iso = automation::Date::parseIso(text); iso && !iso->hasTime()) {
     setValue(*iso);
     return TypeResult::Accepted;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "automation/utf8.h"
+#include "text/utf8.h"
 
 namespace forms {
 
@@ -69,7 +69,7 @@ int HeadlessTextMetrics::charPixels(char32_t c) {
 
 int HeadlessTextMetrics::textWidth(std::string_view text, const Font& font) const {
   int pixels = 0;
-  for (size_t pos = 0; pos < text.size();) pixels += charPixels(automation::utf8::next(text, pos));
+  for (size_t pos = 0; pos < text.size();) pixels += charPixels(text::utf8::next(text, pos));
   if (font.size > 0 && font.size != kBaseSize) pixels = static_cast<int>(std::lround(pixels * font.size / kBaseSize));
   return pixels * kTwipsPerPixel;
 }

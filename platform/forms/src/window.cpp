@@ -9,7 +9,6 @@
 #include "forms/grid.h"
 #include "form_object.h"
 #include "scope.h"
-#include "automation/utf8.h"
 
 namespace forms {
 

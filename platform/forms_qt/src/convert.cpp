@@ -4,7 +4,8 @@
 #include <QScreen>
 #include <algorithm>
 #include <array>
-#include <cctype>
+
+#include "text/text.h"
 
 namespace forms_qt {
 
@@ -21,17 +22,11 @@ QString cssColor(forms::Color c) {
 
 namespace {
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-  return out;
-}
-
 bool isClassicSansFace(std::string_view name) {
   static constexpr std::array<std::string_view, 5> kFaces = {"ms sans serif", "microsoft sans serif", "tahoma",
                                                               "ms shell dlg", "ms shell dlg 2"};
-  const std::string l = lower(name);
-  return std::find(kFaces.begin(), kFaces.end(), l) != kFaces.end();
+  return std::any_of(kFaces.begin(), kFaces.end(),
+                     [&](std::string_view face) { return text::equalsNoCase(face, name); });
 }
 
 }  // namespace

@@ -4,19 +4,15 @@
 #include <fstream>
 #include <optional>
 
-#include "text.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace profile {
 
 namespace {
 
-
-std::string_view trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using text::equalsNoCase;
+using text::trim;
 
 // Cuts text to at most limit characters, never inside a UTF-8 sequence.
 ProfileString cut(std::string_view text, size_t bufferSize) {
@@ -26,7 +22,7 @@ ProfileString cut(std::string_view text, size_t bufferSize) {
   size_t end = 0;
   while (end < text.size() && result.count < limit) {
     // A byte that does not start a well-formed sequence counts by itself.
-    end += std::max<size_t>(detail::utf8Length(text, end), 1);
+    end += std::max<size_t>(text::utf8::sequenceLength(text, end), 1);
     ++result.count;
   }
   result.text = std::string(text.substr(0, end));
@@ -49,13 +45,13 @@ std::optional<std::string> lookup(std::string_view section, std::string_view key
     if (text.starts_with('[')) {
       const size_t close = text.find(']');
       const std::string_view name = trim(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
-      inSection = sameName(name, wantedSection);
+      inSection = equalsNoCase(name, wantedSection);
       continue;
     }
     if (!inSection || text.starts_with(';')) continue;
     const size_t equals = text.find('=');
     if (equals == std::string_view::npos) continue;
-    if (!sameName(trim(text.substr(0, equals)), wantedKey)) continue;
+    if (!equalsNoCase(trim(text.substr(0, equals)), wantedKey)) continue;
     std::string_view value = trim(text.substr(equals + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
       value = value.substr(1, value.size() - 2);

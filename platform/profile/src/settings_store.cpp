@@ -13,13 +13,15 @@
 #include <set>
 
 #include "profile/paths.h"
-#include "text.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace profile {
 
 namespace {
 
-using detail::utf8Length;
+using text::equalsNoCase;
+using text::utf8::sequenceLength;
 
 constexpr const char* kFileName = "settings.txt";
 constexpr const char* kLockName = "settings.lock";
@@ -34,7 +36,7 @@ std::string escape(std::string_view text, bool name) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    const size_t length = utf8Length(text, i);
+    const size_t length = sequenceLength(text, i);
     bool plain = length > 0 && c >= 0x20 && c != 0x7F && c != '%';
     if (name && (c == '\\' || c == '[' || c == ']' || c == '=' || c == '#' || c == ';' ||
                  (c == ' ' && (i == 0 || i + 1 == text.size())))) {
@@ -97,7 +99,7 @@ Levels levelsOf(std::string_view application, std::string_view section) {
 bool sameLevels(const Levels& a, const Levels& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (!sameName(a[i], b[i])) return false;
+    if (!equalsNoCase(a[i], b[i])) return false;
   }
   return true;
 }
@@ -105,7 +107,7 @@ bool sameLevels(const Levels& a, const Levels& b) {
 bool startsWithLevels(const Levels& path, const Levels& prefix) {
   if (path.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (!sameName(path[i], prefix[i])) return false;
+    if (!equalsNoCase(path[i], prefix[i])) return false;
   }
   return true;
 }
@@ -137,7 +139,7 @@ struct Content {
 
 std::pair<std::string, std::string>* findValue(Section& s, std::string_view key) {
   for (auto& kv : s.values) {
-    if (sameName(kv.first, key)) return &kv;
+    if (equalsNoCase(kv.first, key)) return &kv;
   }
   return nullptr;
 }
@@ -178,7 +180,7 @@ Content parse(std::string raw) {
     if (line.ends_with('\r')) line.remove_suffix(1);
     bool sound = true;
     for (size_t i = 0; i < line.size() && sound;) {
-      const size_t length = utf8Length(line, i);
+      const size_t length = sequenceLength(line, i);
       sound = length > 0 && static_cast<unsigned char>(line[i]) >= 0x20 && line[i] != 0x7F;
       i += length == 0 ? 1 : length;
     }
@@ -466,7 +468,7 @@ bool SettingsStore::remove(std::string_view application, std::string_view sectio
         Section* s = content.find(levels);
         if (s == nullptr) return false;
         for (auto it = s->values.begin(); it != s->values.end(); ++it) {
-          if (sameName(it->first, key)) {
+          if (equalsNoCase(it->first, key)) {
             s->values.erase(it);
             removed = true;
             return true;

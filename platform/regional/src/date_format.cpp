@@ -4,19 +4,12 @@
 #include <optional>
 
 #include "pattern.h"
+#include "text/text.h"
 
 namespace regional::detail {
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k) {
-    if (lower(text[at + k]) != word[k]) return false;
-  }
-  return true;
-}
+using text::lowerAscii;
 
 bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -54,7 +47,7 @@ void compileDateSection(std::string_view t, DateSection& s) {
   };
   auto runOf = [&](std::size_t i, char c) {
     std::size_t j = i;
-    while (j < t.size() && lower(t[j]) == c) ++j;
+    while (j < t.size() && lowerAscii(t[j]) == c) ++j;
     return j - i;
   };
   auto lastToken = [&]() -> int {
@@ -66,11 +59,11 @@ void compileDateSection(std::string_view t, DateSection& s) {
   // 'm' stands for minutes right after an hour or right before seconds.
   auto secondsFollow = [&](std::size_t j) {
     while (j < t.size() && !((t[j] >= 'a' && t[j] <= 'z') || (t[j] >= 'A' && t[j] <= 'Z'))) ++j;
-    return j < t.size() && lower(t[j]) == 's';
+    return j < t.size() && lowerAscii(t[j]) == 's';
   };
 
   for (std::size_t i = 0; i < t.size(); ++i) {
-    const char c = lower(t[i]);
+    const char c = lowerAscii(t[i]);
     std::optional<std::string_view> literal;
     if (readLiteral(t, i, literal)) {
       if (literal) addLiteral(*literal);
@@ -135,15 +128,15 @@ void compileDateSection(std::string_view t, DateSection& s) {
         }
         break;
       case 'a':
-        if (startsWithNoCase(t, i, "am/pm")) {
+        if (text::startsWithNoCase(t.substr(i), "am/pm")) {
           add(t[i] == 'a' ? DateItem::AmPmLower : DateItem::AmPmUpper);
           s.twelveHour = true;
           i += 4;
-        } else if (startsWithNoCase(t, i, "a/p")) {
+        } else if (text::startsWithNoCase(t.substr(i), "a/p")) {
           add(t[i] == 'a' ? DateItem::APLower : DateItem::APUpper);
           s.twelveHour = true;
           i += 2;
-        } else if (startsWithNoCase(t, i, "ampm")) {
+        } else if (text::startsWithNoCase(t.substr(i), "ampm")) {
           add(DateItem::AmPmLocale);
           s.twelveHour = true;
           i += 3;

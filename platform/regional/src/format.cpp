@@ -6,6 +6,7 @@
 
 #include "automation/error.h"
 #include "pattern.h"
+#include "text/text.h"
 
 namespace regional {
 namespace {
@@ -16,16 +17,7 @@ using detail::LocaleData;
 using detail::Out;
 using detail::PatternKind;
 
-bool isCurrencyName(std::string_view pattern) {
-  static constexpr std::string_view kName = "currency";
-  if (pattern.size() != kName.size()) return false;
-  for (std::size_t i = 0; i < kName.size(); ++i) {
-    char c = pattern[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kName[i]) return false;
-  }
-  return true;
-}
+bool isCurrencyName(std::string_view pattern) { return text::equalsNoCase(pattern, "Currency"); }
 
 struct TextHash {
   using is_transparent = void;

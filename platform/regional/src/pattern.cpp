@@ -4,19 +4,11 @@
 
 #include "automation/error.h"
 #include "pattern.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace regional::detail {
 namespace {
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 struct Named {
   std::string_view name;
@@ -49,7 +41,7 @@ enum class Marks { None = 0, Digit = 1, Date = 2, Text = 4 };
 int marksOf(std::string_view t) {
   int marks = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
-    const char c = lower(t[i]);
+    const char c = text::lowerAscii(t[i]);
     if (c == '"') {
       std::size_t end = t.find('"', i + 1);
       i = end == std::string_view::npos ? t.size() : end;
@@ -62,7 +54,7 @@ int marksOf(std::string_view t) {
     } else if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' || c == 'q' ||
                c == 'c') {
       marks |= static_cast<int>(Marks::Date);
-    } else if (c == 't' && t.substr(i).size() >= 5 && equalsNoCase(t.substr(i, 5), "ttttt")) {
+    } else if (c == 't' && text::startsWithNoCase(t.substr(i), "ttttt")) {
       marks |= static_cast<int>(Marks::Date);
     }
   }
@@ -83,7 +75,7 @@ bool readLiteral(std::string_view t, std::size_t& i, std::optional<std::string_v
   text.reset();
   if (i + 1 < t.size()) {
     std::size_t next = i + 1;
-    automation::utf8::next(t, next);
+    text::utf8::next(t, next);
     text = t.substr(i + 1, next - i - 1);
     i = next - 1;
   }
@@ -126,7 +118,7 @@ std::shared_ptr<const CompiledPattern> compile(std::string_view pattern) {
     return p;
   }
   for (const Named& named : kNamed) {
-    if (!equalsNoCase(pattern, named.name)) continue;
+    if (!text::equalsNoCase(pattern, named.name)) continue;
     if (named.name == "General Number") {
       p->kind = PatternKind::GeneralNumber;
       return p;

@@ -13,7 +13,6 @@
 
 #include "automation/currency.h"
 #include "automation/date.h"
-#include "automation/utf8.h"
 #include "automation/variant.h"
 
 namespace regional::detail {

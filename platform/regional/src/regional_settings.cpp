@@ -17,8 +17,8 @@
 #include <mutex>
 
 #include "automation/error.h"
-#include "automation/utf8.h"
 #include "pattern.h"
+#include "text/utf8.h"
 
 namespace regional {
 namespace {
@@ -49,7 +49,7 @@ bool isAsciiLetter(UChar32 c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c 
 // A literal character in the Format pattern language.
 void appendLiteral(std::string& out, UChar32 c) {
   if (c < 0x80 && c != ' ') out += '\\';
-  out += automation::utf8::encode(static_cast<char32_t>(c));
+  out += text::utf8::encode(static_cast<char32_t>(c));
 }
 
 // ICU number pattern ("¤#,##0.00;¤-#,##0.00") -> Format pattern ("\"Bs.S\"#,##0.00;\"Bs.S\"-#,##0.00").
@@ -199,7 +199,7 @@ std::string separatorOf(const icu::UnicodeString& icuPattern, const char* fallba
       while (i < icuPattern.length() && icuPattern.charAt(i) != '\'') ++i;
       ++i;
     } else if (seenField && c != ' ' && c != 0xA0 && c != 0x202F && c != ',') {
-      return automation::utf8::encode(static_cast<char32_t>(c));
+      return text::utf8::encode(static_cast<char32_t>(c));
     }
   }
   return fallback;
@@ -227,8 +227,8 @@ std::shared_ptr<const LocaleData> load(const icu::Locale& locale) {
   const icu::UnicodeString grouping = numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol);
   ld->decimal = static_cast<char32_t>(decimal.char32At(0));
   ld->thousands = static_cast<char32_t>(grouping.char32At(0));
-  ld->decimalText = automation::utf8::encode(ld->decimal);
-  ld->thousandsText = automation::utf8::encode(ld->thousands);
+  ld->decimalText = text::utf8::encode(ld->decimal);
+  ld->thousandsText = text::utf8::encode(ld->thousands);
   ld->currencySymbol = toUtf8(numbers.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
 
   std::unique_ptr<icu::NumberFormat> money(icu::NumberFormat::createCurrencyInstance(locale, status));

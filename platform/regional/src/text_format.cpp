@@ -1,13 +1,11 @@
 // Text patterns: @ and & character placeholders, < and > case, ! to fill from the left.
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "automation/utf8.h"
 #include "pattern.h"
+#include "text/utf8.h"
 
 namespace regional::detail {
 
@@ -59,11 +57,8 @@ void putChar(Out& out, std::string_view value, std::size_t begin, std::size_t en
     out.put(value.data() + begin, end - begin);
     return;
   }
-  const std::string_view part = value.substr(0, end);
-  for (std::size_t i = begin; i < end;) {
-    const auto c = static_cast<UChar32>(automation::utf8::next(part, i));
-    out.put(automation::utf8::encode(static_cast<char32_t>(caseMode > 0 ? u_toupper(c) : u_tolower(c))));
-  }
+  const std::string_view part = value.substr(begin, end - begin);
+  out.put(caseMode > 0 ? text::utf8::upper(part) : text::utf8::lower(part));
 }
 
 }  // namespace
@@ -74,7 +69,7 @@ void writeText(const CompiledPattern& p, std::string_view value, Out& out) {
 
   // byte offsets of the value's characters, and of its end
   std::vector<std::size_t> starts;
-  for (std::size_t i = 0; i < value.size(); automation::utf8::next(value, i)) starts.push_back(i);
+  for (std::size_t i = 0; i < value.size(); text::utf8::next(value, i)) starts.push_back(i);
   const int count = static_cast<int>(starts.size());
   starts.push_back(value.size());
 

@@ -18,6 +18,7 @@
 
 #include "automation/error.h"
 #include "automation/variant.h"
+#include "text/text.h"
 
 namespace automation {
 
@@ -183,7 +184,7 @@ class Dispatch : public Object {
   std::vector<std::string> interfaces_;
 };
 
-// Case-insensitive ASCII comparison of member names.
-bool sameName(std::string_view a, std::string_view b);
+// Member names compare without regard to ASCII case.
+inline bool sameName(std::string_view a, std::string_view b) { return text::equalsNoCase(a, b); }
 
 }  // namespace automation

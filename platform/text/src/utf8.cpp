@@ -1,8 +1,22 @@
-#include "automation/utf8.h"
+#include "text/utf8.h"
 
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
-namespace automation::utf8 {
+namespace text::utf8 {
+
+namespace {
+
+template <UChar32 (*map)(UChar32)>
+std::string mapped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();)
+    append(out, static_cast<char32_t>(map(static_cast<UChar32>(next(text, pos)))));
+  return out;
+}
+
+}  // namespace
 
 char32_t next(std::string_view text, size_t& pos) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
@@ -26,6 +40,13 @@ std::string_view prefix(std::string_view text, size_t n) {
   return text.substr(0, pos);
 }
 
+size_t sequenceLength(std::string_view text, size_t pos) {
+  auto i = static_cast<int32_t>(pos);
+  UChar32 c = 0;
+  U8_NEXT(text.data(), i, static_cast<int32_t>(text.size()), c);
+  return c < 0 ? 0 : static_cast<size_t>(i) - pos;
+}
+
 void append(std::string& out, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
   uint8_t buffer[U8_MAX_LENGTH];
@@ -40,4 +61,12 @@ std::string encode(char32_t c) {
   return out;
 }
 
-}  // namespace automation::utf8
+std::string upper(std::string_view text) {
+  return mapped<u_toupper>(text);
+}
+
+std::string lower(std::string_view text) {
+  return mapped<u_tolower>(text);
+}
+
+}  // namespace text::utf8

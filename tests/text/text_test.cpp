@@ -1,11 +1,19 @@
-// Counting and cutting UTF-8 text by characters.
-#include "automation/utf8.h"
-
+// Names compared without regard to case, codes in capitals, UTF-8 counted and cut by characters.
 #include <gtest/gtest.h>
+
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace {
 
-using namespace automation;
+using namespace text;
+
+TEST(Text, NamesIgnoreTheCaseOfLettersOnlyAndCodesTakeCapitals) {
+  EXPECT_FALSE(equalsNoCase("@[", "`{")) << "signs that differ from capitals by the case bit";
+  EXPECT_FALSE(startsWithNoCase("Fe", "fecha"));
+  EXPECT_EQ(upperCode("  v001 ñandú straße ÿ\t "), "V001 ÑANDÚ STRAßE Ÿ\t") << "ß has no one-character capital";
+  EXPECT_EQ(upperCode("   "), "");
+}
 
 TEST(Utf8, CountsAndCutsByCharactersNeverSplittingOne) {
   const std::string text = "Peña Ñandú €5 𝄞";  // one to four bytes a character

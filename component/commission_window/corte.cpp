@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "automation/utf8.h"
+#include "text/utf8.h"
 #include "commission_window/intentar.h"
 #include "entry/globales.h"
 #include "anfitrion/empresa.h"
@@ -156,7 +156,7 @@ void Corte::acreditarFacturas() {
     Variant numero(f.clave());
     factoria_.executeSQL(kSqlAcreditar, numero);
     // Cut by characters: an accented name is never split.
-    const std::string linea(automation::utf8::prefix(f.factura + " " + f.nombreCliente, kLargoLineaFactura));
+    const std::string linea(text::utf8::prefix(f.factura + " " + f.nombreCliente, kLargoLineaFactura));
     detalle_->add(0, datos_.codigoVendedor, kCodigoCuenta, automation::today(), Arg(Variant(linea)),
                   Arg(Variant(-f.comision)), comprobante_->object());
   }

@@ -8,6 +8,7 @@
 #include "forms/application.h"
 #include "forms/json.h"
 #include "regional/format.h"
+#include "text/text.h"
 
 namespace tessaline {
 
@@ -293,24 +294,6 @@ anfitrion::Empresa SelectFacturas::empresa() { return anfitrion::Empresa(Globale
 
 void SelectFacturas::mostrarAyuda(const std::string& texto) { StatusBar1->setPanelText(1, texto); }
 
-std::string SelectFacturas::recortarMayusculas(const std::string& texto) {
-  const size_t first = texto.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const size_t last = texto.find_last_not_of(' ');
-  std::string r = texto.substr(first, last - first + 1);
-  for (size_t i = 0; i < r.size(); ++i) {
-    auto c = static_cast<unsigned char>(r[i]);
-    if (c >= 'a' && c <= 'z') {
-      r[i] = static_cast<char>(c - 'a' + 'A');
-    } else if (c == 0xC3 && i + 1 < r.size()) {
-      // U+00E0..U+00FE (except the division sign U+00F7): the Latin-1 small letters, whose
-      // capitals lie 0x20 below.
-      auto next = static_cast<unsigned char>(r[i + 1]);
-      if (next >= 0xA0 && next <= 0xBE && next != 0xB7) r[i + 1] = static_cast<char>(next - 0x20);
-      ++i;
-    }
-  }
-  return r;
-}
+std::string SelectFacturas::recortarMayusculas(const std::string& texto) { return text::upperCode(texto); }
 
 }  // namespace tessaline

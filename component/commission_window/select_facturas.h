@@ -163,8 +163,7 @@ class SelectFacturas final : public forms::Window {
   static anfitrion::Empresa empresa();
   // Writes the hint into the first panel of the status bar.
   void mostrarAyuda(const std::string& texto);
-  // A typed code as the window keeps it: blanks around it removed, upper case (accented Latin
-  // letters included).
+  // A typed code as the window keeps it: blanks around it removed, letters in upper case.
   static std::string recortarMayusculas(const std::string& texto);
 
   // ---- Window state ----

@@ -35,6 +35,12 @@ void asLookup(forms::CodeLookupField& f, const char* tabla, const char* titulo) 
   f.setAppearance(0);  // flat
 }
 
+// The window's design: its controls in creation order. The code boxes' lookup settings, the
+// colours of the date box, the grid and the buttons are set in build().
+namespace diseno {
+
+using enum forms::ControlKind;
+
 // Design values shared by many rows.
 constexpr forms::DesignValues kEtiqueta{.back = forms::colors::kWindow, .fore = forms::colors::kWindowText};
 constexpr forms::DesignValues kEtiquetaAjustada{
@@ -43,11 +49,7 @@ constexpr forms::DesignValues kValor{
     .back = forms::colors::kWindow, .fore = forms::colors::kWindowText, .alignment = forms::Alignment::Right};
 constexpr forms::DesignValues kOpcion{.back = forms::colors::kWindow};
 
-using enum forms::ControlKind;
-
-// The window's controls, in creation order. The code boxes' lookup settings, the date box's and
-// the grid's colours and the buttons' colour scheme are set in build().
-const forms::ControlDesign kDiseno[] = {
+const forms::ControlDesign kControles[] = {
     // Salesperson and date.
     {Label, "Label1", "", {150, 165, 1515, 195}, "Codigo del vendedor:", 0, kEtiquetaAjustada},
     {CodeLookupField, "codigoVendedor", "", {1905, 120, 2070, 345}, "", 1},
@@ -94,6 +96,8 @@ const forms::ControlDesign kDiseno[] = {
     {StatusBar, "StatusBar1", "", {0, 8280, 11880, kAltoBarraEstado}, "", 33},
 };
 
+}  // namespace diseno
+
 }  // namespace
 
 SelectFacturas::SelectFacturas() : Window("SelectFacturas") {}
@@ -109,7 +113,7 @@ void SelectFacturas::build() {
   setForeColor(forms::colors::kWindowText);
   setClientSize(11880, 8595);
 
-  addDesign(kDiseno);
+  addDesign(diseno::kControles);
 
   asLookup(*codigoVendedor, "vendedores", "Vendedor");
   asLookup(*codigoBanco, "bancos", "Banco");

@@ -1,9 +1,9 @@
-// The Qt view with a long invoice list: the time to show the commission window and to drag the
-// grid's scroll bar from top to bottom, with 50 and with 50,000 invoices, in the same run.
+// The Qt view with a long list: the time to show the view tests' window and to drag its grid's
+// scroll bar from top to bottom, with 50 and with 50,000 rows, in the same run.
 //   QT_QPA_PLATFORM=offscreen build-*/bin/bench_view
 // Show: from Window::show until the first picture of the window is drawn (the widgets are
 // created while the window loads, as in the program). Scroll: the thumb dragged from top to
-// bottom in 20 steps, the grid redrawn at each. Load: the invoices written into the grid of a
+// bottom in 20 steps, the grid redrawn at each. Load: the rows written into the grid of a
 // window that is already on screen, up to its next picture.
 
 #include <benchmark/benchmark.h>
@@ -20,14 +20,14 @@
 
 namespace {
 
-using forms_qt_test::CommissionWindow;
+using forms_qt_test::TestWindow;
 
 struct Session {
   forms::Application app{regional::RegionalSettings::fromLocale("es_VE")};
   forms_qt::QtView view{app};
-  std::shared_ptr<CommissionWindow> window = std::make_shared<CommissionWindow>();
+  std::shared_ptr<TestWindow> window = std::make_shared<TestWindow>();
 
-  QTableView& grid() { return *dynamic_cast<QTableView*>(view.controlWidget(*window->control("detalles"))); }
+  QTableView& grid() { return *dynamic_cast<QTableView*>(view.controlWidget(*window->control("lista"))); }
   void draw() {
     view.processEvents();
     QWidget* top = view.windowWidget(*window);
@@ -35,9 +35,9 @@ struct Session {
   }
 };
 
-void BM_ShowCommissionWindow(benchmark::State& state) {
+void BM_ShowWindow(benchmark::State& state) {
   Session s;
-  const int invoices = static_cast<int>(state.range(0));
+  const int rows = static_cast<int>(state.range(0));
   // Fonts, styles and icons are loaded on the first show of the process: not part of the figure.
   s.window->show();
   s.draw();
@@ -46,19 +46,19 @@ void BM_ShowCommissionWindow(benchmark::State& state) {
     s.window->unload();
     s.view.processEvents();
     s.window->load();
-    s.window->fillInvoices(invoices);
+    s.window->fillRows(rows);
     state.ResumeTiming();
     s.window->show();
     s.draw();
   }
-  state.counters["invoices"] = invoices;
+  state.counters["rows"] = rows;
 }
-BENCHMARK(BM_ShowCommissionWindow)->Arg(50)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowWindow)->Arg(50)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 void BM_ScrollTopToBottom(benchmark::State& state) {
   Session s;
-  const int invoices = static_cast<int>(state.range(0));
-  s.window->fillInvoices(invoices);
+  const int rows = static_cast<int>(state.range(0));
+  s.window->fillRows(rows);
   s.window->show();
   s.draw();
   QTableView& grid = s.grid();
@@ -71,24 +71,24 @@ void BM_ScrollTopToBottom(benchmark::State& state) {
       grid.viewport()->repaint();
     }
   }
-  state.counters["invoices"] = invoices;
+  state.counters["rows"] = rows;
 }
 BENCHMARK(BM_ScrollTopToBottom)->Arg(50)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_LoadIntoShownWindow(benchmark::State& state) {
   Session s;
-  const int invoices = static_cast<int>(state.range(0));
+  const int rows = static_cast<int>(state.range(0));
   s.window->show();
   s.draw();
   for (auto _ : state) {
     state.PauseTiming();
-    s.window->fillInvoices(0);
+    s.window->fillRows(0);
     s.draw();
     state.ResumeTiming();
-    s.window->fillInvoices(invoices);
+    s.window->fillRows(rows);
     s.draw();
   }
-  state.counters["invoices"] = invoices;
+  state.counters["rows"] = rows;
 }
 BENCHMARK(BM_LoadIntoShownWindow)->Arg(50)->Arg(50000)->Iterations(5)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,7 @@
 #include "entry/globales.h"
 #include "estilo/botones.h"
 #include "forms/application.h"
+#include "forms/design.h"
 #include "forms/json.h"
 #include "regional/format.h"
 #include "text/text.h"
@@ -25,23 +26,75 @@ constexpr int kAnchoMaximo = 14500;
 
 constexpr int kAltoBarraEstado = 315;
 
-void asLabel(forms::Label& l, const std::string& caption) {
-  l.setBackColor(forms::colors::kWindow);
-  l.setForeColor(forms::colors::kWindowText);
-  l.setCaption(caption);
-}
-
-void asValueLabel(forms::Label& l, const std::string& caption) {
-  asLabel(l, caption);
-  l.setAlignment(forms::Alignment::Right);
-}
-
 void asLookup(forms::CodeLookupField& f, const char* titulo) {
   f.setTitle(titulo);
   f.setMaxLength(20);
   f.setText("");
   f.setAppearance(0);  // flat
 }
+
+// The window's design: its controls in creation order. The code boxes' lookup settings, the
+// colours of the date box, the grid and the buttons are set in build().
+namespace diseno {
+
+using enum forms::ControlKind;
+
+// Design values shared by many rows.
+constexpr forms::DesignValues kEtiqueta{.back = forms::colors::kWindow, .fore = forms::colors::kWindowText};
+constexpr forms::DesignValues kEtiquetaAjustada{
+    .back = forms::colors::kWindow, .fore = forms::colors::kWindowText, .autoSize = true};
+constexpr forms::DesignValues kValor{
+    .back = forms::colors::kWindow, .fore = forms::colors::kWindowText, .alignment = forms::Alignment::Right};
+constexpr forms::DesignValues kOpcion{.back = forms::colors::kWindow};
+
+const forms::ControlDesign kControles[] = {
+    // Salesperson and date.
+    {Label, "Label1", "", {150, 165, 1515, 195}, "Codigo del vendedor:", 0, kEtiquetaAjustada},
+    {CodeLookupField, "codigoVendedor", "", {1905, 120, 2070, 345}, "", 1},
+    {Label, "nombreVendedor", "", {570, 555, 7125, 195}, "...nombre del vendedor...", 2, kEtiqueta},
+    {Label, "Label4", "", {150, 945, 1155, 195}, "Fecha del pago:", 3, kEtiquetaAjustada},
+    {DateEntryBox, "fechaPago", "", {1905, 915, 1710, 315}, "", 4, {.back = forms::colors::kWhite}},
+    {OptionCheckBox, "chkIncluirPendientes", "", {4320, 960, 2130, 270}, "Incluir facturas pendientes", 5,
+     {.back = forms::colors::kWindow, .value = 0}},
+    // Summary.
+    {Label, "Label2", "", {1215, 1410, 1515, 195}, "Cantidad de facturas:", 6, kEtiqueta},
+    {Label, "lblqFact", "", {2955, 1410, 525, 195}, "0", 7, kValor},
+    {Label, "Label3", "", {1215, 1695, 810, 195}, "Venta total:", 8, kEtiqueta},
+    {Label, "lblTotalVenta", "", {2865, 1695, 840, 195}, "0,00", 9, kValor},
+    {Label, "Label13", "", {4350, 1695, 450, 195}, "Saldo:", 10, kEtiqueta},
+    {Label, "lblSaldo", "", {5895, 1695, 840, 195}, "0,00", 11, kValor},
+    {Label, "Label9", "", {1215, 1980, 300, 195}, "IVA:", 12, kEtiqueta},
+    {Label, "lblTotalIVA", "", {2865, 1980, 840, 195}, "0,00", 13, kValor},
+    {Label, "Label8", "", {4335, 1980, 1020, 195}, "Comision total:", 14, kEtiqueta},
+    {Label, "lblComisionTotal", "", {5895, 1980, 840, 195}, "0,00", 15, kValor},
+    {Label, "Label11", "", {1215, 2265, 900, 195}, "Monto bruto:", 16, kEtiqueta},
+    {Label, "lblMontoBruto", "", {2865, 2265, 840, 195}, "0,00", 17, kValor},
+    {Label, "Label12", "", {4335, 2265, 1470, 195}, "Comision a acreditar:", 18, kEtiqueta},
+    {Label, "lblComisionAcreditada", "", {5895, 2265, 840, 195}, "0,00", 19, kValor},
+    // Payment panel.
+    {Frame, "Frame1", "", {7995, 135, 3750, 2400}, "", 20, {.back = forms::colors::kWindow, .border = 0}},
+    {Shape, "Shape1", "Frame1", {0, 45, 3750, 2340}},
+    {Label, "Label5", "Frame1", {90, -45, 1170, 225}, " Medio de pago ", 21, kEtiqueta},
+    {OptionButton, "optEfectivo", "Frame1", {285, 255, 1185, 195}, "Efectivo", 22,
+     {.back = forms::colors::kWindow, .value = 1}},
+    {OptionButton, "optCheque", "Frame1", {285, 570, 1305, 255}, "Cheque", 23, kOpcion},
+    {OptionButton, "optTransferencia", "Frame1", {285, 885, 1470, 255}, "Transferencia", 24, kOpcion},
+    {Label, "Label6", "Frame1", {705, 1230, 510, 195}, "Banco:", 25, kEtiqueta},
+    {CodeLookupField, "codigoBanco", "Frame1", {1620, 1170, 2055, 345}, "", 26},
+    {Label, "Label7", "Frame1", {705, 1575, 825, 195}, "Referencia:", 27, kEtiqueta},
+    {ReferenceTextBox, "refMovBanco", "Frame1", {1620, 1530, 1695, 315}, "", 28,
+     {.back = forms::colors::kWhite, .enabled = false}},
+    {OptionButton, "optNoPagar", "Frame1", {285, 1905, 2490, 240}, "No pagar ahora (solo acreditar)", 29, kOpcion},
+    // Invoice grid, buttons, status bar.
+    {Shape, "Shape2", "", {105, 2670, 11640, 4815}, "", -1, {.borderColor = kLineasGrid}},
+    {Grid, "detalles", "", {135, 2700, 11580, 4755}, "", 30, {.format = SelectFacturas::kFormatoDetalles}},
+    {ActionButton, "cbProcesar", "", {8640, 7605, 1515, 510}, "Procesar", 31},
+    {ActionButton, "cbCancelar", "", {10230, 7605, 1515, 510}, "Cancelar", 32,
+     {.isCancel = true, .causesValidation = false}},
+    {StatusBar, "StatusBar1", "", {0, 8280, 11880, kAltoBarraEstado}, "", 33},
+};
+
+}  // namespace diseno
 
 }  // namespace
 
@@ -58,143 +111,16 @@ void SelectFacturas::build() {
   setForeColor(forms::colors::kWindowText);
   setClientSize(11880, 8595);
 
-  // ---- Salesperson and date ----
-  auto& label1 = add<forms::Label>("Label1", {150, 165, 1515, 195});
-  asLabel(label1, "Codigo del vendedor:");
-  label1.setAutoSize(true);
-  label1.setTabIndex(0);
+  addDesign(diseno::kControles);
 
-  auto& vendedor = add<forms::CodeLookupField>("codigoVendedor", {1905, 120, 2070, 345});
-  asLookup(vendedor, "Vendedor");
-  vendedor.setTabIndex(1);
-  vendedor.onGotFocus = [this] { codigoVendedor_GotFocus(); };
-  vendedor.onValidate = [this](bool& cancel) { codigoVendedor_Validate(cancel); };
-
-  auto& nombre = add<forms::Label>("nombreVendedor", {570, 555, 7125, 195});
-  asLabel(nombre, "...nombre del vendedor...");
-  nombre.setAlignment(forms::Alignment::Left);
-  nombre.setTabIndex(2);
-
-  auto& label4 = add<forms::Label>("Label4", {150, 945, 1155, 195});
-  asLabel(label4, "Fecha del pago:");
-  label4.setAutoSize(true);
-  label4.setTabIndex(3);
-
-  auto& fecha = add<forms::DateEntryBox>("fechaPago", {1905, 915, 1710, 315});
-  fecha.setBackColor(forms::colors::kWhite);
+  asLookup(*codigoVendedor, "Vendedor");
+  asLookup(*codigoBanco, "Banco");
   {
     forms::ThemeColors theme;
     theme.backFocused = forms::colors::kWhite;
     theme.borderFocused = forms::rgb(0, 0, 255);
-    fecha.setThemeColors(theme);
+    fechaPago->setThemeColors(theme);
   }
-  fecha.setTabIndex(4);
-  fecha.onGotFocus = [this] { fechaPago_GotFocus(); };
-  fecha.onValidate = [this](bool& cancel) { fechaPago_Validate(cancel); };
-
-  auto& pendientes = add<forms::OptionCheckBox>("chkIncluirPendientes", {4320, 960, 2130, 270});
-  pendientes.setBackColor(forms::colors::kWindow);
-  pendientes.setCaption("Incluir facturas pendientes");
-  pendientes.setValue(0);
-  pendientes.setTabIndex(5);
-  pendientes.onClick = [this] { chkIncluirPendientes_Click(); };
-
-  // ---- Summary ----
-  struct Par {
-    const char* name;
-    forms::Rect rect;
-    const char* caption;
-    bool value;
-  };
-  const Par resumen[] = {
-      {"Label2", {1215, 1410, 1515, 195}, "Cantidad de facturas:", false},
-      {"lblqFact", {2955, 1410, 525, 195}, "0", true},
-      {"Label3", {1215, 1695, 810, 195}, "Venta total:", false},
-      {"lblTotalVenta", {2865, 1695, 840, 195}, "0,00", true},
-      {"Label13", {4350, 1695, 450, 195}, "Saldo:", false},
-      {"lblSaldo", {5895, 1695, 840, 195}, "0,00", true},
-      {"Label9", {1215, 1980, 300, 195}, "IVA:", false},
-      {"lblTotalIVA", {2865, 1980, 840, 195}, "0,00", true},
-      {"Label8", {4335, 1980, 1020, 195}, "Comision total:", false},
-      {"lblComisionTotal", {5895, 1980, 840, 195}, "0,00", true},
-      {"Label11", {1215, 2265, 900, 195}, "Monto bruto:", false},
-      {"lblMontoBruto", {2865, 2265, 840, 195}, "0,00", true},
-      {"Label12", {4335, 2265, 1470, 195}, "Comision a acreditar:", false},
-      {"lblComisionAcreditada", {5895, 2265, 840, 195}, "0,00", true},
-  };
-  int tab = 6;
-  for (const Par& p : resumen) {
-    auto& l = add<forms::Label>(p.name, p.rect);
-    if (p.value) {
-      asValueLabel(l, p.caption);
-    } else {
-      asLabel(l, p.caption);
-    }
-    l.setTabIndex(tab++);
-  }
-
-  // ---- Payment panel ----
-  auto& frame = add<forms::Frame>("Frame1", {7995, 135, 3750, 2400});
-  frame.setCaption("");
-  frame.setBorderStyle(0);
-  frame.setBackColor(forms::colors::kWindow);
-  frame.setTabIndex(20);
-
-  add<forms::Shape>("Shape1", {0, 45, 3750, 2340}, &frame);
-
-  auto& label5 = add<forms::Label>("Label5", {90, -45, 1170, 225}, &frame);
-  asLabel(label5, " Medio de pago ");
-  label5.setTabIndex(21);
-
-  auto option = [&](const char* name, forms::Rect rect, const char* caption, int tabIndex) -> forms::OptionButton& {
-    auto& o = add<forms::OptionButton>(name, rect, &frame);
-    o.setBackColor(forms::colors::kWindow);
-    o.setCaption(caption);
-    o.setTabIndex(tabIndex);
-    return o;
-  };
-  auto& efectivo = option("optEfectivo", {285, 255, 1185, 195}, "Efectivo", 22);
-  efectivo.setValue(true);
-  efectivo.onClick = [this] { optEfectivo_Click(); };
-  efectivo.onGotFocus = [this] { optEfectivo_GotFocus(); };
-  auto& cheque = option("optCheque", {285, 570, 1305, 255}, "Cheque", 23);
-  cheque.onClick = [this] { optCheque_Click(); };
-  auto& transferencia = option("optTransferencia", {285, 885, 1470, 255}, "Transferencia", 24);
-  transferencia.onClick = [this] { optTransferencia_Click(); };
-  transferencia.onGotFocus = [this] { optTransferencia_GotFocus(); };
-
-  auto& label6 = add<forms::Label>("Label6", {705, 1230, 510, 195}, &frame);
-  asLabel(label6, "Banco:");
-  label6.setTabIndex(25);
-
-  auto& banco = add<forms::CodeLookupField>("codigoBanco", {1620, 1170, 2055, 345}, &frame);
-  asLookup(banco, "Banco");
-  banco.setTabIndex(26);
-  banco.onGotFocus = [this] { codigoBanco_GotFocus(); };
-  banco.onValidate = [this](bool& cancel) { codigoBanco_Validate(cancel); };
-
-  auto& label7 = add<forms::Label>("Label7", {705, 1575, 825, 195}, &frame);
-  asLabel(label7, "Referencia:");
-  label7.setTabIndex(27);
-
-  auto& referencia = add<forms::ReferenceTextBox>("refMovBanco", {1620, 1530, 1695, 315}, &frame);
-  referencia.setEnabled(false);
-  referencia.setBackColor(forms::colors::kWhite);
-  referencia.setText("");
-  referencia.setPasswordChar("");
-  referencia.setTabIndex(28);
-
-  auto& noPagar = option("optNoPagar", {285, 1905, 2490, 240}, "No pagar ahora (solo acreditar)", 29);
-  noPagar.onClick = [this] { optNoPagar_Click(); };
-  noPagar.onGotFocus = [this] { optNoPagar_GotFocus(); };
-
-  // ---- Invoice grid, buttons, status bar ----
-  auto& marco = add<forms::Shape>("Shape2", {105, 2670, 11640, 4815});
-  marco.setBorderColor(kLineasGrid);
-
-  auto& grid = add<forms::Grid>("detalles", {135, 2700, 11580, 4755});
-  grid.setFormatString(kFormatoDetalles);
-  grid.setFixedRows(1);
   {
     forms::Grid::Colors colores;
     colores.back = forms::colors::kWhite;
@@ -206,27 +132,30 @@ void SelectFacturas::build() {
     colores.backBkg = kGrisDeshabilitado;
     colores.grid = kLineasGrid;
     colores.gridFixed = kLineasGrid;
-    grid.setGridColors(colores);
+    detalles->setGridColors(colores);
   }
-  grid.setTabIndex(30);
-  grid.onGotFocus = [this] { detalles_GotFocus(); };
-  grid.onDblClick = [this] { detalles_DblClick(); };
-  grid.onKeyPress = [this](int16_t& keyAscii) { detalles_KeyPress(keyAscii); };
+  for (forms::ActionButton* b : {cbProcesar.get(), cbCancelar.get()}) asActionButton(*b, b->caption());
 
-  auto& procesar = add<forms::ActionButton>("cbProcesar", {8640, 7605, 1515, 510});
-  asActionButton(procesar, "Procesar");
-  procesar.setTabIndex(31);
-  procesar.onClick = [this] { cbProcesar_Click(); };
-
-  auto& cancelar = add<forms::ActionButton>("cbCancelar", {10230, 7605, 1515, 510});
-  asActionButton(cancelar, "Cancelar");
-  cancelar.setCancel(true);
-  cancelar.setCausesValidation(false);
-  cancelar.setTabIndex(32);
-  cancelar.onClick = [this] { cbCancelar_Click(); };
-
-  auto& barra = add<forms::StatusBar>("StatusBar1", {0, 8280, 11880, kAltoBarraEstado});
-  barra.setTabIndex(33);
+  // ---- Handlers ----
+  codigoVendedor->onGotFocus = [this] { codigoVendedor_GotFocus(); };
+  codigoVendedor->onValidate = [this](bool& cancel) { codigoVendedor_Validate(cancel); };
+  fechaPago->onGotFocus = [this] { fechaPago_GotFocus(); };
+  fechaPago->onValidate = [this](bool& cancel) { fechaPago_Validate(cancel); };
+  chkIncluirPendientes->onClick = [this] { chkIncluirPendientes_Click(); };
+  optEfectivo->onClick = [this] { optEfectivo_Click(); };
+  optEfectivo->onGotFocus = [this] { optEfectivo_GotFocus(); };
+  optCheque->onClick = [this] { optCheque_Click(); };
+  optTransferencia->onClick = [this] { optTransferencia_Click(); };
+  optTransferencia->onGotFocus = [this] { optTransferencia_GotFocus(); };
+  codigoBanco->onGotFocus = [this] { codigoBanco_GotFocus(); };
+  codigoBanco->onValidate = [this](bool& cancel) { codigoBanco_Validate(cancel); };
+  optNoPagar->onClick = [this] { optNoPagar_Click(); };
+  optNoPagar->onGotFocus = [this] { optNoPagar_GotFocus(); };
+  detalles->onGotFocus = [this] { detalles_GotFocus(); };
+  detalles->onDblClick = [this] { detalles_DblClick(); };
+  detalles->onKeyPress = [this](int16_t& keyAscii) { detalles_KeyPress(keyAscii); };
+  cbProcesar->onClick = [this] { cbProcesar_Click(); };
+  cbCancelar->onClick = [this] { cbCancelar_Click(); };
 
   // ---- Window events ----
   onLoad = [this] { Form_Load(); };

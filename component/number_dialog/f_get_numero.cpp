@@ -34,42 +34,27 @@ void fGetNumero::build() {
   setStartUpPosition(forms::StartUpPosition::Manual);
   setClientSize(3390, 1440);
 
-  auto& label = add<forms::Label>("Label1", {90, 180, 480, 195});
-  label.setCaption("Label1");
-  label.setAutoSize(true);
-  label.setTabIndex(0);
+  using enum forms::ControlKind;
+  static const forms::ControlDesign kDiseno[] = {
+      {Label, "Label1", "", {90, 180, 480, 195}, "Label1", 0, {.autoSize = true}},
+      {NumberEntryBox, "Velnor1", "", {975, 120, 2160, 315}, "", 1,
+       {.back = forms::colors::kWhite, .fore = forms::colors::kBlack, .showCalc = true}},
+      {ActionButton, "cbOk", "", {45, 615, 1515, 510}, "Procesar", 2, {.isDefault = true}},
+      {ActionButton, "cbCancelar", "", {1620, 615, 1515, 510}, "Cancelar", 3, {.isCancel = true}},
+  };
+  addDesign(kDiseno);
 
-  auto& box = add<forms::NumberEntryBox>("Velnor1", {975, 120, 2160, 315});
-  box.setEnabled(true);
-  box.setShowCalc(true);
-  box.setValue(0.0);
-  box.setBackColor(forms::colors::kWhite);
-  box.setForeColor(forms::colors::kBlack);
-  {
-    forms::ThemeColors theme;
-    theme.backFocused = forms::colors::kWhite;
-    theme.foreFocused = forms::colors::kBlack;
-    theme.border = forms::colors::kBlack;
-    theme.borderFocused = forms::colors::kBlack;
-    box.setThemeColors(theme);
-  }
-  box.setFont(forms::Font{"MS Sans Serif", 8.25});
-  box.setTabIndex(1);
+  forms::ThemeColors theme;
+  theme.backFocused = forms::colors::kWhite;
+  theme.foreFocused = forms::colors::kBlack;
+  theme.border = forms::colors::kBlack;
+  theme.borderFocused = forms::colors::kBlack;
+  Velnor1->setThemeColors(theme);
+  Velnor1->setFont(forms::Font{"MS Sans Serif", 8.25});
+  for (forms::ActionButton* b : {cbOk.get(), cbCancelar.get()}) asActionButton(*b, b->caption());
 
-  auto& ok = add<forms::ActionButton>("cbOk", {45, 615, 1515, 510});
-  asActionButton(ok, "Procesar");
-  ok.setLabelOffset(90, 90);
-  ok.setDefault(true);
-  ok.setTabIndex(2);
-  ok.onClick = [this] { cbOk_Click(); };
-
-  auto& cancel = add<forms::ActionButton>("cbCancelar", {1620, 615, 1515, 510});
-  asActionButton(cancel, "Cancelar");
-  cancel.setLabelOffset(90, 90);
-  cancel.setCancel(true);
-  cancel.setTabIndex(3);
-  cancel.onClick = [this] { cbCancelar_Click(); };
-
+  cbOk->onClick = [this] { cbOk_Click(); };
+  cbCancelar->onClick = [this] { cbCancelar_Click(); };
   onLoad = [this] { Form_Load(); };
 }
 

@@ -5,6 +5,7 @@
 
 #include "forms/application.h"
 #include "forms/controls.h"
+#include "forms/design.h"
 #include "forms/grid.h"
 #include "host/printing.h"
 #include "regional/format.h"
@@ -33,25 +34,24 @@ DocumentWindow::DocumentWindow(DocumentView doc)
     : Window(doc.windowName.empty() ? std::string("Visor") : doc.windowName), doc_(std::move(doc)) {}
 
 void DocumentWindow::build() {
+  using enum forms::ControlKind;
   setCaption(doc_.caption);
   setBorderStyle(forms::BorderStyle::FixedSingle);
   setStartUpPosition(forms::StartUpPosition::CenterScreen);
+  // A label and a value a line, then "Cerrar" under the values' right edge.
+  std::vector<forms::ControlDesign> design;
   int top = 180;
   for (size_t i = 0; i < doc_.lines.size(); ++i) {
-    auto& label = add<forms::Label>("lblEtiqueta" + std::to_string(i + 1),
-                                    {180, top, kLabelWidth, 255});
-    label.setCaption(doc_.lines[i].first + ":");
-    auto& value = add<forms::Label>("lblValor" + std::to_string(i + 1),
-                                    {180 + kLabelWidth, top, kValueWidth, 255});
-    value.setCaption(doc_.lines[i].second);
+    const std::string n = std::to_string(i + 1);
+    design.push_back({Label, "lblEtiqueta" + n, "", {180, top, kLabelWidth, 255}, doc_.lines[i].first + ":"});
+    design.push_back({Label, "lblValor" + n, "", {180 + kLabelWidth, top, kValueWidth, 255}, doc_.lines[i].second});
     top += kLineHeight;
   }
   top += 120;
-  auto& close = add<forms::ActionButton>("cbCerrar", {180 + kLabelWidth + kValueWidth - 1335, top, 1335, 405});
-  close.setCaption("Cerrar");
-  close.setCancel(true);
-  close.setDefault(true);
-  close.onClick = [this] { unload(); };
+  design.push_back({ActionButton, "cbCerrar", "", {180 + kLabelWidth + kValueWidth - 1335, top, 1335, 405}, "Cerrar",
+                    -1, {.isDefault = true, .isCancel = true}});
+  addDesign(design);
+  forms::ControlRef<forms::ActionButton>(this, "cbCerrar")->onClick = [this] { unload(); };
   setClientSize(180 + kLabelWidth + kValueWidth + 180, top + 405 + 180);
 }
 
@@ -65,32 +65,33 @@ PrintoutsWindow::PrintoutsWindow(std::vector<Printout> printouts, OpenDocument o
     : Window("Impresos"), printouts_(std::move(printouts)), open_(std::move(open)) {}
 
 void PrintoutsWindow::build() {
+  using enum forms::ControlKind;
   setCaption("Documentos impresos");
   setBorderStyle(forms::BorderStyle::FixedDialog);
   setStartUpPosition(forms::StartUpPosition::CenterScreen);
+  setClientSize(7560, 4545);
+  static const forms::ControlDesign kDesign[] = {
+      {Grid, "impresos", "", {180, 180, 7200, 3600}, "", -1, {.format = "Fecha|Documento"}},
+      {ActionButton, "cbAbrir", "", {4620, 3960, 1335, 405}, "Abrir", -1, {.isDefault = true}},
+      {ActionButton, "cbCerrar", "", {6045, 3960, 1335, 405}, "Cerrar", -1, {.isCancel = true}},
+  };
+  addDesign(kDesign);
+
+  const forms::ControlRef<forms::Grid> grid{this, "impresos"};
+  listLook(*grid, {1800, 5100});
   const auto& regional = application().regionalSettings();
-  auto& grid = add<forms::Grid>("impresos", {180, 180, 7200, 3600});
-  grid.setFormatString("Fecha|Documento");
-  listLook(grid, {1800, 5100});
-  grid.setRows(static_cast<int>(printouts_.size()) + 1);
+  grid->setRows(static_cast<int>(printouts_.size()) + 1);
   for (size_t i = 0; i < printouts_.size(); ++i) {
     const automation::Variant written(printouts_[i].written);
     const int row = static_cast<int>(i) + 1;
-    grid.setTextMatrix(row, 0, regional::format(written, "Short Date", regional) + " " +
-                                   regional::format(written, "Short Time", regional));
-    grid.setTextMatrix(row, 1, printouts_[i].file.filename().string());
+    grid->setTextMatrix(row, 0, regional::format(written, "Short Date", regional) + " " +
+                                    regional::format(written, "Short Time", regional));
+    grid->setTextMatrix(row, 1, printouts_[i].file.filename().string());
   }
-  if (!printouts_.empty()) grid.setRow(1);
-  grid.onDblClick = [this] { cbAbrir_Click(); };
-  auto& abrir = add<forms::ActionButton>("cbAbrir", {4620, 3960, 1335, 405});
-  abrir.setCaption("Abrir");
-  abrir.setDefault(true);
-  abrir.onClick = [this] { cbAbrir_Click(); };
-  auto& cerrar = add<forms::ActionButton>("cbCerrar", {6045, 3960, 1335, 405});
-  cerrar.setCaption("Cerrar");
-  cerrar.setCancel(true);
-  cerrar.onClick = [this] { unload(); };
-  setClientSize(7560, 4545);
+  if (!printouts_.empty()) grid->setRow(1);
+  grid->onDblClick = [this] { cbAbrir_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbAbrir")->onClick = [this] { cbAbrir_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbCerrar")->onClick = [this] { unload(); };
 }
 
 void PrintoutsWindow::cbAbrir_Click() {
@@ -119,35 +120,35 @@ LauncherWindow::LauncherWindow(std::vector<Salesperson> salespeople,
       open_(std::move(open)) {}
 
 void LauncherWindow::build() {
+  using enum forms::ControlKind;
   setCaption("Tessaline - host de referencia");
   setBorderStyle(forms::BorderStyle::FixedSingle);
   setStartUpPosition(forms::StartUpPosition::CenterScreen);
-  auto& label = add<forms::Label>("lblVendedores", {180, 180, 4000, 255});
-  label.setCaption("Vendedores:");
-  auto& grid = add<forms::Grid>("vendedores", {180, 480, 5400, 3600});
-  grid.setFormatString("Codigo|Nombre");
-  listLook(grid, {900, 4200});
-  grid.setRows(static_cast<int>(salespeople_.size()) + 2);
-  grid.setTextMatrix(1, 0, "");
-  grid.setTextMatrix(1, 1, "(ventana libre: el vendedor se elige en la ventana)");
-  for (size_t i = 0; i < salespeople_.size(); ++i) {
-    grid.setTextMatrix(static_cast<int>(i) + 2, 0, salespeople_[i].first);
-    grid.setTextMatrix(static_cast<int>(i) + 2, 1, salespeople_[i].second);
-  }
-  grid.setRow(1);
-  grid.onDblClick = [this] { cbPagoComisiones_Click(); };
-  auto& action = add<forms::ActionButton>("cbPagoComisiones", {180, 4260, 3300, 405});
-  action.setCaption("Pago selectivo de comisiones");
-  action.setDefault(true);
-  action.onClick = [this] { cbPagoComisiones_Click(); };
-  auto& impresos = add<forms::ActionButton>("cbImpresos", {180, 4755, 3300, 405});
-  impresos.setCaption("Documentos impresos");
-  impresos.onClick = [this] { cbImpresos_Click(); };
-  auto& quit = add<forms::ActionButton>("cbSalir", {4245, 4755, 1335, 405});
-  quit.setCaption("Salir");
-  quit.setCancel(true);
-  quit.onClick = [this] { unload(); };
   setClientSize(5760, 5340);
+  static const forms::ControlDesign kDesign[] = {
+      {Label, "lblVendedores", "", {180, 180, 4000, 255}, "Vendedores:"},
+      {Grid, "vendedores", "", {180, 480, 5400, 3600}, "", -1, {.format = "Codigo|Nombre"}},
+      {ActionButton, "cbPagoComisiones", "", {180, 4260, 3300, 405}, "Pago selectivo de comisiones", -1,
+       {.isDefault = true}},
+      {ActionButton, "cbImpresos", "", {180, 4755, 3300, 405}, "Documentos impresos"},
+      {ActionButton, "cbSalir", "", {4245, 4755, 1335, 405}, "Salir", -1, {.isCancel = true}},
+  };
+  addDesign(kDesign);
+
+  const forms::ControlRef<forms::Grid> grid{this, "vendedores"};
+  listLook(*grid, {900, 4200});
+  grid->setRows(static_cast<int>(salespeople_.size()) + 2);
+  grid->setTextMatrix(1, 0, "");
+  grid->setTextMatrix(1, 1, "(ventana libre: el vendedor se elige en la ventana)");
+  for (size_t i = 0; i < salespeople_.size(); ++i) {
+    grid->setTextMatrix(static_cast<int>(i) + 2, 0, salespeople_[i].first);
+    grid->setTextMatrix(static_cast<int>(i) + 2, 1, salespeople_[i].second);
+  }
+  grid->setRow(1);
+  grid->onDblClick = [this] { cbPagoComisiones_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbPagoComisiones")->onClick = [this] { cbPagoComisiones_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbImpresos")->onClick = [this] { cbImpresos_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbSalir")->onClick = [this] { unload(); };
 }
 
 std::string LauncherWindow::chosenCode() const {

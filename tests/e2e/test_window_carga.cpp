@@ -75,9 +75,8 @@ TEST_F(VentanaCarga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
   EXPECT_EQ(v.caption("lblComisionTotal"), "161,73");
   EXPECT_EQ(v.caption("lblComisionAcreditada"), "0,00");
 
-  // Column Saldo is hidden while only paid invoices are listed.
-  EXPECT_EQ(v.control("detalles")["colWidths"][5], 0);
-  EXPECT_EQ(v.control("detalles")["colWidths"][10], 0);
+  // Column Saldo is hidden while only paid invoices are listed; the key columns always.
+  for (int c : {5, 10, 11, 12}) EXPECT_EQ(v.control("detalles")["colWidths"][c], 0) << c;
 
   const auto consultas = r.calls("OpenRecordset", "HostFactory");
   ASSERT_EQ(consultas.size(), 1u);

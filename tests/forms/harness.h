@@ -28,6 +28,7 @@ class TestWindow final : public Window {
   T& make(std::string name, Rect geometry = {}, Control* container = nullptr) {
     return add<T>(std::move(name), geometry, container);
   }
+  void design(const std::vector<ControlDesign>& rows) { addDesign(rows); }
   // A handler that writes `entry` into the log.
   std::function<void()> logs(std::string entry) {
     return [this, entry] { log.push_back(entry); };

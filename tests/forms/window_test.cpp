@@ -101,6 +101,32 @@ TEST_F(LoadTest, TheFirstTouchLoadsAndReadingTheNameDoesNot) {
   EXPECT_TRUE(app.loadedWindows().size() == 1 && app.findWindow("PEREZOSA") == w.get());
 }
 
+TEST_F(LoadTest, ADesignTableBuildsItsRowsAndARowThatDoesNotFitItsKindLeavesTheWindowUnloaded) {
+  using enum ControlKind;
+  auto w = makeWindow("Disenada", [](TestWindow& t) {
+    t.design({{Frame, "marco", "", {100, 100, 3000, 2000}, "Pago", 5},
+              {OptionButton, "cheque", "marco", {60, 200, 1200, 255}, "Cheque", -1, {.value = 1}},
+              {NumberEntryBox, "monto", "", {}, "", 0, {.format = "#,##0.00"}},
+              {ActionButton, "cbSalir", "", {}, "Salir", 2, {.isCancel = true, .causesValidation = false}}});
+  });
+  auto* cheque = w->controlAs<forms::OptionButton>("cheque");
+  EXPECT_TRUE(cheque->value());
+  EXPECT_EQ(cheque->container(), w->control("marco"));
+  EXPECT_EQ(cheque->clientRect(), (Rect{160, 300, 1200, 255}));
+  EXPECT_EQ(cheque->tabIndex(), 1) << "no tab index: the creation order's";
+  EXPECT_EQ(w->controlAs<forms::NumberEntryBox>("monto")->format(), "#,##0.00");
+  EXPECT_EQ(w->cancelButton(), w->control("cbSalir"));
+  EXPECT_FALSE(w->control("cbSalir")->causesValidation());
+
+  for (const ControlDesign& wrong : {ControlDesign{Grid, "lista", "", {}, "texto"},
+                                     ControlDesign{Label, "etiqueta", "lista", {}, "", -1, {.format = "0"}},
+                                     ControlDesign{Label, "etiqueta", "nada"}}) {
+    auto bad = makeWindow("Mal", [&](TestWindow& t) { t.design({{Grid, "lista"}, wrong}); });
+    EXPECT_THROW(bad->load(), std::logic_error) << wrong.name;
+    EXPECT_FALSE(bad->isLoaded());
+  }
+}
+
 TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
   auto w = makeWindow("Foco", [](TestWindow& t) {
     t.make<Label>("etiqueta").setTabIndex(0);

@@ -23,152 +23,152 @@ namespace {
 
 
 TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) {
-  auto w = showCommissionWindow();
-  ASSERT_EQ(activeName(*w), "codigoVendedor");
-  QWidget* codigo = keyTarget(*w, "codigoVendedor");
+  auto w = showTestWindow();
+  ASSERT_EQ(activeName(*w), "codigo");
+  QWidget* codigo = keyTarget(*w, "codigo");
   QTest::keyClicks(codigo, "zz#");
   // The window's key preview upper-cases letters and swallows '#'.
-  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigoVendedor")->text(), "ZZ");
+  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigo")->text(), "ZZ");
   EXPECT_EQ(static_cast<QLineEdit*>(codigo)->text(), QString("ZZ"));
 
   // A click into the date box: the salesperson box refuses to let go of an unknown code.
-  QTest::mouseClick(widget(*w, "fechaPago"), Qt::LeftButton, {}, QPoint(10, 10));
-  EXPECT_EQ(activeName(*w), "codigoVendedor");
+  QTest::mouseClick(widget(*w, "fecha"), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(activeName(*w), "codigo");
   EXPECT_EQ(view->windowWidget(*w)->focusWidget(), codigo);
 
   // Editing in the middle of the text: the cursor is honoured.
   QTest::keyClick(codigo, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(codigo, "v1");
+  QTest::keyClicks(codigo, "a1");
   QTest::keyClick(codigo, Qt::Key_Left);
   QTest::keyClicks(codigo, "0");
-  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigoVendedor")->text(), "V01");
-  QTest::mouseClick(widget(*w, "fechaPago"), Qt::LeftButton, {}, QPoint(10, 10));
-  EXPECT_EQ(activeName(*w), "fechaPago");
-  EXPECT_EQ(view->windowWidget(*w)->focusWidget(), widget(*w, "fechaPago"));
+  EXPECT_EQ(w->controlAs<forms::CodeLookupField>("codigo")->text(), "A01");
+  QTest::mouseClick(widget(*w, "fecha"), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(activeName(*w), "fecha");
+  EXPECT_EQ(view->windowWidget(*w)->focusWidget(), widget(*w, "fecha"));
 
   // Tab and Shift+Tab follow the tab order; the hint of the control shows in the status bar.
-  QTest::keyClick(widget(*w, "fechaPago"), Qt::Key_Tab);
-  EXPECT_EQ(activeName(*w), "chkIncluirPendientes");
-  QTest::keyClick(widget(*w, "chkIncluirPendientes"), Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(activeName(*w), "fechaPago");
-  QTest::keyClick(widget(*w, "fechaPago"), Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(w->statusBar()->panelText(1), "Codigo del vendedor (F2 para buscar)");
+  QTest::keyClick(widget(*w, "fecha"), Qt::Key_Tab);
+  EXPECT_EQ(activeName(*w), "marca");
+  QTest::keyClick(widget(*w, "marca"), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(activeName(*w), "fecha");
+  QTest::keyClick(widget(*w, "fecha"), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(w->statusBar()->panelText(1), "Codigo (F2 para buscar)");
 }
 
 TEST_F(ViewTest, TheDateEditorWritesTheModelsDate) {
-  auto w = showCommissionWindow();
-  auto* date = widgetAs<QDateEdit>(*w, "fechaPago");
-  auto& box = *w->controlAs<forms::DateEntryBox>("fechaPago");
+  auto w = showTestWindow();
+  auto* date = widgetAs<QDateEdit>(*w, "fecha");
+  auto& box = *w->controlAs<forms::DateEntryBox>("fecha");
   box.setValue(automation::Date::fromYmd(2024, 3, 15));
   EXPECT_EQ(date->date(), QDate(2024, 3, 15));
   // The regional short date of es_VE.
   EXPECT_EQ(date->displayFormat(), QString("d/M/yyyy"));
   QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(10, 10));
-  ASSERT_EQ(activeName(*w), "fechaPago");
+  ASSERT_EQ(activeName(*w), "fecha");
   // What choosing a day in the calendar popup does to the editor.
   date->setDate(QDate(2024, 3, 16));
   EXPECT_EQ(box.value(), automation::Date::fromYmd(2024, 3, 16));
   // Without the focus the editor cannot change the model: it shows the model's date again.
-  QTest::mouseClick(widget(*w, "chkIncluirPendientes"), Qt::LeftButton);
-  ASSERT_EQ(activeName(*w), "chkIncluirPendientes");
+  QTest::mouseClick(widget(*w, "marca"), Qt::LeftButton);
+  ASSERT_EQ(activeName(*w), "marca");
   date->setDate(QDate(2024, 1, 1));
   EXPECT_EQ(box.value(), automation::Date::fromYmd(2024, 3, 16));
   EXPECT_EQ(date->date(), QDate(2024, 3, 16));
 }
 
 TEST_F(ViewTest, SpaceAndEnterOnAGridCellActAndADoubleClickToo) {
-  auto w = showCommissionWindow();
-  w->fillInvoices(20);
+  auto w = showTestWindow();
+  w->fillRows(20);
   view->processEvents();
-  auto* table = widgetAs<QTableView>(*w, "detalles");
-  const QRect cell = table->visualRect(table->model()->index(2, 8));
+  auto* table = widgetAs<QTableView>(*w, "lista");
+  const QRect cell = table->visualRect(table->model()->index(2, 3));
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-  forms::Grid& g = *w->controlAs<forms::Grid>("detalles");
-  EXPECT_EQ(activeName(*w), "detalles");
+  forms::Grid& g = *w->controlAs<forms::Grid>("lista");
+  EXPECT_EQ(activeName(*w), "lista");
   EXPECT_EQ(g.row(), 3);
-  EXPECT_EQ(g.col(), 8);
-  EXPECT_EQ(table->selectionModel()->currentIndex(), table->model()->index(2, 8));
+  EXPECT_EQ(g.col(), 3);
+  EXPECT_EQ(table->selectionModel()->currentIndex(), table->model()->index(2, 3));
 
   QTest::keyClick(table, Qt::Key_Space);
-  EXPECT_EQ(g.textMatrix(3, 8), "SI");
+  EXPECT_EQ(g.textMatrix(3, 3), "SI");
   view->processEvents();
-  EXPECT_EQ(table->model()->data(table->model()->index(2, 8)).toString(), QString("SI"));
+  EXPECT_EQ(table->model()->data(table->model()->index(2, 3)).toString(), QString("SI"));
   // Enter reaches the grid as Space through the window's key preview.
   QTest::keyClick(table, Qt::Key_Return);
-  EXPECT_EQ(g.textMatrix(3, 8), "NO");
+  EXPECT_EQ(g.textMatrix(3, 3), "NO");
   EXPECT_EQ(w->gridActions, 2);
 
-  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(4, 8)).center());
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(4, 3)).center());
   EXPECT_EQ(g.row(), 5);
-  EXPECT_EQ(g.textMatrix(5, 8), "SI");
+  EXPECT_EQ(g.textMatrix(5, 3), "SI");
   EXPECT_EQ(w->gridActions, 3);
 
   // Arrow keys move the current cell.
   QTest::keyClick(table, Qt::Key_Down);
   EXPECT_EQ(g.row(), 6);
   QTest::keyClick(table, Qt::Key_Right);
-  EXPECT_EQ(g.col(), 9);
+  EXPECT_EQ(g.col(), 4);
   QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(g.row(), 20);
-  EXPECT_EQ(g.col(), 9);  // the hidden columns are skipped
+  EXPECT_EQ(g.col(), 4);  // the hidden columns are skipped
 }
 
 TEST_F(ViewTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
-  auto w = showCommissionWindow();
-  QTest::keyClick(keyTarget(*w, "codigoVendedor"), Qt::Key_Escape);
+  auto w = showTestWindow();
+  QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_Escape);
   EXPECT_EQ(w->cancelClicks, 1);
-  EXPECT_EQ(w->processClicks, 0);
-  QTest::mouseClick(widget(*w, "cbProcesar"), Qt::LeftButton);
-  EXPECT_EQ(w->processClicks, 1);
-  EXPECT_EQ(activeName(*w), "cbProcesar");
+  EXPECT_EQ(w->acceptClicks, 0);
+  QTest::mouseClick(widget(*w, "cbAceptar"), Qt::LeftButton);
+  EXPECT_EQ(w->acceptClicks, 1);
+  EXPECT_EQ(activeName(*w), "cbAceptar");
 }
 
 TEST_F(ViewTest, ClickingAnOptionButtonEnablesOrDisablesTheBankFields) {
-  auto w = showCommissionWindow();
-  QWidget* banco = widget(*w, "codigoBanco");
+  auto w = showTestWindow();
+  QWidget* banco = widget(*w, "banco");
   EXPECT_FALSE(banco->isEnabled());
-  QTest::mouseClick(widget(*w, "optTransferencia"), Qt::LeftButton);
-  EXPECT_TRUE(w->controlAs<forms::OptionButton>("optTransferencia")->value());
-  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optEfectivo")->value());
+  QTest::mouseClick(widget(*w, "optBanco"), Qt::LeftButton);
+  EXPECT_TRUE(w->controlAs<forms::OptionButton>("optBanco")->value());
+  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optNo")->value());
   EXPECT_TRUE(banco->isEnabled());
-  EXPECT_TRUE(widget(*w, "refMovBanco")->isEnabled());
-  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optTransferencia")->isChecked());
-  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optEfectivo")->isChecked());
+  EXPECT_TRUE(widget(*w, "referencia")->isEnabled());
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
+  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
 
-  QTest::mouseClick(widget(*w, "optNoPagar"), Qt::LeftButton);
+  QTest::mouseClick(widget(*w, "optNo"), Qt::LeftButton);
   EXPECT_FALSE(banco->isEnabled());
-  EXPECT_FALSE(widget(*w, "refMovBanco")->isEnabled());
+  EXPECT_FALSE(widget(*w, "referencia")->isEnabled());
   // A second click on the selected option changes nothing: the widget does not toggle itself.
-  QTest::mouseClick(widget(*w, "optNoPagar"), Qt::LeftButton);
-  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optNoPagar")->isChecked());
+  QTest::mouseClick(widget(*w, "optNo"), Qt::LeftButton);
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
   // A click on a disabled control does nothing.
   QTest::mouseClick(banco, Qt::LeftButton);
-  EXPECT_EQ(activeName(*w), "optNoPagar");
+  EXPECT_EQ(activeName(*w), "optNo");
 }
 
 TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   QWidget* top = view->windowWidget(*w);
   // Dragged 1995 wider and 990 taller than the minimum: the buttons and the grid follow.
-  top->resize(QSize((11880 + 1995) / 15, (8595 + 990) / 15));
-  EXPECT_EQ(w->width(), 12000 + 1995);
-  EXPECT_EQ(w->height(), 9000 + 990);
-  EXPECT_EQ(w->control("cbProcesar")->left(), 8640 + 1995);
-  EXPECT_EQ(w->control("cbProcesar")->top(), 7605 + 990);
-  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), px({10230 + 1995, 7605 + 990, 1515, 510}));
-  EXPECT_EQ(widget(*w, "detalles")->geometry(), px({135, 2700, 11580 + 1995, 4755 + 990}));
-  EXPECT_EQ(widget(*w, "Frame1")->geometry(), QRect(533, 9, 250, 160));
-  EXPECT_EQ(widget(*w, "StatusBar1")->geometry().bottom(), top->height() - 1);
+  top->resize(QSize((9000 + 1995) / 15, (6000 + 990) / 15));
+  EXPECT_EQ(w->width(), 9120 + 1995);
+  EXPECT_EQ(w->height(), 6405 + 990);
+  EXPECT_EQ(w->control("cbAceptar")->left(), 5970 + 1995);
+  EXPECT_EQ(w->control("cbAceptar")->top(), 5205 + 990);
+  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), px({7455 + 1995, 5205 + 990, 1440, 450}));
+  EXPECT_EQ(widget(*w, "lista")->geometry(), px({135, 2100, 8730 + 1995, 2820 + 990}));
+  EXPECT_EQ(widget(*w, "panel")->geometry(), QRect(400, 8, 190, 120));
+  EXPECT_EQ(widget(*w, "barra")->geometry().bottom(), top->height() - 1);
 
   // Too small: back to the minimum, and the widget shows it.
   top->resize(QSize(400, 300));
-  EXPECT_EQ(w->width(), 12000);
-  EXPECT_EQ(w->height(), 9000);
-  EXPECT_EQ(top->size(), QSize(792, 573));
-  // Too wide: held at 14500.
+  EXPECT_EQ(w->width(), 9120);
+  EXPECT_EQ(w->height(), 6405);
+  EXPECT_EQ(top->size(), QSize(600, 400));
+  // Too wide: held at 11500.
   top->resize(QSize(1200, 700));
-  EXPECT_EQ(w->width(), 14500);
-  EXPECT_EQ(top->width(), (14500 - 120) / 15 + 1);  // 958.67 pixels, rounded
+  EXPECT_EQ(w->width(), 11500);
+  EXPECT_EQ(top->width(), (11500 - 120) / 15 + 1);  // 758.67 pixels, rounded
 
   // Maximised: at once normal again.
   top->showMaximized();
@@ -177,7 +177,7 @@ TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
 }
 
 TEST_F(ViewTest, TheCloseBoxAsksTheModel) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   bool refuse = true;
   w->onQueryUnload = [&](bool& cancel, forms::UnloadMode mode) {
     EXPECT_EQ(mode, forms::UnloadMode::CloseBox);
@@ -203,12 +203,12 @@ TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
     ASSERT_NE(top, nullptr);
     EXPECT_TRUE(top->isVisible());
     EXPECT_EQ(top->windowModality(), Qt::ApplicationModal);
-    QWidget* edit = keyTarget(*d, "Velnor1");
+    QWidget* edit = keyTarget(*d, "importe");
     EXPECT_EQ(static_cast<QLineEdit*>(edit)->text(), QString("12,50"));
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(edit, "7,25");
     // Typed text reaches the model when the operator acts on the window.
-    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 12.5);
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("importe")->value(), 12.5);
     QTest::keyClick(edit, Qt::Key_Return);
   });
   EXPECT_TRUE(d->ask("Nueva comision para la factura", 12.5));
@@ -217,7 +217,7 @@ TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
   EXPECT_EQ(view->windowWidget(*d), nullptr);
 
   auto d2 = std::make_shared<NumberDialog>();
-  QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "Velnor1"), Qt::Key_Escape); });
+  QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "importe"), Qt::Key_Escape); });
   EXPECT_FALSE(d2->ask("Nuevo porcentaje de comision", 3));
 
   auto d3 = std::make_shared<NumberDialog>();
@@ -227,7 +227,7 @@ TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
   // Text that is not a number is refused and the value kept.
   auto d4 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] {
-    QWidget* edit = keyTarget(*d4, "Velnor1");
+    QWidget* edit = keyTarget(*d4, "importe");
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(edit, "abc");
     QTest::keyClick(edit, Qt::Key_Return);
@@ -239,11 +239,11 @@ TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
 TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
   auto d = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] {
-    auto* calc = widget(*d, "Velnor1")->findChild<QToolButton*>("calculator");
+    auto* calc = widget(*d, "importe")->findChild<QToolButton*>("calculator");
     ASSERT_NE(calc, nullptr);
     EXPECT_TRUE(calc->isVisible());
     QTest::mouseClick(calc, Qt::LeftButton);
-    QWidget* popup = widget(*d, "Velnor1")->findChild<QWidget*>("calculatorPopup");
+    QWidget* popup = widget(*d, "importe")->findChild<QWidget*>("calculatorPopup");
     ASSERT_NE(popup, nullptr);
     auto press = [&](std::initializer_list<const char*> keys) {
       for (const char* key : keys) {
@@ -254,9 +254,9 @@ TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
     };
     // A division by zero stays on the display: OK gives the box nothing.
     press({"calc_/", "calc_0", "calc_OK"});
-    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 5);
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("importe")->value(), 5);
     press({"calc_C", "calc_5", "calc_+", "calc_2", "calc_*", "calc_3", "calc_,", "calc_5", "calc_OK"});
-    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("Velnor1")->value(), 24.5);  // (5 + 2) * 3,5
+    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("importe")->value(), 24.5);  // (5 + 2) * 3,5
     QTest::mouseClick(widget(*d, "cbOk"), Qt::LeftButton);
   });
   EXPECT_TRUE(d->ask("Nueva comision para la factura", 5));
@@ -265,7 +265,7 @@ TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
 
 TEST_F(ViewTest, TheEventLoopEndsWhenTheLastWindowCloses) {
   EXPECT_EQ(view->exec(), 0);  // nothing on screen: nothing to wait for
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   auto d = std::make_shared<NumberDialog>();
   bool answered = false;
   // Cancel on the window opens a modal dialog; the program goes on after it, until the window's
@@ -293,8 +293,8 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
   EXPECT_FALSE(app.askQuestion("¿Desea perder los cambios?"));
 
   // An error that ends a handler shows an error box with its number and source.
-  auto w = showCommissionWindow();
-  w->control("cbProcesar")->onClick = [] { throw automation::Error(50001, "tessaline-host", "injected failure"); };
+  auto w = showTestWindow();
+  w->control("cbAceptar")->onClick = [] { throw automation::Error(50001, "tessaline-host", "injected failure"); };
   QString informative;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(view->messageBoxWidget());
@@ -302,17 +302,17 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
     informative = box->informativeText();
     box->button(QMessageBox::Ok)->click();
   });
-  QTest::mouseClick(widget(*w, "cbProcesar"), Qt::LeftButton);
+  QTest::mouseClick(widget(*w, "cbAceptar"), Qt::LeftButton);
   EXPECT_EQ(informative, QString("Error 50001 (tessaline-host)"));
   EXPECT_EQ(view->messageBoxWidget(), nullptr);
 }
 
 TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
-  auto w = showCommissionWindow();
-  auto& codigo = *w->controlAs<forms::CodeLookupField>("codigoVendedor");
+  auto w = showTestWindow();
+  auto& codigo = *w->controlAs<forms::CodeLookupField>("codigo");
   codigo.setLookupSource(std::make_shared<forms::test::FakeLookup>(
-      std::vector<forms::LookupEntry>{{"V01", "Ana"}, {"V02", "Luis"}, {"V03", "Eva"}}));
-  codigo.setTitle("Vendedor");
+      std::vector<forms::LookupEntry>{{"A01", "Ana"}, {"A02", "Luis"}, {"A03", "Eva"}}));
+  codigo.setTitle("Cliente");
   bool listShown = false;
   QTimer::singleShot(0, [&] {
     forms::Window* list = app.activeWindow();
@@ -328,10 +328,10 @@ TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Return);
   });
-  QTest::keyClick(keyTarget(*w, "codigoVendedor"), Qt::Key_F2);
+  QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_F2);
   EXPECT_TRUE(listShown);
-  EXPECT_EQ(codigo.text(), "V02");
-  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigoVendedor"))->text(), QString("V02"));
+  EXPECT_EQ(codigo.text(), "A02");
+  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigo"))->text(), QString("A02"));
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ namespace forms_qt_test {
 namespace {
 
 TEST_F(ViewTest, EveryControlLiesAtItsDesignPlaceInItsContainer) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   QWidget* top = view->windowWidget(*w);
   ASSERT_NE(top, nullptr);
   EXPECT_TRUE(top->isVisible());
-  EXPECT_EQ(top->windowTitle(), QString("Acreditacion/pago de comisiones"));
-  // The design client area, 11880 x 8595 twips.
-  EXPECT_EQ(top->size(), QSize(792, 573));
+  EXPECT_EQ(top->windowTitle(), QString("Ventana de prueba"));
+  // The design client area, 9000 x 6000 twips.
+  EXPECT_EQ(top->size(), QSize(600, 400));
   for (forms::Control* c : w->controls()) {
     QWidget* wd = view->controlWidget(*c);
     ASSERT_NE(wd, nullptr) << c->name();
@@ -32,82 +32,78 @@ TEST_F(ViewTest, EveryControlLiesAtItsDesignPlaceInItsContainer) {
     if (c->kind() == forms::ControlKind::StatusBar) continue;
     EXPECT_EQ(wd->geometry(), px(c->geometry())) << c->name();
   }
-  // Controls that keep their design size, against the design table itself.
-  EXPECT_EQ(widget(*w, "codigoVendedor")->geometry(), QRect(127, 8, 138, 23));
-  EXPECT_EQ(widget(*w, "Frame1")->geometry(), QRect(533, 9, 250, 160));
-  EXPECT_EQ(widget(*w, "Label5")->geometry(), QRect(6, -3, 78, 15));
-  EXPECT_EQ(widget(*w, "detalles")->geometry(), QRect(9, 180, 772, 317));
-  EXPECT_EQ(widget(*w, "cbProcesar")->geometry(), QRect(576, 507, 101, 34));
-  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), QRect(682, 507, 101, 34));
+  // Places in pixels, a title above its frame's top edge included.
+  EXPECT_EQ(widget(*w, "panel")->geometry(), QRect(400, 8, 190, 120));
+  EXPECT_EQ(widget(*w, "lblPanel")->geometry(), QRect(6, -3, 60, 15));
   // The status bar lies along the bottom edge, across the whole width.
-  EXPECT_EQ(widget(*w, "StatusBar1")->geometry(), QRect(0, 573 - 21, 792, 21));
+  EXPECT_EQ(widget(*w, "barra")->geometry(), QRect(0, 400 - 20, 600, 20));
 }
 
 TEST_F(ViewTest, LabelsAndShapesLieBeneathTheWindowedControls) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   auto stackIndex = [&](const char* name) {
     QWidget* wd = widget(*w, name);
     return wd->parentWidget()->children().indexOf(wd);
   };
   // The panel's title lies over its box, so the box's top edge stops at the title.
-  EXPECT_GT(stackIndex("Label5"), stackIndex("Shape1"));
-  EXPECT_GT(stackIndex("optCheque"), stackIndex("Label5"));
+  EXPECT_GT(stackIndex("lblPanel"), stackIndex("caja"));
+  EXPECT_GT(stackIndex("optBanco"), stackIndex("lblPanel"));
   // The grid lies over the shape that frames it.
-  EXPECT_GT(stackIndex("detalles"), stackIndex("Shape2"));
-  EXPECT_GT(stackIndex("cbCancelar"), stackIndex("Label1"));
+  EXPECT_GT(stackIndex("lista"), stackIndex("borde"));
+  EXPECT_GT(stackIndex("cbCancelar"), stackIndex("lblCodigo"));
 }
 
 TEST_F(ViewTest, ModelChangesReachTheWidgets) {
-  auto w = showCommissionWindow();
-  auto* nombre = widgetAs<QLabel>(*w, "nombreVendedor");
-  EXPECT_EQ(nombre->text(), QString("...nombre del vendedor..."));
-  w->controlAs<forms::Label>("nombreVendedor")->setCaption("Pérez, Ana");
+  auto w = showTestWindow();
+  auto* nombre = widgetAs<QLabel>(*w, "lblNombre");
+  EXPECT_EQ(nombre->text(), QString("...nombre..."));
+  w->controlAs<forms::Label>("lblNombre")->setCaption("Pérez, Ana");
   EXPECT_EQ(nombre->text(), QString("Pérez, Ana"));
 
-  auto* cheque = widgetAs<QRadioButton>(*w, "optCheque");
-  EXPECT_FALSE(cheque->isChecked());
-  w->controlAs<forms::OptionButton>("optCheque")->setValue(true);
-  EXPECT_TRUE(cheque->isChecked());
-  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optEfectivo")->isChecked());
-  EXPECT_TRUE(widget(*w, "codigoBanco")->isEnabled());
+  auto* banco = widgetAs<QRadioButton>(*w, "optBanco");
+  EXPECT_FALSE(banco->isChecked());
+  w->controlAs<forms::OptionButton>("optBanco")->setValue(true);
+  EXPECT_TRUE(banco->isChecked());
+  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
+  EXPECT_TRUE(widget(*w, "banco")->isEnabled());
 
-  w->control("lblqFact")->setVisible(false);
-  EXPECT_FALSE(widget(*w, "lblqFact")->isVisible());
-  w->control("Frame1")->setEnabled(false);
-  EXPECT_FALSE(widget(*w, "optCheque")->isEnabled());
+  w->control("lblCodigo")->setVisible(false);
+  EXPECT_FALSE(widget(*w, "lblCodigo")->isVisible());
+  w->control("panel")->setEnabled(false);
+  EXPECT_FALSE(widget(*w, "optBanco")->isEnabled());
 
-  w->control("cbProcesar")->move(100, 200, 1500, 600);
-  EXPECT_EQ(widget(*w, "cbProcesar")->geometry(), QRect(7, 13, 100, 40));
+  w->control("cbAceptar")->move(100, 200, 1500, 600);
+  EXPECT_EQ(widget(*w, "cbAceptar")->geometry(), QRect(7, 13, 100, 40));
   w->setCaption("Otro");
   EXPECT_EQ(view->windowWidget(*w)->windowTitle(), QString("Otro"));
 }
 
 TEST_F(ViewTest, GridShowsTheCellStoreWithItsHeaderAlignmentAndCurrentCell) {
-  auto w = showCommissionWindow();
-  w->fillInvoices(3);
+  auto w = showTestWindow();
+  w->fillRows(3);
   view->processEvents();
-  auto* table = widgetAs<QTableView>(*w, "detalles");
+  auto* table = widgetAs<QTableView>(*w, "lista");
   auto* model = table->model();
   EXPECT_EQ(model->rowCount(), 3);
-  EXPECT_EQ(model->columnCount(), 13);
-  EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString("Venta Neta"));
-  EXPECT_EQ(model->data(model->index(0, 9)).toString(), QString("Cliente 1"));
-  EXPECT_EQ(model->data(model->index(2, 8)).toString(), QString("NO"));
+  EXPECT_EQ(model->columnCount(), 7);
+  EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString("Importe"));
+  EXPECT_EQ(model->data(model->index(0, 4)).toString(), QString("Cliente 1"));
+  EXPECT_EQ(model->data(model->index(2, 3)).toString(), QString("NO"));
   EXPECT_TRUE(model->data(model->index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
-  EXPECT_TRUE(model->data(model->index(0, 9), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
-  EXPECT_TRUE(table->isColumnHidden(10));
-  EXPECT_FALSE(table->isColumnHidden(9));
+  EXPECT_TRUE(model->data(model->index(0, 4), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+  EXPECT_TRUE(table->isColumnHidden(5));
+  EXPECT_FALSE(table->isColumnHidden(4));
   // Column widths come from the format string's texts.
-  forms::Grid& g = *w->controlAs<forms::Grid>("detalles");
+  forms::Grid& g = *w->controlAs<forms::Grid>("lista");
   EXPECT_EQ(table->columnWidth(2), (g.colWidth(2) + 7) / 15);
 
   g.setRow(2);
-  g.setCol(6);
-  g.setTextMatrix(3, 8, "SI");
+  g.setCol(2);
+  g.setTextMatrix(3, 3, "SI");
   view->processEvents();
-  EXPECT_EQ(table->selectionModel()->currentIndex(), model->index(1, 6));
-  EXPECT_TRUE(table->selectionModel()->isSelected(model->index(1, 6)));
-  EXPECT_EQ(model->data(model->index(2, 8)).toString(), QString("SI"));
+  EXPECT_EQ(table->selectionModel()->currentIndex(), model->index(1, 2));
+  EXPECT_TRUE(table->selectionModel()->isSelected(model->index(1, 2)));
+  EXPECT_EQ(model->data(model->index(2, 3)).toString(), QString("SI"));
 
   // Emptied and shrunk, the view follows.
   g.setRows(2);
@@ -116,48 +112,47 @@ TEST_F(ViewTest, GridShowsTheCellStoreWithItsHeaderAlignmentAndCurrentCell) {
 }
 
 TEST_F(ViewTest, FiftyThousandInvoicesScrollToTheLastOne) {
-  auto w = showCommissionWindow();
-  w->fillInvoices(50000);
+  auto w = showTestWindow();
+  w->fillRows(50000);
   view->processEvents();
-  auto* table = widgetAs<QTableView>(*w, "detalles");
+  auto* table = widgetAs<QTableView>(*w, "lista");
   EXPECT_EQ(table->model()->rowCount(), 50000);
   table->verticalScrollBar()->setValue(table->verticalScrollBar()->maximum());
   view->processEvents();
   const QModelIndex last = table->indexAt(QPoint(5, table->viewport()->height() - 3));
   ASSERT_TRUE(last.isValid());
-  EXPECT_EQ(table->model()->data(last.sibling(last.row(), 9)).toString(), QString("Cliente 50000"));
+  EXPECT_EQ(table->model()->data(last.sibling(last.row(), 4)).toString(), QString("Cliente 50000"));
 }
 
 TEST_F(ViewTest, ShotShowsTheThemedColoursAndTheFramedGrid) {
-  auto w = showCommissionWindow();
-  w->fillInvoices(5);
+  auto w = showTestWindow();
+  w->fillRows(5);
   QTemporaryDir dir;
-  const std::string file = dir.filePath("commission.png").toStdString();
+  const std::string file = dir.filePath("prueba.png").toStdString();
   view->saveShot(*w, file);
   QImage img(QString::fromStdString(file));
   ASSERT_FALSE(img.isNull());
-  EXPECT_EQ(img.size(), QSize(792, 573));
+  EXPECT_EQ(img.size(), QSize(600, 400));
   auto rgbAt = [&](int x, int y) { return QColor(img.pixel(x, y)); };
   // The buttons' face.
-  EXPECT_EQ(rgbAt(580, 510), QColor(7, 116, 205));
-  // Shape2's outline, 2 pixels outside the grid.
-  EXPECT_EQ(rgbAt(300, 178), QColor(162, 182, 253));
+  EXPECT_EQ(rgbAt(402, 350), QColor(7, 116, 205));
+  // The border shape's outline, 2 pixels outside the grid.
+  EXPECT_EQ(rgbAt(300, 138), QColor(162, 182, 253));
   // The grid's header row.
-  EXPECT_EQ(rgbAt(300, 183), QColor(207, 226, 254));
+  EXPECT_EQ(rgbAt(300, 143), QColor(207, 226, 254));
   // The current cell (row 1, column 0) is shown selected; the others are white.
-  EXPECT_EQ(rgbAt(9 + 1 + 20, 180 + 1 + 16 + 8), QColor(0, 0, 255));
-  EXPECT_EQ(rgbAt(9 + 1 + 20, 180 + 1 + 32 + 8), QColor(255, 255, 255));
-  // The panel's box (Shape1, black) runs along the top of the payment panel, except where its
-  // title lies across it.
-  const int boxTop = 9 + 3;
-  EXPECT_EQ(rgbAt(533 + 150, boxTop), QColor(0, 0, 0));
+  EXPECT_EQ(rgbAt(9 + 1 + 20, 140 + 1 + 16 + 8), QColor(0, 0, 255));
+  EXPECT_EQ(rgbAt(9 + 1 + 20, 140 + 1 + 32 + 8), QColor(255, 255, 255));
+  // The panel's box (black) runs along the top of the panel, except where its title lies across it.
+  const int boxTop = 8 + 3;
+  EXPECT_EQ(rgbAt(400 + 150, boxTop), QColor(0, 0, 0));
   bool titleCovers = true;
-  for (int x = 533 + 8; x < 533 + 12; ++x) titleCovers = titleCovers && rgbAt(x, boxTop) != QColor(0, 0, 0);
+  for (int x = 400 + 8; x < 400 + 12; ++x) titleCovers = titleCovers && rgbAt(x, boxTop) != QColor(0, 0, 0);
   EXPECT_TRUE(titleCovers);
 }
 
 TEST_F(ViewTest, UnloadingAWindowRemovesItsWidgets) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   ASSERT_NE(view->windowWidget(*w), nullptr);
   w->unload();
   view->processEvents();
@@ -172,9 +167,9 @@ TEST_F(ViewTest, UnloadingAWindowRemovesItsWidgets) {
 TEST_F(ViewTest, ANumberDialogSizesItselfToItsPromptWithRealFonts) {
   auto d = std::make_shared<NumberDialog>();
   d->load();
-  d->controlAs<forms::Label>("Label1")->setCaption("Nueva comision para la factura");
+  d->controlAs<forms::Label>("lblPregunta")->setCaption("Nueva comision para la factura");
   // The label measures its text with the font the widget draws it in.
-  QWidget* label = widget(*d, "Label1");
+  QWidget* label = widget(*d, "lblPregunta");
   EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(QString("Nueva comision para la factura")));
   EXPECT_LE(label->width(), label->fontMetrics().horizontalAdvance(QString("Nueva comision para la factura")) + 1);
   d->unload();

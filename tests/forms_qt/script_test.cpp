@@ -15,11 +15,11 @@ namespace forms_qt_test {
 namespace {
 
 TEST_F(ViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   QTemporaryDir dir;
   const QString shot = dir.filePath("cheque.png");
-  std::istringstream script("click optCheque\n"
-                            "focus codigoBanco\n"
+  std::istringstream script("click optBanco\n"
+                            "focus banco\n"
                             "type B01\n"
                             "shot \"" + shot.toStdString() + "\"\n"
                             "resize 15000 10000\n");
@@ -29,26 +29,26 @@ TEST_F(ViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
   auto input = view->pumpingInput(script);
   EXPECT_EQ(driver.run(*input), 0) << out.str();
   view->processEvents();
-  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optCheque")->isChecked());
-  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigoBanco"))->text(), QString("B01"));
-  EXPECT_EQ(view->windowWidget(*w)->width(), (14500 - 120) / 15 + 1);
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
+  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "banco"))->text(), QString("B01"));
+  EXPECT_EQ(view->windowWidget(*w)->width(), (11500 - 120) / 15 + 1);
   QImage img(shot);
   ASSERT_FALSE(img.isNull());
-  EXPECT_EQ(img.size(), QSize(792, 573));
+  EXPECT_EQ(img.size(), QSize(600, 400));
 }
 
 TEST_F(ViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   std::istringstream script("echo before\necho after\n");
   std::ostringstream out;
   forms::ScriptDriver driver(app, out);
-  QWidget* cheque = widget(*w, "optCheque");
+  QWidget* cheque = widget(*w, "optBanco");
   driver.onGo([&](const std::string&) {});
   // Between the lines the view processes events; a click arriving then must not act.
   QTimer::singleShot(0, [&] { QTest::mouseClick(cheque, Qt::LeftButton); });
   auto input = view->pumpingInput(script);
   EXPECT_EQ(driver.run(*input), 0);
-  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optCheque")->value());
+  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optBanco")->value());
   EXPECT_NE(out.str().find("\"after\""), std::string::npos);
 }
 
@@ -57,7 +57,7 @@ TEST_F(ViewTest, ShotWithoutAWidgetIsAClearError) {
   std::ostringstream out;
   forms::ScriptDriver driver(app, out);
   driver.onShot(view->shotHook());
-  auto w = showCommissionWindow();
+  auto w = showTestWindow();
   EXPECT_EQ(driver.run(script), 2);
   EXPECT_NE(out.str().find("cannot write the picture"), std::string::npos) << out.str();
 }

@@ -1,14 +1,14 @@
 #pragma once
-// Windows for the view's tests: the commission window's layout (controls, places, colours, tab
-// order and resize rules) with small handlers of its own, and a number dialog. They stand in for
-// the component's windows, which live above this layer.
+// Windows for the view's tests: a sizable window with one control of each kind the view draws
+// (a panel of options, a list with hidden columns, a docked status bar) and size rules of its own,
+// and a modal number dialog.
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "forms/application.h"
 #include "forms/controls.h"
+#include "forms/design.h"
 #include "forms/grid.h"
 #include "forms/window.h"
 
@@ -16,213 +16,134 @@ namespace forms_qt_test {
 
 using namespace forms;
 
-inline void styleActionButton(ActionButton& b, const std::string& caption) {
-  b.setCaption(caption);
-  b.setBackColor(rgb(7, 116, 205));
-  b.setForeColor(colors::kWhite);
-  ThemeColors t;
-  t.backFocused = rgb(0, 0, 192);
-  t.foreFocused = colors::kWhite;
-  t.backDisabled = rgb(224, 224, 224);
-  t.foreDisabled = rgb(192, 192, 192);
-  b.setThemeColors(t);
-}
+// The themed button face; controls painted on the window's colour.
+inline constexpr DesignValues kButton{.back = rgb(7, 116, 205), .fore = colors::kWhite};
+inline constexpr DesignValues kOnWindow{.back = colors::kWindow};
 
-class CommissionWindow final : public Window {
+// Client area 9000 x 6000 twips (600 x 400 pixels). Size rules: never maximised, the design size
+// at least, 11500 twips wide at most; the buttons keep to the bottom-right corner, the list and
+// its border grow with the window.
+class TestWindow final : public Window {
  public:
-  CommissionWindow() : Window("SelectFacturas") {}
+  TestWindow() : Window("Prueba") {}
 
   int cancelClicks = 0;
-  int processClicks = 0;
+  int acceptClicks = 0;
   int gridActions = 0;
-  std::string lastKeyPreview;
 
- protected:
-  void build() override {
-    setCaption("Acreditacion/pago de comisiones");
-    setBorderStyle(BorderStyle::Sizable);
-    setKeyPreview(true);
-    setBackColor(colors::kWindow);
-    setStartUpPosition(StartUpPosition::Manual);
-    setClientSize(11880, 8595);
-
-    label("Label1", {150, 165, 1515, 195}, "Codigo del vendedor:", true);
-    auto& codigo = add<CodeLookupField>("codigoVendedor", {1905, 120, 2070, 345});
-    codigo.setMaxLength(20);
-    codigo.setAppearance(0);
-    codigo.onValidate = [this](bool& cancel) {
-      const std::string t = controlAs<CodeLookupField>("codigoVendedor")->text();
-      cancel = !t.empty() && t != "V01";
-    };
-    codigo.onGotFocus = [this] { hint("Codigo del vendedor (F2 para buscar)"); };
-    label("nombreVendedor", {570, 555, 7125, 195}, "...nombre del vendedor...", false);
-    label("Label4", {150, 945, 1155, 195}, "Fecha del pago:", true);
-    auto& fecha = add<DateEntryBox>("fechaPago", {1905, 915, 1710, 315});
-    ThemeColors dateTheme;
-    dateTheme.borderFocused = rgb(0, 0, 255);
-    fecha.setThemeColors(dateTheme);
-    auto& chk = add<OptionCheckBox>("chkIncluirPendientes", {4320, 960, 2130, 270});
-    chk.setCaption("Incluir facturas pendientes");
-    chk.setBackColor(colors::kWindow);
-
-    const struct {
-      const char* name;
-      Rect r;
-      const char* caption;
-      bool value;
-    } summary[] = {
-        {"Label2", {1215, 1410, 1515, 195}, "Cantidad de facturas:", false},
-        {"lblqFact", {2955, 1410, 525, 195}, "0", true},
-        {"Label3", {1215, 1695, 810, 195}, "Venta total:", false},
-        {"lblTotalVenta", {2865, 1695, 840, 195}, "0,00", true},
-        {"Label13", {4350, 1695, 450, 195}, "Saldo:", false},
-        {"lblSaldo", {5895, 1695, 840, 195}, "0,00", true},
-        {"Label9", {1215, 1980, 300, 195}, "IVA:", false},
-        {"lblTotalIVA", {2865, 1980, 840, 195}, "0,00", true},
-        {"Label8", {4335, 1980, 1020, 195}, "Comision total:", false},
-        {"lblComisionTotal", {5895, 1980, 840, 195}, "0,00", true},
-        {"Label11", {1215, 2265, 900, 195}, "Monto bruto:", false},
-        {"lblMontoBruto", {2865, 2265, 840, 195}, "0,00", true},
-        {"Label12", {4335, 2265, 1470, 195}, "Comision a acreditar:", false},
-        {"lblComisionAcreditada", {5895, 2265, 840, 195}, "0,00", true},
-    };
-    for (const auto& s : summary) {
-      Label& l = label(s.name, s.r, s.caption, false);
-      if (s.value) l.setAlignment(Alignment::Right);
-    }
-
-    auto& frame = add<Frame>("Frame1", {7995, 135, 3750, 2400});
-    frame.setBorderStyle(0);
-    frame.setBackColor(colors::kWindow);
-    add<Shape>("Shape1", {0, 45, 3750, 2340}, &frame);
-    label("Label5", {90, -45, 1170, 225}, " Medio de pago ", false, &frame);
-    auto& efectivo = option("optEfectivo", {285, 255, 1185, 195}, "Efectivo", frame);
-    auto& cheque = option("optCheque", {285, 570, 1305, 255}, "Cheque", frame);
-    auto& transferencia = option("optTransferencia", {285, 885, 1470, 255}, "Transferencia", frame);
-    label("Label6", {705, 1230, 510, 195}, "Banco:", false, &frame);
-    auto& banco = add<CodeLookupField>("codigoBanco", {1620, 1170, 2055, 345}, &frame);
-    banco.setAppearance(0);
-    label("Label7", {705, 1575, 825, 195}, "Referencia:", false, &frame);
-    auto& ref = add<ReferenceTextBox>("refMovBanco", {1620, 1530, 1695, 315}, &frame);
-    ref.setEnabled(false);
-    auto& noPagar = option("optNoPagar", {285, 1905, 2490, 240}, "No pagar ahora (solo acreditar)", frame);
-    efectivo.setValue(true);
-    banco.setEnabled(false);
-    auto bankFields = [this](bool on) {
-      controlAs<CodeLookupField>("codigoBanco")->setEnabled(on);
-      controlAs<ReferenceTextBox>("refMovBanco")->setEnabled(on);
-    };
-    efectivo.onClick = [bankFields] { bankFields(false); };
-    cheque.onClick = [bankFields] { bankFields(true); };
-    transferencia.onClick = [bankFields] { bankFields(true); };
-    noPagar.onClick = [bankFields] { bankFields(false); };
-
-    auto& shape2 = add<Shape>("Shape2", {105, 2670, 11640, 4815});
-    shape2.setBorderColor(rgb(162, 182, 253));
-    auto& grid = add<Grid>("detalles", {135, 2700, 11580, 4755});
-    Grid::Colors gc;
-    gc.fore = rgb(64, 64, 64);
-    gc.backFixed = rgb(207, 226, 254);
-    gc.foreFixed = rgb(64, 64, 64);
-    gc.backSel = rgb(0, 0, 255);
-    gc.foreSel = colors::kWhite;
-    gc.backBkg = rgb(224, 224, 224);
-    gc.grid = rgb(162, 182, 253);
-    gc.gridFixed = rgb(162, 182, 253);
-    grid.setGridColors(gc);
-    grid.setFormatString(
-        "^Fecha     |^Factura  |>Venta Neta   |>I.V.A.     |>Total       |>Saldo       |>Comision    |>% comis.|^Acreditar|<Nombre "
-        "del cliente                 |Numero|codigoCliente|Comision cargada");
-    for (int c = 10; c <= 12; ++c) grid.setColWidth(c, 0);
-    grid.onKeyPress = [this](int16_t& k) {
-      if (k == keys::kEnter || k == keys::kSpace) toggleMark();
-    };
-    grid.onDblClick = [this] { toggleMark(); };
-    grid.onGotFocus = [this] { hint("Doble click o espacio: marcar la factura"); };
-
-    auto& procesar = add<ActionButton>("cbProcesar", {8640, 7605, 1515, 510});
-    styleActionButton(procesar, "Procesar");
-    procesar.onClick = [this] { ++processClicks; };
-    auto& cancelar = add<ActionButton>("cbCancelar", {10230, 7605, 1515, 510});
-    styleActionButton(cancelar, "Cancelar");
-    cancelar.setCancel(true);
-    cancelar.setCausesValidation(false);
-    cancelar.onClick = [this] { ++cancelClicks; };
-    add<StatusBar>("StatusBar1", {0, 8280, 11880, 315});
-
-    onKeyPress = [this](int16_t& k) {
-      Control* active = activeControl();
-      if (k == keys::kEnter && active != nullptr && active->kind() == ControlKind::Grid) k = keys::kSpace;
-      if (k == '#') k = 0;                                 // swallowed
-      if (k >= 'a' && k <= 'z') k = static_cast<int16_t>(k - 32);  // upper case
-      lastKeyPreview = std::to_string(k);
-    };
-    onResize = [this] { formResize(); };
-  }
-
- public:
-  void fillInvoices(int count) {
-    Grid& g = *controlAs<Grid>("detalles");
+  // Rows of the list: date, number, amount, mark (column 3), customer; two hidden key columns.
+  void fillRows(int count) {
+    Grid& g = *controlAs<Grid>("lista");
     g.setRedraw(false);
     g.setRows(count + 1);
     for (int r = 1; r <= count; ++r) {
       g.setTextMatrix(r, 0, "01/03/2024");
-      g.setTextMatrix(r, 1, std::to_string(1000000 + r).substr(1));
+      g.setTextMatrix(r, 1, std::to_string(r));
       g.setTextMatrix(r, 2, "1.000,00");
-      g.setTextMatrix(r, 6, "50,00");
-      g.setTextMatrix(r, 8, "NO");
-      g.setTextMatrix(r, 9, "Cliente " + std::to_string(r));
+      g.setTextMatrix(r, 3, "NO");
+      g.setTextMatrix(r, 4, "Cliente " + std::to_string(r));
     }
     g.setRedraw(true);
     if (count > 0) g.setRow(1);
   }
 
+ protected:
+  void build() override {
+    setCaption("Ventana de prueba");
+    setBorderStyle(BorderStyle::Sizable);
+    setKeyPreview(true);
+    setBackColor(colors::kWindow);
+    setStartUpPosition(StartUpPosition::Manual);
+    setClientSize(9000, 6000);
+    {
+      using enum ControlKind;
+      static const ControlDesign kDesign[] = {
+          {Label, "lblCodigo", "", {150, 165, 1200, 195}, "Codigo:", 0, {.back = colors::kWindow, .autoSize = true}},
+          {CodeLookupField, "codigo", "", {1500, 120, 1800, 345}, "", 1},
+          {DateEntryBox, "fecha", "", {1500, 600, 1710, 315}, "", 2},
+          {OptionCheckBox, "marca", "", {3600, 630, 2100, 270}, "Solo pendientes", 3, kOnWindow},
+          {Label, "lblNombre", "", {150, 1050, 3000, 195}, "...nombre...", 4, kOnWindow},
+          {Frame, "panel", "", {6000, 120, 2850, 1800}, "", 5, {.back = colors::kWindow, .border = 0}},
+          {Shape, "caja", "panel", {0, 45, 2850, 1740}},
+          {Label, "lblPanel", "panel", {90, -45, 900, 225}, " Pago ", 6, kOnWindow},
+          {OptionButton, "optNo", "panel", {285, 300, 1500, 255}, "Sin banco", 7,
+           {.back = colors::kWindow, .value = 1}},
+          {OptionButton, "optBanco", "panel", {285, 630, 1500, 255}, "Con banco", 8, kOnWindow},
+          {CodeLookupField, "banco", "panel", {285, 960, 1800, 345}, "", 9, {.enabled = false}},
+          {ReferenceTextBox, "referencia", "panel", {285, 1350, 1800, 315}, "", 10, {.enabled = false}},
+          {Shape, "borde", "", {105, 2070, 8790, 2880}, "", -1, {.borderColor = rgb(162, 182, 253)}},
+          {Grid, "lista", "", {135, 2100, 8730, 2820}, "", 11,
+           {.format = "^Fecha     |^Numero  |>Importe      |^Marca|<Cliente                     |Clave|Oculta"}},
+          {ActionButton, "cbAceptar", "", {5970, 5205, 1440, 450}, "Aceptar", 12, kButton},
+          {ActionButton, "cbCancelar", "", {7455, 5205, 1440, 450}, "Cancelar", 13,
+           {.back = kButton.back, .fore = kButton.fore, .isCancel = true, .causesValidation = false}},
+          {StatusBar, "barra", "", {0, 5700, 9000, 300}, "", 14},
+      };
+      addDesign(kDesign);
+    }
+
+    Grid& grid = *controlAs<Grid>("lista");
+    Grid::Colors gc;
+    gc.backFixed = rgb(207, 226, 254);
+    gc.backSel = rgb(0, 0, 255);
+    grid.setGridColors(gc);
+    grid.setColWidth(5, 0);
+    grid.setColWidth(6, 0);
+    grid.onKeyPress = [this](int16_t& k) {
+      if (k == keys::kEnter || k == keys::kSpace) toggleMark();
+    };
+    grid.onDblClick = [this] { toggleMark(); };
+
+    auto& codigo = *controlAs<CodeLookupField>("codigo");
+    codigo.onValidate = [&codigo](bool& cancel) { cancel = !codigo.text().empty() && codigo.text() != "A01"; };
+    codigo.onGotFocus = [this] { statusBar()->setPanelText(1, "Codigo (F2 para buscar)"); };
+    auto bankFields = [this](bool on) {
+      control("banco")->setEnabled(on);
+      control("referencia")->setEnabled(on);
+    };
+    control("optNo")->onClick = [bankFields] { bankFields(false); };
+    control("optBanco")->onClick = [bankFields] { bankFields(true); };
+    control("cbAceptar")->onClick = [this] { ++acceptClicks; };
+    control("cbCancelar")->onClick = [this] { ++cancelClicks; };
+
+    // Enter on the list acts as Space; letters are upper-cased and '#' is swallowed.
+    onKeyPress = [this](int16_t& k) {
+      Control* active = activeControl();
+      if (k == keys::kEnter && active != nullptr && active->kind() == ControlKind::Grid) k = keys::kSpace;
+      if (k == '#') k = 0;
+      if (k >= 'a' && k <= 'z') k = static_cast<int16_t>(k - 32);
+    };
+    onResize = [this] { keepSizeRules(); };
+  }
+
  private:
-  Label& label(const char* name, Rect r, const char* caption, bool autoSize, Control* container = nullptr) {
-    auto& l = add<Label>(name, r, container);
-    l.setBackColor(colors::kWindow);
-    l.setAutoSize(autoSize);
-    l.setCaption(caption);
-    return l;
-  }
-  OptionButton& option(const char* name, Rect r, const char* caption, Frame& frame) {
-    auto& o = add<OptionButton>(name, r, &frame);
-    o.setCaption(caption);
-    o.setBackColor(colors::kWindow);
-    return o;
-  }
-  void hint(const std::string& text) {
-    if (StatusBar* s = statusBar()) s->setPanelText(1, text);
-  }
   void toggleMark() {
-    Grid& g = *controlAs<Grid>("detalles");
+    Grid& g = *controlAs<Grid>("lista");
     if (g.row() < 1) return;
     ++gridActions;
-    g.setTextMatrix(g.row(), 8, g.textMatrix(g.row(), 8) == "SI" ? "NO" : "SI");
+    g.setTextMatrix(g.row(), 3, g.textMatrix(g.row(), 3) == "SI" ? "NO" : "SI");
   }
-  // The window's resize rules: never maximised, 12000 x 9000 at least, 14500 wide at most; the
-  // grid grows with the window and the buttons keep to the bottom-right corner.
-  void formResize() {
+  void keepSizeRules() {
     if (windowState() == WindowState::Maximized) setWindowState(WindowState::Normal);
     if (windowState() == WindowState::Normal) {
-      if (width() < 12000) setWidth(12000);
-      if (height() < 9000) setHeight(9000);
-      if (width() > 14500) setWidth(14500);
+      if (width() < 9120) setWidth(9120);
+      if (height() < 6405) setHeight(6405);
+      if (width() > 11500) setWidth(11500);
     }
     if (windowState() == WindowState::Minimized) return;
     const int w = clientWidth(), h = clientHeight();
-    control("cbProcesar")->move(w - 3240, h - 990);
-    control("cbCancelar")->move(w - 1650, h - 990);
-    Control* grid = control("detalles");
-    grid->move(grid->left(), grid->top(), w - 300, h - 3840);
-    Control* shape = control("Shape2");
-    shape->move(shape->left(), shape->top(), w - 240, h - 3780);
+    control("cbAceptar")->move(w - 3030, h - 795);
+    control("cbCancelar")->move(w - 1545, h - 795);
+    Control* grid = control("lista");
+    grid->move(grid->left(), grid->top(), w - 270, h - 3180);
+    Control* border = control("borde");
+    border->move(border->left(), border->top(), w - 210, h - 3120);
   }
 };
 
 class NumberDialog final : public Window {
  public:
-  NumberDialog() : Window("fGetNumero") {}
+  NumberDialog() : Window("Numero") {}
 
   bool accepted = false;
   double acceptedValue = 0;
@@ -230,15 +151,8 @@ class NumberDialog final : public Window {
   // Asks and returns whether the operator accepted (modal).
   bool ask(const std::string& prompt, double start) {
     load();
-    setCaption("Ajuste de comisiones");
-    auto* l = controlAs<Label>("Label1");
-    l->setCaption(prompt);
-    auto* box = controlAs<NumberEntryBox>("Velnor1");
-    box->setValue(start);
-    box->setLeft(l->width() + 360);
-    setWidth(box->left() + 2325);
-    controlAs<ActionButton>("cbCancelar")->setLeft(clientWidth() + 120 - 1680);
-    controlAs<ActionButton>("cbOk")->setLeft(controlAs<ActionButton>("cbCancelar")->left() - 1575);
+    controlAs<Label>("lblPregunta")->setCaption(prompt);
+    controlAs<NumberEntryBox>("importe")->setValue(start);
     show(true);
     unload();
     return accepted;
@@ -246,30 +160,30 @@ class NumberDialog final : public Window {
 
  protected:
   void build() override {
-    setCaption("...");
+    setCaption("Importe");
     setBorderStyle(BorderStyle::FixedDialog);
     setShowInTaskbar(false);
     setStartUpPosition(StartUpPosition::CenterScreen);
     setClientSize(3390, 1440);
-    auto& l = add<Label>("Label1", {90, 180, 480, 195});
-    l.setAutoSize(true);
-    l.setCaption("Label1");
-    auto& box = add<NumberEntryBox>("Velnor1", {975, 120, 2160, 315});
-    box.setShowCalc(true);
-    box.setFormat("#,##0.00");
-    box.setBackColor(colors::kWhite);
-    auto& ok = add<ActionButton>("cbOk", {45, 615, 1515, 510});
-    styleActionButton(ok, "Procesar");
-    ok.setDefault(true);
+    {
+      using enum ControlKind;
+      static const ControlDesign kDesign[] = {
+          {Label, "lblPregunta", "", {90, 180, 480, 195}, "Importe:", 0, {.autoSize = true}},
+          {NumberEntryBox, "importe", "", {975, 120, 2160, 315}, "", 1,
+           {.back = colors::kWhite, .format = "#,##0.00", .showCalc = true}},
+          {ActionButton, "cbOk", "", {45, 615, 1515, 510}, "Aceptar", 2, {.isDefault = true}},
+          {ActionButton, "cbCancelar", "", {1620, 615, 1515, 510}, "Cancelar", 3, {.isCancel = true}},
+      };
+      addDesign(kDesign);
+    }
+    auto& ok = *controlAs<ActionButton>("cbOk");
     ok.setIcon("ok");
     ok.onClick = [this] {
       accepted = true;
-      acceptedValue = controlAs<NumberEntryBox>("Velnor1")->value();
+      acceptedValue = controlAs<NumberEntryBox>("importe")->value();
       hide();
     };
-    auto& cancel = add<ActionButton>("cbCancelar", {1620, 615, 1515, 510});
-    styleActionButton(cancel, "Cancelar");
-    cancel.setCancel(true);
+    auto& cancel = *controlAs<ActionButton>("cbCancelar");
     cancel.setIcon("cancel");
     cancel.onClick = [this] {
       accepted = false;

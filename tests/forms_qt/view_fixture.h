@@ -29,8 +29,8 @@ class ViewTest : public ::testing::Test {
   // Design pixels: 15 twips a pixel at the 96 dots per inch of the offscreen screen.
   static QRect px(const forms::Rect& r) { return QRect(r.left / 15, r.top / 15, r.width / 15, r.height / 15); }
 
-  std::shared_ptr<CommissionWindow> showCommissionWindow() {
-    auto w = std::make_shared<CommissionWindow>();
+  std::shared_ptr<TestWindow> showTestWindow() {
+    auto w = std::make_shared<TestWindow>();
     w->move(600, 600);
     w->show();
     view->processEvents();

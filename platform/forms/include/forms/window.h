@@ -1,6 +1,7 @@
 #pragma once
-// Window: the base class of every window. A window class derives from it, creates its controls
-// with their design values in build() and wires its handlers there by name:
+// Window: the base class of every window. A window class derives from it and, in build(), sets
+// its design values, creates its controls from its design table (design.h) and wires its handlers
+// by name:
 //
 //   class fGetNumero : public forms::Window {
 //    public:
@@ -10,12 +11,12 @@
 //       setCaption("...");
 //       setBorderStyle(forms::BorderStyle::FixedDialog);
 //       setClientSize(3390, 1440);
-//       auto& label = add<forms::Label>("Label1", {90, 180, 480, 195});
-//       label.setCaption("Label1");
-//       label.setAutoSize(true);
-//       auto& ok = add<forms::ActionButton>("cbOk", {45, 615, 1515, 510});
-//       ok.setDefault(true);
-//       ok.onClick = [this] { cbOk_Click(); };
+//       static const forms::ControlDesign design[] = {
+//           {forms::ControlKind::Label, "Label1", "", {90, 180, 480, 195}, "Label1", 0, {.autoSize = true}},
+//           {forms::ControlKind::ActionButton, "cbOk", "", {45, 615, 1515, 510}, "Aceptar", 1, {.isDefault = true}},
+//       };
+//       addDesign(design);
+//       cbOk->onClick = [this] { cbOk_Click(); };
 //       onLoad = [this] { Form_Load(); };
 //     }
 //    private:
@@ -48,6 +49,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,6 +60,7 @@
 
 #include "automation/variant.h"
 #include "forms/control.h"
+#include "forms/design.h"
 #include "forms/types.h"
 
 namespace forms {
@@ -220,6 +223,10 @@ class Window : public std::enable_shared_from_this<Window> {
     adopt(std::move(control), geometry, container);
     return ref;
   }
+
+  // Creates the controls of a design table, row by row in its order, each with its design values
+  // (design.h). Throws std::logic_error for a row that does not fit its kind.
+  void addDesign(std::span<const ControlDesign> rows);
 
  private:
   friend class Control;

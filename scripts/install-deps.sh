@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need (only those that are missing).
+# Installs the Debian 12 packages the build and the tests need (only those that are missing), and
+# any further packages named on the command line.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -7,6 +8,7 @@ packages=(
   libicu-dev libsqlite3-dev sqlite3 nlohmann-json3-dev libcli11-dev libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra poppler-utils xdg-utils
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 //
 //   tessaline-register MODULE       registers (the module's own DllRegisterServer)
 //   tessaline-register -u MODULE    unregisters
+//   tessaline-register --version    prints the version
 //
 // Exit status 0 on success, 1 on any failure (with the reason on stderr).
 
@@ -20,15 +21,14 @@ int main(int argc, char** argv) {
   CLI::App app{"Registers or unregisters a component module in the per-user class registry"};
   bool unregister = false;
   std::string module;
+  app.set_version_flag("--version", "tessaline-register " TESSALINE_VERSION);
   app.add_flag("-u,--unregister", unregister, "remove the module's classes instead of adding them");
   app.add_option("MODULE", module, "path of the component module (a shared library)")->required();
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return 1;
+    // --help and --version end here too, with status 0.
+    return app.exit(e) == 0 ? 0 : 1;
   }
 
   std::error_code ec;

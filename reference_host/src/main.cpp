@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "automation/date.h"
 #include "automation/error.h"
@@ -78,10 +79,25 @@ std::pair<int, int> parseScreen(const std::string& text) {
   throw Fatal{"--screen wants WIDTHxHEIGHT in twips, e.g. 28800x16200 (got '" + text + "')"};
 }
 
-// Loads the component, registering build/lib/libTessaline.so first when the class is unknown.
+constexpr const char* kModuleFile = "libTessaline.so";
+
+#ifndef TESSALINE_MODULE_DIR
+#error "TESSALINE_MODULE_DIR must give the installed module's directory relative to the program's directory"
+#endif
+
+// Where the component module that comes with this program lies, in the order they are tried:
+// installed, the private library directory (TESSALINE_MODULE_DIR, relative to the program's own
+// directory); in a build tree, lib/ beside bin/.
+std::vector<std::filesystem::path> bundledModuleCandidates() {
+  const auto dir = executableDir();
+  return {(dir / TESSALINE_MODULE_DIR / kModuleFile).lexically_normal(),
+          (dir / ".." / "lib" / kModuleFile).lexically_normal()};
+}
+
+// Loads the component, registering the module that comes with this program first when the class
+// is unknown or its registered module is gone.
 automation::ObjectRef createActivator() {
   auto& registry = automation::ClassRegistry::forCurrentUser();
-  auto module = (executableDir() / ".." / "lib" / "libTessaline.so").lexically_normal();
   auto clsid = registry.clsidOf(kProgId);
   bool stale = false;
   if (clsid) {
@@ -90,13 +106,22 @@ automation::ObjectRef createActivator() {
     stale = !path || !std::filesystem::exists(*path, ec);
   }
   if (!clsid || stale) {
-    std::error_code ec;
-    if (!std::filesystem::exists(module, ec))
-      throw Fatal{std::string(kProgId) + " is not registered and the component module " +
-                  module.string() + " does not exist (build the component first)"};
-    std::cerr << "tessaline-host: registering " << module.string() << " (" << kProgId
+    const auto candidates = bundledModuleCandidates();
+    std::optional<std::filesystem::path> module;
+    for (const auto& c : candidates) {
+      std::error_code ec;
+      if (std::filesystem::exists(c, ec)) {
+        module = c;
+        break;
+      }
+    }
+    if (!module)
+      throw Fatal{std::string(kProgId) + " is not registered and no component module was found beside this " +
+                  "program (" + candidates[0].string() + " or " + candidates[1].string() +
+                  "; build the component first)"};
+    std::cerr << "tessaline-host: registering " << module->string() << " (" << kProgId
               << (stale ? " pointed to a module that is gone" : " was not registered") << ")\n";
-    registry.registerModule(module);
+    registry.registerModule(*module);
   }
   return registry.createObject(kProgId);
 }
@@ -235,6 +260,7 @@ int main(int argc, char** argv) {
   Settings s;
   CLI::App cli{"tessaline-host: the reference accounting host (books in SQLite) that loads "
                "Quorvane.Activator and calls its go"};
+  cli.set_version_flag("--version", "tessaline-host " TESSALINE_VERSION);
   cli.add_option("--db", s.db, "the SQLite books file (default: books.sqlite in the data directory)");
   cli.add_flag("--init-demo", s.initDemo, "create the books with demo data when the file does not exist");
   cli.add_option("--vendedor", s.vendedor, "interactive mode: call go with CODE at start");

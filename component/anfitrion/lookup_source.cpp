@@ -17,8 +17,7 @@ bool plainIdentifier(const std::string& name) {
   return name.front() != '.' && name.back() != '.';
 }
 
-std::string fieldText(const Recordset& rs, const std::string& field) {
-  const automation::Variant v = rs.field(field);
+std::string texto(const automation::Variant& v) {
   if (v.isNull() || v.isEmpty()) return {};
   return automation::cStr(v);
 }
@@ -49,8 +48,11 @@ std::vector<forms::LookupEntry> HostLookupSource::entries() const {
                                                             tabla_ + " ORDER BY " + codigo_);
   if (!rs) automation::raise(automation::err::kObjectNotSet);
   std::vector<forms::LookupEntry> rows;
+  if (rs.eof()) return rows;
+  const Recordset::Campo codigo = rs.campo(codigo_);
+  const Recordset::Campo descripcion = rs.campo(descripcion_);
   while (!rs.eof()) {
-    rows.push_back({fieldText(rs, codigo_), fieldText(rs, descripcion_)});
+    rows.push_back({texto(codigo.valor()), texto(descripcion.valor())});
     rs.moveNext();
   }
   return rows;

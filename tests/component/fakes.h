@@ -99,18 +99,23 @@ class Lookup final : public Logged {
 };
 
 // A recordset over fixed rows of named fields.
+// Rows read forward; a field follows the current record, as a host's does.
 class Recordset final : public Logged {
  public:
   using Row = std::map<std::string, Variant>;
   Recordset(std::vector<Row> rows, std::shared_ptr<CallLog> log) : Logged("Recordset", log), rows_(std::move(rows)) {
     getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
     method("MoveNext", [this](CallArgs&) { return ++pos_, Variant(); });
-    getter("Fields", [this](CallArgs& a) {
-      return Variant(ObjectRef(std::make_shared<Record>("Field", "Value", rows_.at(pos_).at(automation::cStr(a.at(0))), log_)));
-    });
+    getter("Fields", [this](CallArgs& a) { return Variant(ObjectRef(std::make_shared<Field>(*this, automation::cStr(a.at(0))))); });
   }
 
  private:
+  class Field final : public Logged {
+   public:
+    Field(const Recordset& rs, std::string name) : Logged("Field", rs.log_) {
+      getter("Value", [&rs, name](CallArgs&) { return rs.rows_.at(rs.pos_).at(name); });
+    }
+  };
   std::vector<Row> rows_;
   size_t pos_ = 0;
 };

@@ -206,4 +206,20 @@ void Corte::registrarPago() {
 
 void Corte::cerrarComprobante() const { comprobante_->procesar(); }
 
+void procesarCorte(const ListaFacturas& lista, DatosCorte datos, const automation::NumberSymbols& simbolos,
+                   std::vector<automation::Error>& erroresAlLiberar, const std::function<void()>& despuesDeConfirmar) {
+  TransaccionCorte transaccion(anfitrion::HostFactory(Globales::factoria()), erroresAlLiberar);
+  Corte corte(lista, std::move(datos), simbolos);
+  corte.verificarConflictos();
+  corte.escribirComisiones();
+  if (corte.hayQueAcreditar()) {
+    corte.acreditarFacturas();
+    corte.asentarGasto();
+    corte.registrarPago();
+    corte.cerrarComprobante();
+  }
+  transaccion.confirmar();
+  if (despuesDeConfirmar) despuesDeConfirmar();
+}
+
 }  // namespace tessaline

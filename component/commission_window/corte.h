@@ -2,16 +2,8 @@
 // A commission cut: what "Procesar" writes to the host's books, as named steps over the invoice
 // list, under the host's named lock and inside one host transaction.
 //
-//   std::vector<automation::Error> alLiberar;
-//   {
-//     TransaccionCorte transaccion(alLiberar);         // SetGlobalLock, StartTransaction
-//     Corte corte(lista, datos, simbolos);
-//     corte.verificarConflictos();
-//     corte.escribirComisiones();
-//     if (corte.hayQueAcreditar()) { corte.acreditarFacturas(); corte.asentarGasto();
-//                                    corte.registrarPago(); corte.cerrarComprobante(); }
-//     transaccion.confirmar();                          // CommitTransaction
-//   }                                                   // AbortTransaction unless committed; FreeGlobalLock
+//   std::vector<automation::Error> alLiberar;   // failures of the abort or of freeing the lock
+//   procesarCorte(lista, datos, simbolos, alLiberar, [&] { /* clear the window, under the lock */ });
 //
 // Every step reads the typed rows; none reads a window.
 
@@ -107,5 +99,12 @@ class Corte final {
   std::optional<anfitrion::Comprobante> comprobante_;
   std::optional<anfitrion::DetalleCE> detalle_;
 };
+
+// The cut from the lock to its release: lock and transaction, the check against the books, the
+// commissions, the credited invoices, the voucher's expense, the payment, the voucher posted,
+// the commit, then `despuesDeConfirmar` while the lock is still held. An error raised before the
+// commit leaves with everything undone (the transaction aborted, the lock freed).
+void procesarCorte(const ListaFacturas& lista, DatosCorte datos, const automation::NumberSymbols& simbolos,
+                   std::vector<automation::Error>& erroresAlLiberar, const std::function<void()>& despuesDeConfirmar);
 
 }  // namespace tessaline

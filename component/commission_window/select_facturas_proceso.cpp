@@ -68,20 +68,9 @@ void SelectFacturas::cbProcesar_Click() {
   std::optional<automation::Error> error;
   std::vector<automation::Error> alLiberar;
   try {
-    TransaccionCorte transaccion(factoria(), alLiberar);
-    Corte corte(lista_, datosCorte(), simbolos());
-    corte.verificarConflictos();
-    corte.escribirComisiones();
-    if (corte.hayQueAcreditar()) {
-      corte.acreditarFacturas();
-      corte.asentarGasto();
-      corte.registrarPago();
-      corte.cerrarComprobante();
-    }
-    transaccion.confirmar();
-    // The cut is in the books: the window is cleared (or closed) under the lock, every step of it
-    // even when one fails.
-    limpiarVentana(&error);
+    // Once the cut is in the books, the window is cleared (or closed) under the lock, every step
+    // of it even when one fails.
+    procesarCorte(lista_, datosCorte(), simbolos(), alLiberar, [&] { limpiarVentana(&error); });
   } catch (const std::exception&) {
     error = errorDe(std::current_exception());
   }

@@ -203,17 +203,7 @@ class CorteTest : public ::testing::Test {
     datos.referencia = "1001";
     datos.banco = [this] { return automation::toObject(automation::call(libro, "crearObjeto", {automation::Arg("Banco")})); };
     try {
-      TransaccionCorte transaccion(anfitrion::HostFactory(automation::ObjectRef(libro)), alLiberar);
-      Corte corte(lista, datos, automation::invariantSymbols());
-      corte.verificarConflictos();
-      corte.escribirComisiones();
-      if (corte.hayQueAcreditar()) {
-        corte.acreditarFacturas();
-        corte.asentarGasto();
-        corte.registrarPago();
-        corte.cerrarComprobante();
-      }
-      transaccion.confirmar();
+      procesarCorte(lista, datos, automation::invariantSymbols(), alLiberar, nullptr);
     } catch (const automation::Error& e) {
       return e;
     }

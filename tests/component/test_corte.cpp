@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
+#include <tuple>
 #include <optional>
 #include <random>
 #include <string>
@@ -28,7 +30,8 @@ using namespace tessaline;
 
 Currency cur(const char* text) { return *automation::parseCurrency(text); }
 
-// Books in memory: invoices (commission, credited), the calls in order, and the voucher's lines.
+// Books in memory: invoices (commission, credited), the calls in order, and the voucher's lines
+// as a double-entry host posts them (a bank movement as minus its amount).
 class Libro final : public fakes::Logged {
  public:
   struct Factura {
@@ -36,39 +39,55 @@ class Libro final : public fakes::Logged {
     bool acreditada = false;
   };
 
-  explicit Libro(std::shared_ptr<fakes::CallLog> log) : Logged("HostFactory", log), empresa_(std::make_shared<Empresa>(log)) {
-    for (const char* m : {"SetGlobalLock", "StartTransaction", "CommitTransaction", "AbortTransaction", "FreeGlobalLock"}) {
-      method(m, [this, m](CallArgs&) { return paso(m); });
+  explicit Libro(std::shared_ptr<fakes::CallLog> log) : Logged("HostFactory", log) {
+    for (const char* m : {"SetGlobalLock", "StartTransaction", "CommitTransaction", "AbortTransaction", "FreeGlobalLock",
+                          "SubmitDoc", "StartComprobante", "Procesar", "RegistrarRetiro"}) {
+      metodos[m] = [this, m](CallArgs&) { return paso(m); };
     }
-    method("ExecuteSQL", [this](CallArgs& a) {
-      paso("ExecuteSQL");
-      const std::string sql = automation::cStr(a.at(0));
+    metodos["ExecuteSQL"] = [this](CallArgs& a) {
       porReferencia = porReferencia && a.isByRef(1);
-      if (sql.find("SET Comision =") != std::string::npos) {
+      if (automation::cStr(a.at(0)).find("SET Comision =") != std::string::npos) {
         facturas.at(automation::cLng(a.at(2))).comision = automation::cCur(a.at(1));
       } else {
         facturas.at(automation::cLng(a.at(1))).acreditada = true;
       }
-      return Variant();
-    });
-    method("OpenRecordset", [this](CallArgs& a) {
-      paso("OpenRecordset");
-      auto rs = std::make_shared<Filas>(log_);
+      return paso("ExecuteSQL");
+    };
+    metodos["OpenRecordset"] = [this](CallArgs& a) {
+      std::vector<fakes::Recordset::Row> filas;
       for (size_t i = 1; i < a.size(); ++i) {
-        const int32_t n = automation::cLng(a.at(i));
-        const auto f = facturas.find(n);
-        if (f != facturas.end()) rs->filas.push_back({n, f->second.comision, f->second.acreditada ? 1 : 0});
+        const auto f = facturas.find(automation::cLng(a.at(i)));
+        if (f == facturas.end()) continue;
+        filas.push_back({{"Numero", a.at(i)}, {"Comision", f->second.comision}, {"ComisionAcreditada", int32_t{f->second.acreditada}}});
       }
-      return Variant(ObjectRef(rs));
-    });
-    method("crearObjeto", [this](CallArgs& a) -> Variant {
-      const std::string nombre = automation::cStr(a.at(0));
-      if (nombre == "Empresa") return Variant(ObjectRef(empresa_));
-      if (nombre == "Sesion") return Variant(ObjectRef(std::make_shared<Caja>(*this)));
-      return Variant(ObjectRef(std::make_shared<Documento>(nombre, *this)));
-    });
-    method("SubmitDoc", [this](CallArgs&) { return paso("SubmitDoc"); });
-    getter("TemaUI", [](CallArgs&) { return Variant::nothing(); });
+      paso("OpenRecordset");
+      return Variant(ObjectRef(std::make_shared<fakes::Recordset>(filas, log_)));
+    };
+    // Amounts posted: the expense and cash lines, the salesperson lines, the bank movement.
+    for (auto [m, i, signo] : {std::tuple{"AddDetalleValor", 2, 1}, {"Add", 5, 1}, {"RegistrarMovimiento", 4, -1}}) {
+      metodos[m] = [this, m, i, signo](CallArgs& a) {
+        const Currency monto = automation::cCur(a.at(static_cast<size_t>(i)));
+        lineas.push_back(signo < 0 ? -monto : monto);
+        if (std::string(m) == "Add") referencias.push_back(automation::cStr(a.at(4)));
+        if (std::string(m) == "RegistrarMovimiento") tipoMovimiento = a.at(0).asInteger();
+        return paso(m);
+      };
+    }
+    metodos["crearObjeto"] = [this](CallArgs&) { return Variant(ObjectRef(shared_from_this())); };
+    metodos["UltimoMovCaja"] = [this](CallArgs&) { return Variant(ObjectRef(shared_from_this())); };
+    propiedades["Numero"] = int32_t{57};
+    propiedades["CuentaGastosComisiones"] = "6.1.01";
+    propiedades["CuentaCaja"] = "1.1.01";
+    propiedades["TemaUI"] = Variant::nothing();
+  }
+
+  // One object answers for the factory, the company, the voucher, the salesperson lines, the bank
+  // and the cash box.
+  Variant invoke(std::string_view member, automation::CallKind kind, CallArgs& args) override {
+    log_->calls.push_back(std::string(member));
+    if (auto m = metodos.find(std::string(member)); m != metodos.end()) return m->second(args);
+    if (auto p = propiedades.find(std::string(member)); p != propiedades.end()) return p->second;
+    return Logged::invoke(member, kind, args);
   }
 
   Variant paso(const std::string& nombre) {
@@ -76,8 +95,6 @@ class Libro final : public fakes::Logged {
     if (nombre == fallarEn) throw automation::Error(50001, "libro", "injected failure in " + nombre);
     return Variant();
   }
-  // The sum of the voucher's lines as a double-entry host posts them: the expense and cash lines
-  // as given, a salesperson line on the salesperson account, a bank movement minus its amount.
   Currency saldoComprobante() const {
     Currency s;
     for (const Currency& c : lineas) s += c;
@@ -85,93 +102,15 @@ class Libro final : public fakes::Logged {
   }
 
   std::map<int32_t, Factura> facturas;
-  std::vector<std::string> pasos;
+  std::vector<std::string> pasos, referencias;
   std::vector<Currency> lineas;
   std::string fallarEn;
   bool porReferencia = true;
+  int16_t tipoMovimiento = -1;
 
  private:
-  class Empresa final : public fakes::Logged {
-   public:
-    explicit Empresa(std::shared_ptr<fakes::CallLog> log) : Logged("Empresa", std::move(log)) {
-      getter("CuentaGastosComisiones", [](CallArgs&) { return Variant("6.1.01"); });
-      getter("CuentaCaja", [](CallArgs&) { return Variant("1.1.01"); });
-    }
-  };
-  struct Fila {
-    int32_t numero;
-    Currency comision;
-    int32_t acreditada;
-  };
-  class Filas final : public fakes::Logged {
-   public:
-    explicit Filas(std::shared_ptr<fakes::CallLog> log) : Logged("Recordset", std::move(log)) {
-      getter("EOF", [this](CallArgs&) { return Variant(pos_ >= filas.size()); });
-      getter("Fields", [this](CallArgs& a) {
-        const std::string campo = automation::cStr(a.at(0));
-        return Variant(ObjectRef(std::make_shared<Campo>(*this, campo)));
-      });
-      method("MoveNext", [this](CallArgs&) {
-        ++pos_;
-        return Variant();
-      });
-    }
-    std::vector<Fila> filas;
-
-   private:
-    class Campo final : public automation::Dispatch {
-     public:
-      Campo(const Filas& rs, std::string nombre) : Dispatch("Field") {
-        getter("Value", [&rs, nombre](CallArgs&) -> Variant {
-          const Fila& f = rs.filas.at(rs.pos_);
-          if (nombre == "Numero") return f.numero;
-          if (nombre == "Comision") return f.comision;
-          return f.acreditada;
-        });
-      }
-    };
-    size_t pos_ = 0;
-  };
-  // Voucher, salesperson lines and the bank record: each call noted, amounts posted as lines.
-  class Documento final : public fakes::Logged {
-   public:
-    Documento(const std::string& clase, Libro& libro) : Logged(clase, libro.log_) {
-      method("StartComprobante", [&libro](CallArgs&) { return libro.paso("StartComprobante"); });
-      method("AddDetalleValor", [&libro](CallArgs& a) {
-        libro.lineas.push_back(automation::cCur(a.at(2)));
-        return libro.paso("AddDetalleValor");
-      });
-      method("Procesar", [&libro](CallArgs&) { return libro.paso("Procesar"); });
-      method("Add", [&libro](CallArgs& a) {
-        libro.lineas.push_back(automation::cCur(a.at(5)));
-        libro.referencias.push_back(automation::cStr(a.at(4)));
-        return libro.paso("Add");
-      });
-      method("RegistrarMovimiento", [&libro](CallArgs& a) {
-        libro.lineas.push_back(-automation::cCur(a.at(4)));
-        libro.tipoMovimiento = a.at(0).asInteger();
-        return libro.paso("RegistrarMovimiento");
-      });
-    }
-  };
-  class Movimiento final : public automation::Dispatch {
-   public:
-    Movimiento() : Dispatch("MovCaja") {
-      getter("Numero", [](CallArgs&) { return Variant(int32_t{57}); });
-    }
-  };
-  class Caja final : public fakes::Logged {
-   public:
-    explicit Caja(Libro& libro) : Logged("Sesion", libro.log_) {
-      method("RegistrarRetiro", [&libro](CallArgs&) { return libro.paso("RegistrarRetiro"); });
-      getter("UltimoMovCaja", [](CallArgs&) { return Variant(ObjectRef(std::make_shared<Movimiento>())); });
-    }
-  };
-  std::shared_ptr<Empresa> empresa_;
-
- public:
-  std::vector<std::string> referencias;
-  int16_t tipoMovimiento = -1;
+  std::map<std::string, std::function<Variant(CallArgs&)>> metodos;
+  std::map<std::string, Variant> propiedades;
 };
 
 class CorteTest : public ::testing::Test {
@@ -201,7 +140,7 @@ class CorteTest : public ::testing::Test {
     datos.medio = medio;
     datos.codigoBanco = "BAN01";
     datos.referencia = "1001";
-    datos.banco = [this] { return automation::toObject(automation::call(libro, "crearObjeto", {automation::Arg("Banco")})); };
+    datos.banco = [this] { return ObjectRef(libro); };
     try {
       procesarCorte(lista, datos, automation::invariantSymbols(), alLiberar, nullptr);
     } catch (const automation::Error& e) {

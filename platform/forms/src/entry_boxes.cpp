@@ -1,4 +1,7 @@
 #include <cmath>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "automation/error.h"
 #include "forms/application.h"
@@ -38,16 +41,39 @@ void DateEntryBox::setThemeColors(const ThemeColors& colors) {
   changed();
 }
 
+namespace {
+
+// Three groups of digits split by single separators, the first or the last of four digits.
+bool conFormaDeFecha(std::string_view t) {
+  std::vector<size_t> grupos;
+  size_t largo = 0;
+  for (size_t i = 0; i <= t.size(); ++i) {
+    if (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+      ++largo;
+      continue;
+    }
+    if (largo == 0) return false;
+    grupos.push_back(largo);
+    largo = 0;
+  }
+  return grupos.size() == 3 && (grupos.front() == 4 || grupos.back() == 4);
+}
+
+}  // namespace
+
 TypeResult DateEntryBox::operatorTypeText(const std::string& typed) {
   const std::string text(text::trim(typed));
   if (auto iso = automation::Date::parseIso(text); iso && !iso->hasTime()) {
     setValue(*iso);
     return TypeResult::Accepted;
   }
-  // The regional short date; a plain number is not a date here.
+  // The regional short date. A plain number is not a date here, but three groups of digits with a
+  // four-digit year are a date even where they also read as a number (01.11.2026 where dots
+  // group thousands). Text that converts to nothing keeps the value.
   const auto& symbols = application().regionalSettings().symbols();
-  if (text.empty() || automation::parseNumber(text, symbols)) return TypeResult::Refused;
+  if (text.empty()) return TypeResult::Refused;
   try {
+    if (!conFormaDeFecha(text) && automation::parseNumber(text, symbols)) return TypeResult::Refused;
     const automation::Date d = automation::cDate(automation::Variant(text), symbols);
     if (d.hasTime()) return TypeResult::Refused;
     setValue(d);
@@ -100,7 +126,13 @@ void NumberEntryBox::setThemeColors(const ThemeColors& colors) {
 }
 
 TypeResult NumberEntryBox::operatorTypeText(const std::string& text) {
-  const auto number = automation::parseNumber(text, application().regionalSettings().symbols());
+  // A number too large for a Double (1e999) is refused like any text that is no number.
+  std::optional<double> number;
+  try {
+    number = automation::parseNumber(text, application().regionalSettings().symbols());
+  } catch (const automation::Error&) {
+    return TypeResult::Refused;
+  }
   if (!number || !std::isfinite(*number)) return TypeResult::Refused;
   setValue(*number);
   return TypeResult::Accepted;

@@ -69,9 +69,10 @@ TEST_F(DriverTest, GridDumpAndMessageLines) {
     g.onDblClick = [this, &g] { app.showMessage("fila " + std::to_string(g.row()) + " “ok”"); };
   });
   go = [&](const std::string&) { w->show(); };
-  ASSERT_EQ(run("go\ndblclick 1 1\nok\necho \"fin de \\\"prueba\\\"\"\ndump\n"), 0);
+  // Blanks and tabs part words; quotes keep blanks; \" and \\ are the only escapes.
+  ASSERT_EQ(run("go\ndblclick 1 1\nok\necho\t" R"(  "a \"b\" c\\d" ""  "c:\x"  )" "\ndump\n"), 0);
   EXPECT_EQ(lines[1], R"({"event":"message","text":"fila 1 “ok”"})");
-  EXPECT_EQ(lines[2], R"({"event":"echo","text":"fin de \"prueba\""})");
+  EXPECT_EQ(lines[2], R"({"event":"echo","text":"a \"b\" c\\d  c:\\x"})");
   const auto g = lastDumpOf("Lista")["controls"]["detalles"];
   EXPECT_EQ(g["rows"], 3);
   EXPECT_EQ(g["cols"], 2);
@@ -152,7 +153,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"go\nkey F13\n", 2, "key: not a key: F13"},
         ErrorCase{"go\nresize 100\n", 2, "resize takes 2 arguments"},
         ErrorCase{"go\nshot a.png\n", 2, "shot needs --ui qt"},
-        ErrorCase{"type \"abc\n", 1, "unterminated quote"}));
+        ErrorCase{"type \"ab\\\"\n", 1, "unterminated quote"},  // an escaped quote does not close
+        ErrorCase{"type ab\"c\"\n", 1, "a quote inside a word"},
+        ErrorCase{"type \"ab\"c\n", 1, "text right after a closing quote"}));
 
 TEST_F(DriverTest, GoWithoutAHostIsAScriptError) {
   EXPECT_EQ(run("go V01\n"), 2);

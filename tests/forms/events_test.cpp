@@ -148,12 +148,7 @@ TEST_F(ModalTest, ClosingAndCancellingEndTheLoopByUnloading) {
 
 TEST_F(ModalTest, ShowingAVisibleWindowModallyIsError400) {
   main->show();
-  try {
-    main->show(true);
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 400);
-  }
+  EXPECT_EQ(errorOf([this] { main->show(true); }), 400);
 }
 
 TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnly) {

@@ -14,17 +14,14 @@ using Log = std::vector<std::string>;
 class OptionTest : public ScriptTest {
  protected:
   std::shared_ptr<TestWindow> window = makeWindow("Opciones", [](TestWindow& w) {
-    auto& uno = w.make<OptionButton>("opt1", {0, 0, 1000, 255});
-    uno.setValue(true);  // design value: no Click
-    uno.onClick = w.logs("opt1");
-    w.make<OptionButton>("opt2", {0, 300, 1000, 255}).onClick = w.logs("opt2");
-    auto& grupo = w.make<Frame>("grupo", {2000, 0, 3000, 2000});
-    auto& a = w.make<OptionButton>("optA", {100, 100, 1000, 255}, &grupo);
-    a.setValue(true);
-    a.onClick = w.logs("optA");
-    w.make<OptionButton>("optB", {100, 400, 1000, 255}, &grupo).onClick = w.logs("optB");
-    auto& chk = w.make<OptionCheckBox>("chk", {0, 700, 1500, 255});
-    chk.onClick = w.logs("chk");
+    using enum ControlKind;
+    w.design({{OptionButton, "opt1", "", {}, "", -1, {.value = 1}},  // design value: no Click
+              {OptionButton, "opt2"},
+              {Frame, "grupo"},
+              {OptionButton, "optA", "grupo", {}, "", -1, {.value = 1}},
+              {OptionButton, "optB", "grupo"},
+              {OptionCheckBox, "chk"}});
+    for (const char* name : {"opt1", "opt2", "optA", "optB", "chk"}) w.control(name)->onClick = w.logs(name);
   });
   OptionButton& opt(const char* name) { return *window->controlAs<OptionButton>(name); }
 };
@@ -70,11 +67,9 @@ TEST_F(OptionTest, CheckBoxClicksWheneverItsValueChanges) {
 class ErrorBoxTest : public ScriptTest {
  protected:
   std::shared_ptr<TestWindow> window = makeWindow("W", [](TestWindow& w) {
-    w.make<ActionButton>("cbFalla", {0, 0, 1000, 400}).onClick = [] {
-      throw automation::Error(50001, "Pruebas", "fallo provocado");
-    };
-    w.make<ActionButton>("cbRoto", {0, 500, 1000, 400}).onClick = [] { throw std::runtime_error("boom"); };
-    w.make<ActionButton>("cbBien", {0, 1000, 1000, 400}).onClick = w.logs("bien");
+    w.make<ActionButton>("cbFalla").onClick = [] { throw automation::Error(50001, "Pruebas", "fallo provocado"); };
+    w.make<ActionButton>("cbRoto").onClick = [] { throw std::runtime_error("boom"); };
+    w.make<ActionButton>("cbBien").onClick = w.logs("bien");
   });
 };
 
@@ -100,18 +95,16 @@ class ModalTest : public ScriptTest {
     dialog = makeWindow("Dialogo", [this](TestWindow& w) {
       w.setCaption("Un dialogo");
       w.setBorderStyle(BorderStyle::FixedDialog);
-      w.make<ReferenceTextBox>("texto", {0, 0, 1500, 315});
-      auto& ok = w.make<ActionButton>("cbAceptar", {0, 400, 1000, 400});
-      ok.setDefault(true);
-      ok.onClick = [this, &w] {
+      w.design({{ControlKind::ReferenceTextBox, "texto"},
+                {ControlKind::ActionButton, "cbAceptar", "", {}, "", -1, {.isDefault = true}},
+                {ControlKind::ActionButton, "cbCancelar", "", {}, "", -1, {.isCancel = true}}});
+      w.control("cbAceptar")->onClick = [this, &w] {
         if (app.askQuestion("¿Seguro?")) {
           resultado = w.controlAs<ReferenceTextBox>("texto")->text();
           w.hide();
         }
       };
-      auto& cancel = w.make<ActionButton>("cbCancelar", {1100, 400, 1000, 400});
-      cancel.setCancel(true);
-      cancel.onClick = [&w] { w.unload(); };
+      w.control("cbCancelar")->onClick = [&w] { w.unload(); };
     });
     main = makeWindow("Principal", [this](TestWindow& w) {
       w.make<ActionButton>("cbAbrir", {0, 0, 1000, 400}).onClick = [this, &w] {

@@ -44,11 +44,10 @@ class LookupTest : public ScriptTest {
  protected:
   LookupTest() {
     window = makeWindow("Ventas", [this](TestWindow& w) {
-      auto& codigo = w.make<CodeLookupField>("codigoVendedor", {0, 0, 2070, 345});
+      auto& codigo = w.make<CodeLookupField>("codigoVendedor");
       codigo.setTitle("Vendedor");
       codigo.setMaxLength(20);
       codigo.setLookupSource(lookup);
-      w.make<ReferenceTextBox>("otro", {0, 400, 1000, 315});
     });
     go = [this](const std::string&) { window->show(); };
   }
@@ -108,11 +107,9 @@ class EntryBoxTest : public ScriptTest {
   EntryBoxTest() {
     automation::setToday(automation::Date::fromYmd(2024, 3, 15));
     window = makeWindow("Cajas", [](TestWindow& w) {
-      w.make<DateEntryBox>("fecha", {0, 0, 1710, 315});
-      auto& numero = w.make<NumberEntryBox>("numero", {0, 400, 2160, 315});
-      numero.setShowCalc(true);
-      auto& barra = w.make<StatusBar>("barra", {0, 1000, 5000, 315});
-      barra.addPanel("segundo");
+      w.design({{ControlKind::DateEntryBox, "fecha"}, {ControlKind::NumberEntryBox, "numero"},
+                {ControlKind::StatusBar, "barra"}});
+      w.statusBar()->addPanel("segundo");
     });
     go = [this](const std::string&) { window->show(); };
   }

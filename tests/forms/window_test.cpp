@@ -123,19 +123,15 @@ TEST_F(LoadTest, ADesignTableBuildsItsRowsAndARowThatDoesNotFitItsKindLeavesTheW
 
 TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
   auto w = makeWindow("Foco", [](TestWindow& t) {
-    t.make<Label>("etiqueta").setTabIndex(0);
-    auto& apagado = t.make<ReferenceTextBox>("apagado");
-    apagado.setTabIndex(1);
-    apagado.setEnabled(false);
-    auto& oculto = t.make<ReferenceTextBox>("oculto");
-    oculto.setTabIndex(2);
-    oculto.setVisible(false);
-    auto& segundo = t.make<ReferenceTextBox>("segundo");
-    segundo.setTabIndex(4);
-    segundo.onGotFocus = t.logs("got segundo");
-    auto& primero = t.make<ReferenceTextBox>("primero");
-    primero.setTabIndex(3);
-    primero.onGotFocus = t.logs("got primero");
+    using enum ControlKind;
+    t.design({{Label, "etiqueta", "", {}, "", 0},
+              {ReferenceTextBox, "apagado", "", {}, "", 1, {.enabled = false}},
+              {ReferenceTextBox, "oculto", "", {}, "", 2},
+              {ReferenceTextBox, "segundo", "", {}, "", 4},
+              {ReferenceTextBox, "primero", "", {}, "", 3}});
+    t.control("oculto")->setVisible(false);
+    t.control("segundo")->onGotFocus = t.logs("got segundo");
+    t.control("primero")->onGotFocus = t.logs("got primero");
   });
   w->show();
   ASSERT_NE(w->activeControl(), nullptr);

@@ -15,8 +15,6 @@ using Log = std::vector<std::string>;
 
 TEST(TextMetrics, HeadlessWidthsIgnoreAccentsAndScaleWithTheFont) {
   HeadlessTextMetrics m;
-  EXPECT_EQ(m.textWidth("Codigo del vendedor:", Font{}), 1515);
-  EXPECT_EQ(m.textWidth("IVA:", Font{}), 300);
   EXPECT_EQ(m.textWidth("código", Font{}), m.textWidth("codigo", Font{}));
   EXPECT_EQ(m.lineHeight(Font{}), 195);
   Font big;

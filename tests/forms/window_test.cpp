@@ -1,7 +1,6 @@
 // Load on first touch, geometry and resizing, window state, focus on show, the "Form" object.
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
 #include "automation/object.h"
 #include "harness.h"
 
@@ -71,12 +70,7 @@ TEST_F(ResizeTest, MovingAMaximisedWindowIsError384) {
   window->onResize = nullptr;
   window->setWindowState(WindowState::Maximized);
   EXPECT_EQ(window->width(), app.screenWidth());
-  try {
-    window->move(0, 0, 100, 100);
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 384);
-  }
+  EXPECT_EQ(errorOf([this] { window->move(0, 0, 100, 100); }), 384);
 }
 
 TEST_F(ResizeTest, FixedWindowsCannotBeDraggedByTheScript) {
@@ -129,19 +123,15 @@ TEST_F(LoadTest, ADesignTableBuildsItsRowsAndARowThatDoesNotFitItsKindLeavesTheW
 
 TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
   auto w = makeWindow("Foco", [](TestWindow& t) {
-    t.make<Label>("etiqueta").setTabIndex(0);
-    auto& apagado = t.make<ReferenceTextBox>("apagado");
-    apagado.setTabIndex(1);
-    apagado.setEnabled(false);
-    auto& oculto = t.make<ReferenceTextBox>("oculto");
-    oculto.setTabIndex(2);
-    oculto.setVisible(false);
-    auto& segundo = t.make<ReferenceTextBox>("segundo");
-    segundo.setTabIndex(4);
-    segundo.onGotFocus = t.logs("got segundo");
-    auto& primero = t.make<ReferenceTextBox>("primero");
-    primero.setTabIndex(3);
-    primero.onGotFocus = t.logs("got primero");
+    using enum ControlKind;
+    t.design({{Label, "etiqueta", "", {}, "", 0},
+              {ReferenceTextBox, "apagado", "", {}, "", 1, {.enabled = false}},
+              {ReferenceTextBox, "oculto", "", {}, "", 2},
+              {ReferenceTextBox, "segundo", "", {}, "", 4},
+              {ReferenceTextBox, "primero", "", {}, "", 3}});
+    t.control("oculto")->setVisible(false);
+    t.control("segundo")->onGotFocus = t.logs("got segundo");
+    t.control("primero")->onGotFocus = t.logs("got primero");
   });
   w->show();
   ASSERT_NE(w->activeControl(), nullptr);
@@ -168,12 +158,7 @@ TEST_F(LoadTest, TheFormObjectReadsAndWritesTheWindow) {
   EXPECT_EQ(w->top(), 200);
   w->unload();
   w.reset();
-  try {
-    automation::get(form, "Caption");
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 91);
-  }
+  EXPECT_EQ(errorOf([&] { automation::get(form, "Caption"); }), 91);
 }
 
 TEST_F(LoadTest, TheFormObjectsControlsReachTheControlsOfThatLoadOnly) {
@@ -188,14 +173,6 @@ TEST_F(LoadTest, TheFormObjectsControlsReachTheControlsOfThatLoadOnly) {
   EXPECT_EQ(automation::get(label, "Name").asString(), "etiqueta");
   automation::let(label, "BackColor", automation::Variant(static_cast<int32_t>(rgb(9, 8, 7))));
   EXPECT_EQ(w->controlAs<Label>("etiqueta")->backColor(), rgb(9, 8, 7));
-  auto errorOf = [](const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const automation::Error& e) {
-      return e.number();
-    }
-    return 0;
-  };
   EXPECT_EQ(errorOf([&] { automation::call(controls, "Item", {automation::Arg(int32_t{2})}); }), 9);
   // After an unload the object does not load the window again or reach the new controls.
   w->unload();

@@ -647,6 +647,7 @@ void QtView::Impl::openMessageBox(forms::MessageBox& box) {
     wakeModalLoops();
   });
   boxes_.push_back({model, dialog});
+  ++boxesOpened_;
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
@@ -743,17 +744,24 @@ bool QtView::Impl::commitPendingEdit(ControlView& v) {
   v.dropPendingEdit();
   if (!c->hasFocus()) return true;
   forms::Window& w = c->window();
+  const int boxesBefore = boxesOpened_;
   dispatch([&] { w.operatorType(text); });
   if (v.control() != nullptr) {
     v.dropPendingEdit();
     if (Binding* b = binding(w)) syncControl(*b, v);
   }
-  return true;
+  if (boxesOpened_ == boxesBefore) return true;
+  // Refused with a message: the operator types the number again.
+  if (auto* box = dynamic_cast<NumberEntryWidget*>(&v); box != nullptr && v.control() != nullptr)
+    box->editor()->selectAll();
+  return false;
 }
 
-void QtView::Impl::commitPendingEdits(const ControlView* except) {
+bool QtView::Impl::commitPendingEdits(const ControlView* except) {
+  bool quiet = true;
   for (auto& [control, v] : std::vector<std::pair<const forms::Control*, ControlView*>>(controls_.begin(), controls_.end()))
-    if (v != except && v->hasPendingEdit()) commitPendingEdit(*v);
+    if (v != except && v->hasPendingEdit()) quiet = commitPendingEdit(*v) && quiet;
+  return quiet;
 }
 
 ControlView* QtView::Impl::controlViewOf(QWidget* w) const {
@@ -812,17 +820,22 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
   const int key = e->key();
   const auto mods = e->modifiers();
   if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     const bool back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
     dispatch([&] { w.operatorTab(back); });
     return true;
   }
   if (key == Qt::Key_F2) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorKey(forms::keys::kF2); });
     return true;
   }
-  const int code = charCode(*e);
+  int code = charCode(*e);
+  // The keypad's decimal key types the regional decimal separator in a number box, whatever the
+  // keyboard layout gives it, as spreadsheets do.
+  if (code != 0 && c.kind() == forms::ControlKind::NumberEntryBox && (mods & Qt::KeypadModifier) &&
+      (key == Qt::Key_Period || key == Qt::Key_Comma))
+    code = static_cast<int>(app_.regionalSettings().decimalSeparator());
   if (code == 0) {
     if (c.kind() == forms::ControlKind::Grid) {
       navigateGrid(static_cast<GridWidget&>(v), static_cast<forms::Grid&>(c), key, mods);
@@ -833,13 +846,12 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
     return !isEditor(c.kind());
   }
   if (code == forms::keys::kEnter || code == forms::keys::kEscape) {
-    commitPendingEdits();
-    if (v.control() == nullptr) return true;
+    if (!commitPendingEdits() || v.control() == nullptr) return true;
     dispatch([&] { w.operatorKey(code); });
     return true;
   }
   if (!isEditor(c.kind())) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorKey(code); });
     return true;
   }
@@ -918,8 +930,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
     auto& gw = static_cast<GridWidget&>(*v);
     auto& g = static_cast<forms::Grid&>(c);
     if (receiver == gw.viewport()) {
-      if (!press) return true;
-      commitPendingEdits();
+      if (!press || !commitPendingEdits()) return true;
       int row = 0, col = 0;
       if (!gw.cellAt(e->position().toPoint(), row, col)) {
         dispatch([&] { w.operatorFocus(g); });
@@ -932,8 +943,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
       return true;
     }
     if (receiver == gw.horizontalHeader()->viewport() || receiver == gw.horizontalHeader()) {
-      if (!press) return true;
-      commitPendingEdits();
+      if (!press || !commitPendingEdits()) return true;
       const int col = gw.horizontalHeader()->logicalIndexAt(e->position().toPoint());
       if (col >= 0) dispatch([&] { w.operatorCell(g, 0, col); });
       return true;
@@ -942,13 +952,12 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
   }
   if (isButtonLike(c.kind())) {
     // The button's own press and release make the click (clicked -> controlClicked).
-    if (press) commitPendingEdits(v);
+    if (press && !commitPendingEdits(v)) return true;
     return !c.isEffectivelyEnabled();
   }
   if (isEditor(c.kind())) {
     if (!press) return false;
-    commitPendingEdits(v);
-    if (v->control() == nullptr) return true;
+    if (!commitPendingEdits(v) || v->control() == nullptr) return true;
     if (!c.hasFocus()) {
       dispatch([&] { w.operatorFocus(c); });
       if (v->control() == nullptr || !c.hasFocus()) return true;  // refused: the focus stays where it was
@@ -957,7 +966,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
   }
   // Labels, frames, shapes, the status bar: a click.
   if (e->type() == QEvent::MouseButtonRelease && receiver->rect().contains(e->position().toPoint())) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorClick(c); });
   }
   return true;
@@ -987,7 +996,7 @@ void QtView::Impl::lookupRequested(forms::Control& control) {
   if (!inputEnabled()) return;
   ControlView* v = view(control);
   forms::Window& w = control.window();
-  commitPendingEdits();
+  if (!commitPendingEdits()) return;
   if (!control.hasFocus()) {
     dispatch([&] { w.operatorFocus(control); });
     if (v == nullptr || v->control() == nullptr || !control.hasFocus()) return;
@@ -1013,8 +1022,7 @@ void QtView::Impl::calculatorResult(forms::Control& control, const std::string& 
 // ---- WindowEvents ----
 
 void QtView::Impl::closeRequested(forms::Window& w) {
-  if (!inputEnabled()) return;
-  commitPendingEdits();
+  if (!inputEnabled() || !commitPendingEdits()) return;
   dispatch([&] { w.operatorClose(); });
 }
 

@@ -67,8 +67,10 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   // destroyed while the input is being handled), errors shown in an error box, modal loops
   // woken afterwards.
   void dispatch(const std::function<void()>& action);
-  // Number boxes: typed text goes to the model before anything else happens.
-  void commitPendingEdits(const ControlView* except = nullptr);
+  // Number boxes: typed text goes to the model before anything else happens. False when the
+  // model answered the text with a message: the operator's key or click has been answered and
+  // does nothing more.
+  bool commitPendingEdits(const ControlView* except = nullptr);
   bool commitPendingEdit(ControlView& v);
   bool handleKey(QObject* watched, QKeyEvent* e);
   bool handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent* e);
@@ -115,6 +117,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
     QPointer<QMessageBox> dialog;
   };
   std::vector<OpenBox> boxes_;
+  int boxesOpened_ = 0;
 
   struct ModalEntry {
     QEventLoop* loop;

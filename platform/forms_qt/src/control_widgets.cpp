@@ -84,6 +84,34 @@ void LabelWidget::sync(const Scale& scale) {
   setFrameStyle(l.borderStyle() == 1 ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
 }
 
+void LabelWidget::fitOneLine(int roomLeft, int roomRight) {
+  const auto& l = static_cast<const forms::Label&>(*control_);
+  if (l.autoSize() || text().isEmpty()) return;
+  QFont f = font();
+  const int frame = width() - contentsRect().width();
+  if (contentsRect().height() >= 2 * QFontMetrics(f).lineSpacing()) return;  // room to break the text
+  const int missing = QFontMetrics(f).horizontalAdvance(text()) + frame - width();
+  if (missing <= 0) return;
+  setWordWrap(false);
+  QRect r = geometry();
+  // The aligned edge stays: a column of right-aligned totals keeps its right edge.
+  int growLeft = 0, growRight = 0;
+  switch (l.alignment()) {
+    case forms::Alignment::Right: growLeft = std::min(missing, roomLeft); break;
+    case forms::Alignment::Left: growRight = std::min(missing, roomRight); break;
+    case forms::Alignment::Center:
+      growLeft = growRight = std::min({(missing + 1) / 2, roomLeft, roomRight});
+      break;
+  }
+  r.adjust(-growLeft, 0, growRight, 0);
+  setGeometry(r);
+  // Still too narrow: the same face, smaller, until the text fits.
+  const int room = r.width() - frame;
+  while (f.pointSizeF() > 4 && QFontMetrics(f).horizontalAdvance(text()) > room)
+    f.setPointSizeF(std::max(4.0, f.pointSizeF() * std::min(0.97, double(room) / QFontMetrics(f).horizontalAdvance(text()))));
+  if (f != font()) setFont(f);
+}
+
 ShapeWidget::ShapeWidget(forms::Shape& shape, InputSink& sink, QWidget* parent) : QWidget(parent), ControlView(shape, sink) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);

@@ -80,6 +80,9 @@ class LabelWidget final : public QLabel, public ControlView {
   QWidget* widget() override { return this; }
   void sync(const Scale& scale) override;
   bool lightweight() const override { return true; }
+  // A label of fixed size one line high shows its whole text: it grows to the side its alignment
+  // leaves free, by at most the room given (pixels), and then takes a smaller size of its face.
+  void fitOneLine(int roomLeft, int roomRight);
 };
 
 class ShapeWidget final : public QWidget, public ControlView {

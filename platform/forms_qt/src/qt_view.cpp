@@ -487,6 +487,25 @@ void QtView::Impl::syncControl(Binding& b, ControlView& v) {
   if (v.control() == nullptr) return;
   placeControl(b, v);
   v.sync(scale_);
+  if (v.control()->kind() == forms::ControlKind::Label) fitLabel(b, static_cast<LabelWidget&>(v));
+}
+
+void QtView::Impl::fitLabel(Binding& b, LabelWidget& label) {
+  // The room beside the label up to the nearest control on its line (a box drawn around it does
+  // not count), keeping a small gap; the design places, not where other labels have grown to.
+  constexpr int kGap = 4;
+  QWidget* parent = label.parentWidget();
+  const QRect r = scale_.rect(label.control()->geometry());
+  int roomLeft = r.left(), roomRight = parent->width() - 1 - r.right();
+  for (ControlView* v : b.controls) {
+    if (v == &label || v->control() == nullptr || v->widget()->parentWidget() != parent) continue;
+    if (!v->control()->isEffectivelyVisible()) continue;
+    const QRect o = scale_.rect(v->control()->geometry());
+    if (o.bottom() < r.top() || o.top() > r.bottom() || o.contains(r)) continue;
+    if (o.left() < r.left()) roomLeft = std::min(roomLeft, r.left() - o.right() - 1 - kGap);
+    if (o.right() > r.right()) roomRight = std::min(roomRight, o.left() - r.right() - 1 - kGap);
+  }
+  label.fitOneLine(std::max(0, roomLeft), std::max(0, roomRight));
 }
 
 void QtView::Impl::syncAllControls(Binding& b) {

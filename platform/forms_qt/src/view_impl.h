@@ -42,6 +42,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   ControlView& ensureControl(Binding& b, forms::Control& c);
   void syncWindow(Binding& b);
   void syncControl(Binding& b, ControlView& v);
+  void fitLabel(Binding& b, LabelWidget& label);
   void syncAllControls(Binding& b);
   void placeControl(Binding& b, ControlView& v);
   void restack(Binding& b, QWidget* container);

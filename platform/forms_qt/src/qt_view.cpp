@@ -581,11 +581,18 @@ void QtView::Impl::showWindow(Binding& b, bool modal) {
 
 void QtView::Impl::applyFocus(Binding& b) {
   forms::Control* focused = b.window->activeControl();
+  const bool entered = focused != b.focusShown;
+  b.focusShown = focused;
   if (focused == nullptr) {
     if (b.widget->isVisible()) b.widget->setFocus(Qt::OtherFocusReason);
     return;
   }
-  if (ControlView* v = view(*focused)) v->focusTarget()->setFocus(Qt::OtherFocusReason);
+  ControlView* v = view(*focused);
+  if (v == nullptr) return;
+  v->focusTarget()->setFocus(Qt::OtherFocusReason);
+  // Entering a date or number box selects its text, so that what the operator types replaces it
+  // (a click into the editor then places the cursor where it points).
+  if (auto* entry = dynamic_cast<PopupEntryWidget*>(v); entry != nullptr && entered) entry->editor()->selectAll();
 }
 
 void QtView::Impl::markGrid(forms::Grid& g, int firstRow, int lastRow, bool shape, bool props) {
@@ -1023,7 +1030,7 @@ void QtView::Impl::lookupRequested(forms::Control& control) {
   dispatch([&] { w.operatorKey(forms::keys::kF2); });
 }
 
-void QtView::Impl::calculatorResult(forms::Control& control, const std::string& text) {
+void QtView::Impl::popupResult(forms::Control& control, const std::string& text) {
   if (!inputEnabled()) return;
   ControlView* v = view(control);
   forms::Window& w = control.window();

@@ -32,6 +32,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
     forms::Window* window = nullptr;
     WindowWidget* widget = nullptr;
     std::vector<ControlView*> controls;  // creation order
+    const forms::Control* focusShown = nullptr;  // the control the widgets last showed focused
   };
 
   // ---- Model to view ----
@@ -84,7 +85,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   void controlClicked(forms::Control& control) override;
   void editorChanged(forms::Control& control, const std::string& text) override;
   void lookupRequested(forms::Control& control) override;
-  void calculatorResult(forms::Control& control, const std::string& text) override;
+  void popupResult(forms::Control& control, const std::string& text) override;
 
   // WindowEvents
   void closeRequested(forms::Window& w) override;

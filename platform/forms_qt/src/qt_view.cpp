@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -322,6 +324,12 @@ void QtView::messageBoxClosed(forms::MessageBox& box) {
 
 QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(app), scale_(Scale::ofPrimaryScreen()) {
   QApplication::setQuitOnLastWindowClosed(false);
+  // The toolkit's own texts (the buttons of message boxes, the calendar's tips) in the regional
+  // language, when the system has Qt's translations for it; English otherwise.
+  const QLocale locale(qs(app_.regionalSettings().localeId()));
+  if (translator_.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&translator_);
   qApp->installEventFilter(this);
   app_.setTextMetrics(std::make_shared<QtTextMetrics>(scale_.twipsPerPixelX(), scale_.twipsPerPixelY()));
   app_.addObserver(&view_);
@@ -333,6 +341,7 @@ QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(ap
 }
 
 QtView::Impl::~Impl() {
+  QCoreApplication::removeTranslator(&translator_);
   qApp->removeEventFilter(this);
   app_.removeObserver(&view_);
   if (app_.modalLoop() == &view_) app_.setModalLoop(nullptr);

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -101,6 +102,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   QtView& view_;
   forms::Application& app_;
   Scale scale_;
+  QTranslator translator_;
   std::unordered_map<const forms::Window*, std::unique_ptr<Binding>> windows_;
   std::unordered_map<const forms::Control*, ControlView*> controls_;
   std::unordered_map<const QWidget*, ControlView*> byWidget_;

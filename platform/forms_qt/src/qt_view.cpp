@@ -598,6 +598,9 @@ void QtView::Impl::applyFocus(Binding& b) {
   }
   ControlView* v = view(*focused);
   if (v == nullptr) return;
+  // The focus is always shown, as after a Tab (the style draws its focus marks then), whether
+  // it came there by a key, a click or the program.
+  b.widget->setAttribute(Qt::WA_KeyboardFocusChange);
   v->focusTarget()->setFocus(Qt::OtherFocusReason);
   // Entering a date or number box selects its text, so that what the operator types replaces it
   // (a click into the editor then places the cursor where it points).

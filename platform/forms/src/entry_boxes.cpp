@@ -125,15 +125,41 @@ void NumberEntryBox::setThemeColors(const ThemeColors& colors) {
   changed();
 }
 
+namespace {
+
+// Whether every grouping separator that follows a digit starts a group of exactly three digits.
+// The platform's conversion drops grouping separators wherever they stand, so "40.5" typed where
+// dots group thousands would read as 405: a slip of the decimal key that multiplies an amount.
+bool gruposEnSuSitio(std::string_view text, std::string_view miles) {
+  if (miles.empty()) return true;
+  auto esCifra = [&](size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+  for (size_t at = text.find(miles); at != std::string_view::npos; at = text.find(miles, at + 1)) {
+    if (at == 0 || !esCifra(at - 1)) continue;  // not between digits: a currency symbol's dot, say
+    size_t k = at + miles.size();
+    while (esCifra(k)) ++k;
+    if (k - at - miles.size() != 3) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 TypeResult NumberEntryBox::operatorTypeText(const std::string& text) {
+  const auto& rs = application().regionalSettings();
   // A number too large for a Double (1e999) is refused like any text that is no number.
   std::optional<double> number;
   try {
-    number = automation::parseNumber(text, application().regionalSettings().symbols());
+    number = automation::parseNumber(text, rs.symbols());
   } catch (const automation::Error&) {
     return TypeResult::Refused;
   }
   if (!number || !std::isfinite(*number)) return TypeResult::Refused;
+  if (!gruposEnSuSitio(text, rs.thousandsText())) {
+    application().showWarning("\"" + std::string(text::trim(text)) + "\" no es un número válido: \"" +
+                              rs.thousandsText() + "\" separa los miles en grupos de tres cifras y \"" +
+                              rs.decimalText() + "\" los decimales.");
+    return TypeResult::Refused;
+  }
   setValue(*number);
   return TypeResult::Accepted;
 }

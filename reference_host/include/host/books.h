@@ -14,7 +14,8 @@ void createSchema(Database& db);
 // banks and a few hundred invoices from July to November 2026 (paid and still owing, some
 // credited already, some without commission, one dated on 2026-11-30 with a time of day, one
 // customer name longer than 50 characters). The same books every time: the figures come from a
-// fixed pseudo-random sequence, never from the clock.
+// fixed pseudo-random sequence, never from the clock. All or nothing: in the open transaction
+// when there is one, in a transaction of its own otherwise.
 void writeDemoBooks(Database& db);
 
 // Creates `path` with the demo books unless it exists already. The file appears complete or not

@@ -218,6 +218,17 @@ void writeDemoBooks(Database& db) {
   unit.release();
 }
 
+void initDemoBooks(Database& db) {
+  auto turn = db.lock("tessaline-books-setup", 60);
+  Transaction txn(db);
+  if (db.hasBooks())
+    raiseHost(hosterr::kDatabase, "the database " + db.describe() +
+                                      " holds books already; demo books are written only into an empty one");
+  createSchema(db);
+  writeDemoBooks(db);
+  txn.commit();
+}
+
 bool createDemoBooks(const std::filesystem::path& path) {
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) return false;

@@ -42,12 +42,18 @@ ColumnKind computedColumnKind(std::string_view resultName) {
   return ColumnKind::Auto;
 }
 
+bool isServerLocation(std::string_view location) {
+  return location.starts_with("postgresql://") || location.starts_with("postgres://");
+}
+
 std::shared_ptr<Database> Database::open(const std::string& location) {
+  if (isServerLocation(location)) return connectServerBooks(location, true);
   return openSqliteBooks(location);
 }
 
-std::shared_ptr<Database> Database::create(const std::filesystem::path& path) {
-  return createSqliteBooks(path);
+std::shared_ptr<Database> Database::create(const std::string& location) {
+  if (isServerLocation(location)) return connectServerBooks(location, false);
+  return createSqliteBooks(location);
 }
 
 void Database::afterOutcome(std::function<void()> onCommit, std::function<void()> onRollback) {

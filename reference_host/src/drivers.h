@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "host/database.h"
 
@@ -12,5 +13,9 @@ namespace host {
 std::shared_ptr<Database> openSqliteBooks(const std::filesystem::path& path);
 // A SQLite file opened (created when missing) for writing new books.
 std::shared_ptr<Database> createSqliteBooks(const std::filesystem::path& path);
+
+// A connection to books on a server (a libpq URI); with `requireBooks`, a database without the
+// books' tables is refused.
+std::shared_ptr<Database> connectServerBooks(const std::string& uri, bool requireBooks);
 
 }  // namespace host

@@ -310,8 +310,29 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   std::string account = bank.columnText(1);
   bank.reset();
 
-  bool cheque = doc.kind == BankDocument::Cheque;
+  Savepoint unit(db);
+  const bool cheque = doc.kind == BankDocument::Cheque;
   if (cheque) {
+    // The next cheque follows the one just issued; a reference that is not a plain number still
+    // uses up one cheque. Moving it first holds the bank's row, so that two hosts issuing cheques
+    // of one bank at once take turns and the second sees the first one's cheque below.
+    bool numeric = trimmed.size() <= 15;
+    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
+    if (numeric) {
+      const int64_t next = std::stoll(trimmed) + 1;
+      auto advance = db.prepare(
+          "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE proximo_cheque END "
+          "WHERE codigo = ?");
+      advance.bind(1, next);
+      advance.bind(2, next);
+      advance.bind(3, bankCode);
+      advance.run();
+    } else {
+      auto advance =
+          db.prepare("UPDATE bancos SET proximo_cheque = proximo_cheque + 1 WHERE codigo = ?");
+      advance.bind(1, bankCode);
+      advance.run();
+    }
     auto dup = db.prepare(
         "SELECT 1 FROM movimientos_banco WHERE banco = ? AND tipo = 0 AND trim(referencia) = ?");
     dup.bind(1, bankCode);
@@ -320,8 +341,6 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
       raiseHost(hosterr::kInvalidArgument,
                 "cheque " + trimmed + " of bank " + bankCode + " was already issued");
   }
-
-  Savepoint unit(db);
   auto insert = db.prepare(
       "INSERT INTO movimientos_banco (banco, tipo, fecha, descripcion, beneficiario, monto, "
       "referencia, fecha_valor, impreso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING numero");
@@ -335,25 +354,6 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   insert.bind(8, Variant(doc.valueDate));
   insert.bind(9, static_cast<int64_t>(print ? 1 : 0));
   doc.movement = insertedNumber(insert);
-
-  if (cheque) {
-    // The next cheque follows the one just issued; a reference that is not a plain number
-    // still uses up one cheque.
-    bool numeric = trimmed.size() <= 15;
-    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
-    if (numeric) {
-      auto advance = db.prepare(
-          "UPDATE bancos SET proximo_cheque = max(proximo_cheque, ? + 1) WHERE codigo = ?");
-      advance.bind(1, static_cast<int64_t>(std::stoll(trimmed)));
-      advance.bind(2, bankCode);
-      advance.run();
-    } else {
-      auto advance =
-          db.prepare("UPDATE bancos SET proximo_cheque = proximo_cheque + 1 WHERE codigo = ?");
-      advance.bind(1, bankCode);
-      advance.run();
-    }
-  }
 
   std::filesystem::path finalPath, tempPath;
   if (print) {

@@ -1,7 +1,11 @@
 #pragma once
 // The books' schema and the demo books.
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "host/database.h"
 
@@ -21,5 +25,29 @@ void writeDemoBooks(Database& db);
 // Creates `path` with the demo books unless it exists already. The file appears complete or not
 // at all (built under a temporary name, then renamed). Returns whether it was created.
 bool createDemoBooks(const std::filesystem::path& path);
+
+// Writes the schema and the demo books into a database that holds no books, in one transaction;
+// refuses (kDatabase, nothing written) one that holds books already. Hosts doing it at once on
+// the same database take turns: one writes, the others are refused.
+void initDemoBooks(Database& db);
+
+// Every table of the books with its row count and the sums of its money columns.
+struct TableTotals {
+  std::string table;
+  int64_t rows = 0;
+  std::vector<std::pair<std::string, automation::Currency>> sums;
+  bool operator==(const TableTotals&) const = default;
+};
+
+// "Facturas: 333 rows, PrecioEfectivo 1234.5600, ...".
+std::string totalsText(const TableTotals& t);
+
+// The totals of books as the database holds them.
+std::vector<TableTotals> booksTotals(Database& db);
+
+// Copies the books of the SQLite file `file` into `target`, a database that holds no books, in one
+// transaction: schema, every row, and numbering that goes on after the copied rows. Afterwards the
+// target's totals must equal those of the rows read, or nothing is kept. Returns the totals.
+std::vector<TableTotals> importBooks(Database& target, const std::filesystem::path& file);
 
 }  // namespace host

@@ -1,8 +1,9 @@
 #pragma once
 // The books as the host classes see them, whichever database keeps them: a connection, prepared
 // statements with bound parameters, rows, transactions as RAII guards that roll back unless
-// committed, the named lock, and the schema. A driver implements it (sqlite_books.cpp: an
-// embedded SQLite file); `Database::open` picks one from the --db value.
+// committed, the named lock, and the schema. Two drivers implement it: an embedded SQLite file
+// (sqlite_books.cpp) and a PostgreSQL server (server_books.cpp); `Database::open` picks one from
+// the --db value.
 //
 // Host SQL is plain SQL with '?' placeholders, "dbo.SafeDivide(a, b)" for a quotient that is 0
 // when b is 0, and "INSERT ... RETURNING" for generated numbers.
@@ -22,6 +23,18 @@ namespace host {
 
 // Text form of a date as the books keep it: "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" with a time.
 std::string booksDateText(automation::Date d);
+
+// Whether a --db value names a database server (a postgresql:// or postgres:// URI) rather than
+// a SQLite file.
+bool isServerLocation(std::string_view location);
+
+// The server driver's form of host SQL: each '?' outside quoted text, quoted names and comments
+// becomes $1, $2, ... in order.
+std::string serverStatementText(std::string_view sql);
+
+// The server's advisory lock key for a lock name: the 64-bit FNV-1a hash of its UTF-8 bytes, read
+// as a signed number.
+int64_t serverLockKey(std::string_view name);
 
 // "dbo.SafeDivide(" (any case, outside quoted text) becomes "SafeDivide(", the function the
 // SQLite driver registers.
@@ -126,12 +139,13 @@ class BooksLock {
 
 class Database {
  public:
-  // Opens existing books (a SQLite file). A missing file, or one that is not a database with the
-  // books' tables, raises an automation::Error with a clear description; nothing is ever created
-  // here.
+  // Opens existing books: a SQLite file path or a server URI. A missing file, a server that
+  // cannot be reached, or a database without the books' tables raises an automation::Error with
+  // a clear description that names the books (never a password); nothing is ever created here.
   static std::shared_ptr<Database> open(const std::string& location);
-  // Opens (creating it) a SQLite file for building new books; used by the demo writer.
-  static std::shared_ptr<Database> create(const std::filesystem::path& path);
+  // Opens a database for writing new books into: a SQLite file (created when missing) or a
+  // server URI (the database must exist).
+  static std::shared_ptr<Database> create(const std::string& location);
   virtual ~Database() = default;
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -147,6 +161,9 @@ class Database {
   virtual void createSchema() = 0;
   // Whether the database holds books already (it has the invoices' table).
   virtual bool hasBooks() = 0;
+  // After rows were written with their own numbers (an import), the numbers the books generate
+  // go on after the highest of them.
+  virtual void continueNumbering() {}
   // Takes the named lock, waiting up to timeoutSeconds; raises kLockTimeout when it stays held
   // elsewhere.
   virtual std::unique_ptr<BooksLock> lock(std::string_view name, double timeoutSeconds) = 0;

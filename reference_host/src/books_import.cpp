@@ -106,7 +106,8 @@ std::vector<TableTotals> importBooks(Database& target, const std::filesystem::pa
   std::vector<TableTotals> read;
   for (const auto& t : booksTables()) {
     const size_t width = t.columns.size();
-    const size_t batch = 30000 / width;  // values per statement stay well under the servers' limits
+    const size_t batch =
+        4000 / width;  // a few hundred rows a statement; its description stays small
     auto rows =
         source->prepare("SELECT " + joined(t.columns) + " FROM " + t.name + " ORDER BY rowid");
     TableTotals totals{t.name, 0, {}};

@@ -440,8 +440,15 @@ ServerDatabase::ServerDatabase(const std::string& uri) {
 }
 
 void ServerDatabase::startSession() {
-  // Dates and numbers in the forms the host reads, whatever the server's defaults.
-  command("SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1");
+  // Dates and numbers in the forms the host reads, whatever the server's defaults. The server
+  // looks every second for a host gone in the middle of a statement (waiting for a row, say) and
+  // probes a silent network connection after 30 s: the transaction and the lock of a host that
+  // died are let go promptly, not when the wait ends.
+  command(
+      "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1; SET "
+      "client_connection_check_interval = 1000; "
+      "SET tcp_keepalives_idle = 30; SET tcp_keepalives_interval = 10; SET tcp_keepalives_count = "
+      "3");
   auto st = command("SELECT current_setting('transaction_read_only')");
   readOnly_ = PQntuples(st.get()) == 1 && std::string_view(PQgetvalue(st.get(), 0, 0)) == "on";
 }

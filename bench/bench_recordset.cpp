@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "anfitrion/host_factory.h"
+#include "anfitrion/recordset.h"
 #include "automation/object.h"
 #include "host/books.h"
 #include "host/database.h"
@@ -117,29 +119,27 @@ bench::TempBooks& books() {
   return rows;
 }
 
-automation::ObjectRef openLateBound(const automation::ObjectRef& factory) {
-  using automation::Arg;
-  return automation::toObject(automation::call(factory, "OpenRecordset",
-                                               {Arg(kQuery), Arg("V1"), Arg(automation::Date::fromYmd(2026, 12, 31))}));
+tessaline::anfitrion::Recordset openLateBound(const automation::ObjectRef& factory) {
+  return tessaline::anfitrion::HostFactory(factory).openRecordset(kQuery, std::string("V1"),
+                                                                  automation::Date::fromYmd(2026, 12, 31));
 }
 
-// As the commission window reads: each field found by name once (Fields(name) on the first
-// record), then EOF, each field's Value and MoveNext for every record, all late-bound.
+// As the commission window reads, through the component's recordset reader: each field found by
+// name once (Fields(name) on the first record), then EOF, each field's Value and MoveNext for
+// every record, all late-bound.
 [[gnu::noinline]] int64_t readLateBound(const automation::ObjectRef& factory) {
-  using automation::Arg;
-  const automation::ObjectRef rs = openLateBound(factory);
-  std::vector<automation::ObjectRef> fields;
+  const tessaline::anfitrion::Recordset rs = openLateBound(factory);
+  std::vector<tessaline::anfitrion::Recordset::Campo> fields;
   automation::Currency total;
   int64_t rows = 0;
-  while (!automation::get(rs, "EOF").asBoolean()) {
+  while (!rs.eof()) {
     if (fields.empty())
-      for (const char* name : kFields)
-        fields.push_back(automation::toObject(automation::get(rs, "Fields", {Arg(name)})));
-    for (const automation::ObjectRef& field : fields) {
-      automation::Variant v = automation::get(field, "Value");
+      for (const char* name : kFields) fields.push_back(rs.campo(name));
+    for (const auto& field : fields) {
+      const automation::Variant v = field.valor();
       if (v.type() == automation::VarType::Currency) total += v.asCurrency();
     }
-    automation::call(rs, "MoveNext");
+    rs.moveNext();
     ++rows;
   }
   benchmark::DoNotOptimize(total);
@@ -148,17 +148,15 @@ automation::ObjectRef openLateBound(const automation::ObjectRef& factory) {
 
 // Every value through Fields(name).Value, the field looked up by its name each time.
 [[gnu::noinline]] int64_t readLateBoundByName(const automation::ObjectRef& factory) {
-  using automation::Arg;
-  const automation::ObjectRef rs = openLateBound(factory);
+  const tessaline::anfitrion::Recordset rs = openLateBound(factory);
   automation::Currency total;
   int64_t rows = 0;
-  while (!automation::get(rs, "EOF").asBoolean()) {
+  while (!rs.eof()) {
     for (const char* name : kFields) {
-      auto field = automation::toObject(automation::get(rs, "Fields", {Arg(name)}));
-      automation::Variant v = automation::get(field, "Value");
+      const automation::Variant v = rs.field(name);
       if (v.type() == automation::VarType::Currency) total += v.asCurrency();
     }
-    automation::call(rs, "MoveNext");
+    rs.moveNext();
     ++rows;
   }
   benchmark::DoNotOptimize(total);

@@ -138,7 +138,8 @@ TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
   ASSERT_TRUE(esperar(books, kHostEsperandoFila));
   // The lock is the advisory lock of the name's FNV-1a key, as any other program would take it.
   EXPECT_EQ(filas(books,
-                  "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND granted AND "
+                  "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND granted AND database = "
+                  "(SELECT oid FROM pg_database WHERE datname = current_database()) AND "
                   "((classid::bigint << 32) | objid::bigint) = " +
                       std::to_string(host::serverLockKey("TESSALOCKS"))),
             std::vector<std::string>{"1"});
@@ -147,7 +148,7 @@ TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
   args.back() = "60";
   auto b = std::async(std::launch::async,
                       [&] { return ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n"); });
-  ASSERT_TRUE(esperar(books, "SELECT count(*) = 1 FROM pg_stat_activity WHERE wait_event = 'advisory'"));
+  ASSERT_TRUE(esperar(books, "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND wait_event = 'advisory'"));
   ::kill(a->pid(), SIGKILL);
   const auto muerte = Reloj::now();
   ASSERT_EQ(b.wait_for(30s), std::future_status::ready);

@@ -74,29 +74,24 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
   closeAll();
 }
 
-TEST_F(ActivatorTest, GoWithACodeLocksTheSalesperson) {
+TEST_F(ActivatorTest, GoWithACodeLocksTheSalespersonAndEachGoOpensOneMoreWindowWithTheLatestFactory) {
   auto activator = std::make_shared<Activator>();
-  automation::ObjectRef fact = factory;
+  automation::ObjectRef first = factory;
   Variant codigo("V01");
-  activator->go(fact, codigo);
-  const auto abiertas = ventanas();
+  activator->go(first, codigo);
+  auto abiertas = ventanas();
   ASSERT_EQ(abiertas.size(), 1u);
   auto* vendedor = abiertas[0]->controlAs<forms::CodeLookupField>("codigoVendedor");
   EXPECT_EQ(vendedor->text(), "V01");
   EXPECT_FALSE(vendedor->enabled());
   EXPECT_EQ(abiertas[0]->stateJson()["vendedorFijo"], true);
   EXPECT_EQ(abiertas[0]->stateJson()["vendedorCargado"], "V01");
-  closeAll();
-}
 
-TEST_F(ActivatorTest, EachGoOpensOneMoreWindowAndTheLatestFactoryWins) {
-  auto activator = std::make_shared<Activator>();
-  automation::ObjectRef first = factory;
+  // A second go, from another factory, opens a second window and the globals follow that factory.
   auto secondFactory = std::make_shared<fakes::Factory>(log);
   automation::ObjectRef second = secondFactory;
-  Variant codigo("");
-  activator->go(first, codigo);
-  activator->go(second, codigo);
+  Variant libre("");
+  activator->go(second, libre);
   EXPECT_EQ(ventanas().size(), 2u);
   EXPECT_EQ(Globales::factoria(), secondFactory);
   EXPECT_EQ(Globales::empresa(), secondFactory->empresa);

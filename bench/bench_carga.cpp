@@ -1,6 +1,7 @@
 // Loading the invoice list of the commission window (cargarFacturas) with 100,000 invoices on
 // SQLite books, headless, next to a plain sqlite3 program that runs the same query and reads the
-// same rows, and the memory the grid keeps per row.
+// same rows, and the memory the grid keeps per row; and the same load on books on a PostgreSQL
+// server next to a plain libpq program (when TESSALINE_BENCH_SERVER names one).
 //
 //   build*/bin/bench_carga [--benchmark_repetitions=5]
 //
@@ -14,6 +15,7 @@
 // string) per row.
 
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <malloc.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -88,11 +90,10 @@ forms::Application& aplicacion() {
 struct Ventana {
   std::shared_ptr<host::HostSession> session;
   std::shared_ptr<tessaline::SelectFacturas> ventana;
-  explicit Ventana(const char* vendedor) {
-    libros();
+  explicit Ventana(const char* vendedor, const std::string& books = libros().file.string()) {
     aplicacion();
     automation::setToday(automation::Date::fromYmd(2026, 12, 31));
-    session = std::make_shared<host::HostSession>(host::Database::open(libros().file), host::HostOptions{},
+    session = std::make_shared<host::HostSession>(host::Database::open(books), host::HostOptions{},
                                                   std::make_shared<bench::NoUi>());
     automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
     tessaline::Globales::setFactoria(factory);
@@ -198,6 +199,80 @@ void BM_CargaContraPlano(benchmark::State& state) {
   state.counters["wall_ratio"] = realVentana / realPlano;
 }
 
+// The books on the server, written once.
+bench::ServerBooks& librosServidor() {
+  static bench::ServerBooks l("carga", kFacturas);
+  return l;
+}
+
+// A plain libpq program: the same query, prepared once, with the same parameters, every column
+// of every row read (numbers parsed, text measured).
+class PlanoServidor {
+ public:
+  PlanoServidor() : conn_(PQconnectdb(librosServidor().uri.c_str())) {
+    if (PQstatus(conn_) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn_));
+    for (int i = 0; i < 2; ++i) {
+      const std::string sql = host::serverStatementText(i ? kSinSaldo : kConSaldo);
+      PQclear(PQprepare(conn_, i ? "sin" : "con", sql.c_str(), 0, nullptr));
+    }
+  }
+  ~PlanoServidor() { PQfinish(conn_); }
+  void leer() {
+    const char* valores[] = {"V1", "2026-12-31"};
+    PGresult* r = PQexecPrepared(conn_, vuelta_++ % 2 ? "sin" : "con", 2, valores, nullptr, nullptr, 0);
+    if (PQresultStatus(r) != PGRES_TUPLES_OK || PQntuples(r) != kFacturas)
+      throw std::runtime_error("the query did not list every invoice");
+    int64_t enteros = 0;
+    double dinero = 0;
+    size_t texto = 0;
+    for (int f = 0; f < PQntuples(r); ++f) {
+      enteros += std::strtoll(PQgetvalue(r, f, 0), nullptr, 10) + std::strtoll(PQgetvalue(r, f, 2), nullptr, 10);
+      for (int c : {1, 3, 7, 8}) texto += static_cast<size_t>(PQgetlength(r, f, c)) + 1;
+      for (int c : {4, 5, 6, 9, 10, 11}) dinero += std::strtod(PQgetvalue(r, f, c), nullptr);
+    }
+    PQclear(r);
+    benchmark::DoNotOptimize(enteros);
+    benchmark::DoNotOptimize(dinero);
+    benchmark::DoNotOptimize(texto);
+  }
+
+ private:
+  PGconn* conn_;
+  int vuelta_ = 0;
+};
+
+// The window's load on server books against the plain libpq program, alternating as above.
+void BM_CargaServidorContraPlano(benchmark::State& state) {
+  if (bench::ServerBooks::server().empty()) {
+    state.SkipWithError("no server (TESSALINE_BENCH_SERVER)");
+    return;
+  }
+  Ventana v("V1", librosServidor().uri);
+  PlanoServidor plano;
+  double realVentana = 0, realPlano = 0, cpuVentana = 0, cpuPlano = 0;
+  using Reloj = std::chrono::steady_clock;
+  for (auto _ : state) {
+    const double c0 = cpuSegundos();
+    const auto r0 = Reloj::now();
+    v.recargar();
+    const double c1 = cpuSegundos();
+    const auto r1 = Reloj::now();
+    plano.leer();
+    const double c2 = cpuSegundos();
+    const auto r2 = Reloj::now();
+    if (v.grid().rows() != kFacturas + 1) throw std::runtime_error("the list did not load");
+    cpuVentana += c1 - c0;
+    cpuPlano += c2 - c1;
+    realVentana += std::chrono::duration<double>(r1 - r0).count();
+    realPlano += std::chrono::duration<double>(r2 - r1).count();
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["window_ms"] = realVentana / n * 1e3;
+  state.counters["plain_ms"] = realPlano / n * 1e3;
+  state.counters["wall_ratio"] = realVentana / realPlano;
+  state.counters["cpu_ratio"] = cpuVentana / cpuPlano;
+}
+
 // Memory the grid keeps per listed invoice.
 void BM_MemoriaPorFila(benchmark::State& state) {
   for (auto _ : state) {
@@ -229,6 +304,7 @@ void BM_MemoriaPorFila(benchmark::State& state) {
 BENCHMARK(BM_CargarFacturasVentana)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainSqlite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CargaContraPlano)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+BENCHMARK(BM_CargaServidorContraPlano)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
 BENCHMARK(BM_MemoriaPorFila)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

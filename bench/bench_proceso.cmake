@@ -1,2 +1,3 @@
 find_package(SQLite3 REQUIRED)
-target_link_libraries(bench_proceso PRIVATE Tessaline host forms regional automation SQLite::SQLite3)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
+target_link_libraries(bench_proceso PRIVATE Tessaline host forms regional automation SQLite::SQLite3 PkgConfig::LIBPQ)

@@ -94,6 +94,9 @@ std::vector<TableTotals> booksTotals(Database& db) {
 }
 
 std::vector<TableTotals> importBooks(Database& target, const std::filesystem::path& file) {
+  if (isServerLocation(file.string()))
+    raiseHost(hosterr::kInvalidArgument,
+              "books are imported from a SQLite books file, not from a server");
   auto source = Database::open(file.string());
   auto turn = target.lock("tessaline-books-setup", 60);
   Transaction txn(target);

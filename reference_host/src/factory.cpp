@@ -162,8 +162,10 @@ int32_t HostFactory::executeSql(const CallArgs& a) {
   if (a.size() < 1) a.expect(1, 1);
   std::string sql = automation::cStr(a.at(0));
   std::string word = firstWord(sql);
-  for (const char* control : {"BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE",
-                              "ATTACH", "DETACH", "VACUUM"})
+  // Transaction control, and what would drop the server connection's prepared statements.
+  for (const char* control : {"BEGIN", "START", "COMMIT", "END", "ROLLBACK", "ABORT", "SAVEPOINT",
+                              "RELEASE", "PREPARE", "ATTACH", "DETACH", "VACUUM", "DISCARD",
+                              "DEALLOCATE"})
     if (word == control)
       raiseHost(hosterr::kInvalidArgument,
                 "ExecuteSQL does not take " + word +

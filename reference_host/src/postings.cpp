@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <system_error>
 
@@ -31,33 +32,52 @@ std::string salespeopleAccount(HostSession& session) {
 void requireSalesperson(HostSession& session, const std::string& code) {
   auto st = session.db().prepare("SELECT 1 FROM vendedores WHERE codigo = ?");
   st.bind(1, code);
-  if (!st.step()) raiseHost(hosterr::kNotFound, "there is no salesperson with the code '" + code + "'");
+  if (!st.step())
+    raiseHost(hosterr::kNotFound, "there is no salesperson with the code '" + code + "'");
 }
 
-void insertSalespersonRow(HostSession& session, const Comprobante::SalespersonEntry& e,
-                          std::optional<int64_t> voucher) {
+// A salesperson-account line without a voucher, written at once.
+void insertSalespersonRow(HostSession& session, const Comprobante::SalespersonEntry& e) {
   auto st = session.db().prepare(
       "INSERT INTO cuenta_vendedor (tipo, vendedor, codigo, fecha, descripcion, monto, "
-      "comprobante) VALUES (?, ?, ?, ?, ?, ?, ?)");
+      "comprobante) VALUES (?, ?, ?, ?, ?, ?, NULL)");
   st.bind(1, static_cast<int64_t>(e.type));
   st.bind(2, e.salesperson);
   st.bind(3, e.code);
   st.bind(4, Variant(e.date));
   st.bind(5, e.description);
   st.bind(6, Variant(e.amount));
-  if (voucher) {
-    st.bind(7, *voucher);
-  } else {
-    st.bindNull(7);
-  }
   st.run();
 }
 
-std::string money(Currency c) { return c.toString(); }
+std::string money(Currency c) {
+  return c.toString();
+}
+
+// Writes rows with one statement for up to 200 of them ("INSERT ... VALUES (?, ...), (?, ...)"):
+// a cut's voucher has a line per invoice, and on a server each statement is a round trip.
+template <class Row, class Bind>
+void insertRows(Database& db, const std::string& into, int width, const std::vector<Row>& rows,
+                Bind bind) {
+  constexpr size_t kRows = 200;
+  for (size_t from = 0; from < rows.size(); from += kRows) {
+    const size_t count = std::min(kRows, rows.size() - from);
+    std::string one = "(?";
+    for (int c = 1; c < width; ++c) one += ", ?";
+    one += ")";
+    std::string sql = into + " VALUES " + one;
+    for (size_t r = 1; r < count; ++r) sql += ", " + one;
+    auto st = db.prepare(sql);
+    int p = 0;
+    for (size_t r = from; r < from + count; ++r) bind(st, p, rows[r]);
+    st.run();
+  }
+}
 
 // The number the books gave the row an "INSERT ... RETURNING" statement wrote.
 int64_t insertedNumber(Statement& insert) {
-  if (!insert.step()) raiseHost(hosterr::kDatabase, "books: the new row's number did not come back");
+  if (!insert.step())
+    raiseHost(hosterr::kDatabase, "books: the new row's number did not come back");
   const int64_t numero = insert.columnInt(0);
   insert.run();
   return numero;
@@ -114,9 +134,15 @@ void Comprobante::addLine(Line line) {
   lines_.push_back(std::move(line));
 }
 
-void Comprobante::addSalespersonEntry(SalespersonEntry entry, const std::string& account) {
+void Comprobante::addSalespersonEntry(SalespersonEntry entry) {
   requireOpen();
-  lines_.push_back({account, entry.description, entry.amount});
+  if (std::find(salespeople_.begin(), salespeople_.end(), entry.salesperson) ==
+      salespeople_.end()) {
+    requireSalesperson(session(), entry.salesperson);
+    salespeople_.push_back(entry.salesperson);
+  }
+  if (salespeopleAccount_.empty()) salespeopleAccount_ = salespeopleAccount(session());
+  lines_.push_back({salespeopleAccount_, entry.description, entry.amount});
   entries_.push_back(std::move(entry));
 }
 
@@ -137,32 +163,40 @@ int64_t Comprobante::post() {
   if (sum != Currency())
     raiseHost(hosterr::kUnbalancedVoucher,
               "the voucher \"" + description_ + "\" does not balance: its lines add up to " +
-                  money(sum) + " (debits " + money(debits) + ", credits " +
-                  money(debits - sum) + "); nothing was posted");
+                  money(sum) + " (debits " + money(debits) + ", credits " + money(debits - sum) +
+                  "); nothing was posted");
 
   Database& db = session().db();
   Savepoint unit(db);
   auto header = db.prepare(
-      "INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES (?, ?, ?) RETURNING numero");
+      "INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES (?, ?, ?) RETURNING "
+      "numero");
   header.bind(1, Variant(date_));
   header.bind(2, reference_);
   header.bind(3, description_);
   const int64_t numero = insertedNumber(header);
 
-  auto line = db.prepare(
-      "INSERT INTO comprobante_lineas (comprobante, linea, cuenta, descripcion, monto) "
-      "VALUES (?, ?, ?, ?, ?)");
   int64_t n = 0;
-  for (const auto& l : lines_) {
-    line.reset();
-    line.bind(1, numero);
-    line.bind(2, ++n);
-    line.bind(3, l.account);
-    line.bind(4, l.description);
-    line.bind(5, Variant(l.amount));
-    line.run();
-  }
-  for (const auto& e : entries_) insertSalespersonRow(session(), e, numero);
+  insertRows(db, "INSERT INTO comprobante_lineas (comprobante, linea, cuenta, descripcion, monto)",
+             5, lines_, [&](Statement& st, int& p, const Line& l) {
+               st.bind(++p, numero);
+               st.bind(++p, ++n);
+               st.bind(++p, l.account);
+               st.bind(++p, l.description);
+               st.bind(++p, Variant(l.amount));
+             });
+  insertRows(db,
+             "INSERT INTO cuenta_vendedor (tipo, vendedor, codigo, fecha, descripcion, monto, "
+             "comprobante)",
+             7, entries_, [&](Statement& st, int& p, const SalespersonEntry& e) {
+               st.bind(++p, static_cast<int64_t>(e.type));
+               st.bind(++p, e.salesperson);
+               st.bind(++p, e.code);
+               st.bind(++p, Variant(e.date));
+               st.bind(++p, e.description);
+               st.bind(++p, Variant(e.amount));
+               st.bind(++p, numero);
+             });
   auto link = db.prepare("UPDATE movimientos_banco SET comprobante = ? WHERE numero = ?");
   for (int64_t m : bankMovements_) {
     link.reset();
@@ -180,8 +214,9 @@ Comprobante* voucherArgument(HostSession& session, const Variant& v, std::string
   auto* voucher = v.isObject() ? dynamic_cast<Comprobante*>(v.asObject().get()) : nullptr;
   if (!voucher || &voucher->session() != &session)
     throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
-                            std::string(caller) + ": the voucher argument is not a voucher "
-                                                  "(BComprobante) of these books");
+                            std::string(caller) +
+                                ": the voucher argument is not a voucher "
+                                "(BComprobante) of these books");
   return voucher;
 }
 
@@ -200,12 +235,11 @@ DetalleCE::DetalleCE(std::shared_ptr<HostSession> session)
     e.amount = automation::cCur(a.at(5));
     Comprobante* voucher =
         voucherArgument(this->session(), a.opt(6).value_or(Variant()), "DetalleCE.Add");
-    requireSalesperson(this->session(), e.salesperson);
     if (voucher) {
-      voucher->requireOpen();
-      voucher->addSalespersonEntry(std::move(e), salespeopleAccount(this->session()));
+      voucher->addSalespersonEntry(std::move(e));
     } else {
-      insertSalespersonRow(this->session(), e, std::nullopt);
+      requireSalesperson(this->session(), e.salesperson);
+      insertSalespersonRow(this->session(), e);
     }
     return Variant();
   });
@@ -235,8 +269,8 @@ Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(sess
     Variant* named = a.named("Beneficiario");
     std::string beneficiario = named ? automation::cStr(*named) : std::string();
     if (tipo != 1)
-      raiseHost(hosterr::kInvalidArgument, "cash box movement type " + std::to_string(tipo) +
-                                               " is not a withdrawal (1)");
+      raiseHost(hosterr::kInvalidArgument,
+                "cash box movement type " + std::to_string(tipo) + " is not a withdrawal (1)");
     if (monto <= Currency())
       raiseHost(hosterr::kInvalidArgument,
                 "a cash withdrawal needs an amount above zero (got " + monto.toString() + ")");
@@ -321,7 +355,8 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
     if (numeric) {
       const int64_t next = std::stoll(trimmed) + 1;
       auto advance = db.prepare(
-          "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE proximo_cheque END "
+          "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE "
+          "proximo_cheque END "
           "WHERE codigo = ?");
       advance.bind(1, next);
       advance.bind(2, next);
@@ -364,7 +399,8 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
                                         session.options().printDir.string() + ": " + ec.message());
     std::string name = printFileName(doc);
     finalPath = session.options().printDir / name;
-    tempPath = session.options().printDir / ("." + name + "." + std::to_string(::getpid()) + ".part");
+    tempPath =
+        session.options().printDir / ("." + name + "." + std::to_string(::getpid()) + ".part");
     renderBankDocument(doc, session.options().symbols, tempPath);
   }
   try {
@@ -383,8 +419,8 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
           std::error_code ec;
           std::filesystem::rename(tempPath, finalPath, ec);
           if (ec)
-            raiseHost(hosterr::kPrinting,
-                      "cannot put the printout in place " + finalPath.string() + ": " + ec.message());
+            raiseHost(hosterr::kPrinting, "cannot put the printout in place " + finalPath.string() +
+                                              ": " + ec.message());
         },
         [tempPath] {
           std::error_code ec;

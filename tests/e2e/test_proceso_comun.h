@@ -211,7 +211,11 @@ class Libros {
     db_ = conBaseDeDatos(servidorDePruebas(), base_);
   }
   ~Libros() {
-    if (!base_.empty()) servidor("DROP DATABASE IF EXISTS " + base_ + " WITH (FORCE)");
+    try {
+      if (!base_.empty()) servidor("DROP DATABASE IF EXISTS " + base_ + " WITH (FORCE)");
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
+    }
   }
   Libros(const Libros&) = delete;
   Libros& operator=(const Libros&) = delete;

@@ -42,7 +42,9 @@ class Comprobante final : public HostObject {
 
   void start(automation::Date date, std::string reference, std::string description);
   void addLine(Line line);
-  void addSalespersonEntry(SalespersonEntry entry, const std::string& salespeopleAccount);
+  // A salesperson-account line and its line on the company's salespeople account. The salesperson
+  // and the account are looked up once per voucher (a cut adds one line per invoice).
+  void addSalespersonEntry(SalespersonEntry entry);
   void addBankLine(int64_t movement, Line line);
   // Refuses the voucher unless it was started, is not posted yet, has lines, and they balance.
   int64_t post();
@@ -60,6 +62,8 @@ class Comprobante final : public HostObject {
   std::vector<SalespersonEntry> entries_;
   std::vector<int64_t> bankMovements_;
   std::optional<int64_t> number_;
+  std::string salespeopleAccount_;
+  std::vector<std::string> salespeople_;  // found in the books already
 };
 
 // The voucher argument of a posting call: nullptr for an empty reference (Nothing, Empty or

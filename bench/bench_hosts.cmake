@@ -1,0 +1,1 @@
+target_link_libraries(bench_hosts PRIVATE Tessaline host forms regional automation)

@@ -127,6 +127,9 @@ Variant Cursor::value(int col) const {
   if (type == SQLITE_NULL) return Variant::null();
   switch (kinds_[static_cast<size_t>(col)]) {
     case ColumnKind::Currency:
+      // Money is stored as REAL (or INTEGER); text in a money column is parsed, or refused.
+      if (type == SQLITE_FLOAT) return Variant(Currency::fromDouble(sqlite3_column_double(h, col)));
+      if (type == SQLITE_INTEGER) return Variant(Currency::fromInteger(sqlite3_column_int64(h, col)));
       return Variant(stmt_.columnCurrency(col));
     case ColumnKind::Date:
       if (type == SQLITE_TEXT) {

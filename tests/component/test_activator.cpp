@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "automation/error.h"
+#include "../automation/error_of.h"
 #include "automation/module.h"
 #include "commission_window/select_facturas.h"
 #include "entry/activator.h"
@@ -107,12 +108,7 @@ TEST_F(ActivatorTest, AThemeWithoutItsInterfaceFailsGoBeforeAnyWindow) {
   auto activator = std::make_shared<Activator>();
   automation::ObjectRef bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
   Variant codigo("V01");
-  try {
-    activator->go(bad, codigo);
-    FAIL() << "go succeeded";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 13);
-  }
+  EXPECT_EQ(errorOf([&] { activator->go(bad, codigo); }), 13);
   EXPECT_TRUE(ventanas().empty());
   EXPECT_TRUE(app.windows().empty());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/error.h"
+#include "../automation/error_of.h"
 #include "harness.h"
 
 namespace forms::test {
@@ -148,12 +149,7 @@ TEST_F(ModalTest, ClosingAndCancellingEndTheLoopByUnloading) {
 
 TEST_F(ModalTest, ShowingAVisibleWindowModallyIsError400) {
   main->show();
-  try {
-    main->show(true);
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 400);
-  }
+  EXPECT_EQ(errorOf([&] { main->show(true); }), 400);
 }
 
 TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnly) {

@@ -3,6 +3,7 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "../automation/error_of.h"
 #include "harness.h"
 
 namespace forms::test {
@@ -71,12 +72,7 @@ TEST_F(ResizeTest, MovingAMaximisedWindowIsError384) {
   window->onResize = nullptr;
   window->setWindowState(WindowState::Maximized);
   EXPECT_EQ(window->width(), app.screenWidth());
-  try {
-    window->move(0, 0, 100, 100);
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 384);
-  }
+  EXPECT_EQ(errorOf([&] { window->move(0, 0, 100, 100); }), 384);
 }
 
 TEST_F(ResizeTest, FixedWindowsCannotBeDraggedByTheScript) {
@@ -168,12 +164,7 @@ TEST_F(LoadTest, TheFormObjectReadsAndWritesTheWindow) {
   EXPECT_EQ(w->top(), 200);
   w->unload();
   w.reset();
-  try {
-    automation::get(form, "Caption");
-    FAIL() << "no error";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 91);
-  }
+  EXPECT_EQ(errorOf([&] { automation::get(form, "Caption"); }), 91);
 }
 
 TEST_F(LoadTest, TheFormObjectsControlsReachTheControlsOfThatLoadOnly) {
@@ -188,14 +179,6 @@ TEST_F(LoadTest, TheFormObjectsControlsReachTheControlsOfThatLoadOnly) {
   EXPECT_EQ(automation::get(label, "Name").asString(), "etiqueta");
   automation::let(label, "BackColor", automation::Variant(static_cast<int32_t>(rgb(9, 8, 7))));
   EXPECT_EQ(w->controlAs<Label>("etiqueta")->backColor(), rgb(9, 8, 7));
-  auto errorOf = [](const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const automation::Error& e) {
-      return e.number();
-    }
-    return 0;
-  };
   EXPECT_EQ(errorOf([&] { automation::call(controls, "Item", {automation::Arg(int32_t{2})}); }), 9);
   // After an unload the object does not load the window again or reach the new controls.
   w->unload();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/error.h"
+#include "../automation/error_of.h"
 #include "regional/format.h"
 
 using automation::Date;
@@ -84,12 +85,7 @@ TEST(FormatDate, OtherValuesThroughADatePattern) {
   EXPECT_EQ(format(Variant::null(), "dd/mm/yyyy", us()), "");
   EXPECT_EQ(format("2024-03-05", "dd/mm/yyyy", us()), "05/03/2024");
   EXPECT_EQ(format("no es fecha", "dd/mm/yyyy", us()), "no es fecha");
-  try {
-    format(1e9, "dd/mm/yyyy", us());
-    FAIL() << "a serial beyond 9999 formatted";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
+  EXPECT_EQ(errorOf([] { format(1e9, "dd/mm/yyyy", us()); }), 6) << "a serial beyond 9999 formatted";
 }
 
 TEST(FormatDate, DateThroughANumberPatternIsItsSerial) {

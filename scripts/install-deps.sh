@@ -4,8 +4,8 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
-  libicu-dev libsqlite3-dev sqlite3 nlohmann-json3-dev libcli11-dev libcairo2-dev
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  libicu-dev libsqlite3-dev sqlite3 libpq-dev nlohmann-json3-dev libcli11-dev libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra poppler-utils xdg-utils
   "$@"

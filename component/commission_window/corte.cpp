@@ -29,7 +29,7 @@ constexpr size_t kLargoLineaFactura = 50;
 constexpr size_t kFacturasPorConsulta = 500;
 
 // "A-0000042, B-0000007": the invoices of a conflict, each once, in list order.
-std::string listaFacturas(const std::vector<const FilaFactura*>& filas,
+std::string listaFacturas(const ListaFacturas& facturas, const std::vector<const FilaFactura*>& filas,
                           const std::unordered_map<int32_t, bool>& enConflicto) {
   std::string lista;
   std::unordered_map<int32_t, bool> nombradas;
@@ -37,7 +37,7 @@ std::string listaFacturas(const std::vector<const FilaFactura*>& filas,
     if (!enConflicto.contains(f->numero) || nombradas.contains(f->numero)) continue;
     nombradas[f->numero] = true;
     if (!lista.empty()) lista += ", ";
-    lista += f->factura;
+    lista += facturas.texto(f->factura);
   }
   return lista;
 }
@@ -129,11 +129,11 @@ void Corte::verificarConflictos() const {
   }
   if (!acreditadas.empty()) {
     throw automation::Error(kErrorYaAcreditadas, kFuenteProceso,
-                            "Facturas ya acreditadas: " + listaFacturas(filas, acreditadas));
+                            "Facturas ya acreditadas: " + listaFacturas(lista_, filas, acreditadas));
   }
   if (!modificadas.empty()) {
     throw automation::Error(kErrorModificadas, kFuenteProceso,
-                            "Facturas modificadas por otro usuario: " + listaFacturas(filas, modificadas));
+                            "Facturas modificadas por otro usuario: " + listaFacturas(lista_, filas, modificadas));
   }
 }
 
@@ -156,7 +156,10 @@ void Corte::acreditarFacturas() {
     Variant numero(f.clave());
     factoria_.executeSQL(kSqlAcreditar, numero);
     // Cut by characters: an accented name is never split.
-    const std::string linea(text::utf8::prefix(f.factura + " " + f.nombreCliente, kLargoLineaFactura));
+    std::string completa(lista_.texto(f.factura));
+    completa += ' ';
+    completa += lista_.texto(f.nombreCliente);
+    const std::string linea(text::utf8::prefix(completa, kLargoLineaFactura));
     detalle_->add(0, datos_.codigoVendedor, kCodigoCuenta, automation::today(), Arg(Variant(linea)),
                   Arg(Variant(-f.comision)), comprobante_->object());
   }

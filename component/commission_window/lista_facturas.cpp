@@ -17,18 +17,31 @@ Currency Presentacion::comisionPorPorcentaje(Currency venta, Currency porcentaje
   return dinero.shown(porcentaje.toDouble() * (venta.toDouble() / 100.0));
 }
 
-Currency Presentacion::porcentajeDe(Currency comision, Currency venta) const {
-  if (venta == Currency()) return Currency();
+double Presentacion::porcentajeDe(Currency comision, Currency venta) const {
+  if (venta == Currency()) return 0;
   try {
-    return this->porcentaje.shown(Currency::fromDouble(comision.toDouble() * 100.0 / venta.toDouble()));
+    return Currency::fromDouble(comision.toDouble() * 100.0 / venta.toDouble()).toDouble();
   } catch (const automation::Error&) {
-    return Currency();  // a percentage money cannot hold shows as zero too
+    return 0;  // a percentage money cannot hold shows as zero too
   }
 }
 
 void ListaFacturas::limpiar() {
   filas_.clear();
+  textos_.clear();
   acreditar_ = Currency();
+}
+
+TextoLista ListaFacturas::guardar(std::string_view texto) {
+  if (textos_.size() + texto.size() > UINT32_MAX) automation::raise(automation::err::kOverflow);
+  const TextoLista t{static_cast<uint32_t>(textos_.size()), static_cast<uint32_t>(texto.size())};
+  textos_.append(texto);
+  return t;
+}
+
+void ListaFacturas::ajustarCapacidad() {
+  filas_.shrink_to_fit();
+  textos_.shrink_to_fit();
 }
 
 void ListaFacturas::agregar(FilaFactura fila) {
@@ -45,7 +58,7 @@ bool ListaFacturas::alternarMarca(size_t i) {
   return fila.acreditar;
 }
 
-void ListaFacturas::ajustarComision(size_t i, Currency comision, Currency porcentaje) {
+void ListaFacturas::ajustarComision(size_t i, Currency comision, double porcentaje) {
   FilaFactura& fila = filas_.at(i);
   const Currency total = fila.acreditar ? acreditar_ - fila.comision + comision : acreditar_;
   acreditar_ = total;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "automation/currency.h"
@@ -22,20 +23,26 @@ namespace tessaline {
 // Commission changes of this size or less are not written to the books.
 inline constexpr automation::Currency kToleranciaComision = automation::Currency::fromRaw(automation::Currency::kScale / 10);
 
+// A text of the list's rows: the rows' texts are kept together in one buffer of the list.
+struct TextoLista {
+  uint32_t inicio = 0;
+  uint32_t largo = 0;
+};
+
 struct FilaFactura {
   // The invoice's key. When the books' value did not convert to a 32-bit integer, `errorNumero`
   // holds the error that conversion raised, and every use of the key raises it again.
   int32_t numero = 0;
   int32_t errorNumero = 0;
   automation::Date fecha;
-  std::string factura;  // serie-correlativo, as shown
-  std::string nombreCliente;
-  std::string codigoCliente;
+  TextoLista factura;  // serie-correlativo, as shown
+  TextoLista nombreCliente;
+  TextoLista codigoCliente;
   automation::Currency ventaNeta;        // as shown
   automation::Currency comisionLibros;   // in the books when the list was loaded, exact
   automation::Currency comisionCargada;  // as loaded, as shown
   automation::Currency comision;         // now, as shown
-  automation::Currency porcentaje;       // % comis. as shown
+  double porcentaje = 0;                 // % comis.: the value written through "0.00"
   bool acreditar = false;
 
   // The key (raises the error of its conversion when it has none).
@@ -53,9 +60,11 @@ struct Presentacion {
   // The commission a percentage of the net sale gives (the sale divided by 100 first, then times
   // the percentage), as shown. Error 6 when money cannot hold it.
   automation::Currency comisionPorPorcentaje(automation::Currency venta, automation::Currency porcentaje) const;
-  // The percentage of the net sale a commission is, as shown; zero when it cannot be formed (a
-  // net sale of zero).
-  automation::Currency porcentajeDe(automation::Currency comision, automation::Currency venta) const;
+  // The percentage of the net sale a commission is (to four decimals); zero when it cannot be
+  // formed (a net sale of zero).
+  double porcentajeDe(automation::Currency comision, automation::Currency venta) const;
+  // A row's percentage as shown.
+  automation::Currency porcentajeMostrado(double porcentaje) const { return this->porcentaje.shown(porcentaje); }
 };
 
 class ListaFacturas final {
@@ -63,7 +72,11 @@ class ListaFacturas final {
   void limpiar();
   // A loaded row; it arrives unmarked.
   void agregar(FilaFactura fila);
-  void reservar(size_t filas) { filas_.reserve(filas); }
+  // Keeps a text with the list's texts (error 6 past 4 GiB of them).
+  TextoLista guardar(std::string_view texto);
+  std::string_view texto(TextoLista t) const { return std::string_view(textos_).substr(t.inicio, t.largo); }
+  // The load is over: the room kept for more rows and texts is given back.
+  void ajustarCapacidad();
 
   size_t size() const { return filas_.size(); }
   bool empty() const { return filas_.empty(); }
@@ -79,10 +92,11 @@ class ListaFacturas final {
   // Row i's commission becomes `comision`, with `porcentaje` as its percentage (both as shown);
   // a marked row moves the amount to credit with it. Error 6 (nothing changes) when that amount
   // would leave Currency's range.
-  void ajustarComision(size_t i, automation::Currency comision, automation::Currency porcentaje);
+  void ajustarComision(size_t i, automation::Currency comision, double porcentaje);
 
  private:
   std::vector<FilaFactura> filas_;
+  std::string textos_;
   automation::Currency acreditar_;
 };
 

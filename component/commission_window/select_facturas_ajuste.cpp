@@ -70,7 +70,7 @@ void SelectFacturas::inputPComis() {
   // Copies: the dialog is modal, but nothing of the list is held across it.
   const Currency anterior = lista_[*i].comision;
   const Currency venta = lista_[*i].ventaNeta;
-  const Currency porcentajeActual = lista_[*i].porcentaje;
+  const Currency porcentajeActual = presentacion().porcentajeMostrado(lista_[*i].porcentaje);
 
   double valor = 0;
   if (!intentar([&] {
@@ -127,7 +127,7 @@ void SelectFacturas::aplicarAjuste(size_t i, Currency nueva) {
   const FilaFactura& fila = lista_[i];
   const Currency anterior = fila.comision;
 
-  const Currency porcentaje = presentacion().porcentajeDe(nueva, fila.ventaNeta);
+  const double porcentaje = presentacion().porcentajeDe(nueva, fila.ventaNeta);
 
   Currency total;
   try {

@@ -199,7 +199,7 @@ void SelectFacturas::cargarFacturas() {
         std::string numero;
         correlativo.formatTo(registro[kCorrelativo], numero);
         texto += numero;
-        f.factura = texto;
+        f.factura = lista_.guardar(texto);
       }
       celda(col::kFactura);
       f.ventaNeta = dinero.shown(venta);
@@ -221,14 +221,13 @@ void SelectFacturas::cargarFacturas() {
       {
         const Variant& p = noNulo(registro[kPComis]);
         porcentaje.formatTo(p, texto);
-        f.porcentaje = p.type() == automation::VarType::Currency ? porcentaje.shown(p.asCurrency())
-                                                                 : porcentaje.shown(automation::cDbl(p, sim));
+        f.porcentaje = p.type() == automation::VarType::Double ? p.asDouble() : automation::cDbl(p, sim);
       }
       celda(col::kPComis);
       texto = "NO";
       celda(col::kAcreditar);
-      f.nombreCliente = automation::cStr(registro[kNombreCliente], sim);
-      texto = f.nombreCliente;
+      texto = automation::cStr(registro[kNombreCliente], sim);
+      f.nombreCliente = lista_.guardar(texto);
       celda(col::kNombreCliente);
       {
         const Variant& numero = registro[kNumero];
@@ -240,8 +239,8 @@ void SelectFacturas::cargarFacturas() {
         }
       }
       celda(col::kNumero);
-      f.codigoCliente = automation::cStr(registro[kCodigoCliente], sim);
-      texto = f.codigoCliente;
+      texto = automation::cStr(registro[kCodigoCliente], sim);
+      f.codigoCliente = lista_.guardar(texto);
       celda(col::kCodigoCliente);
       texto = std::move(textoComision);
       celda(col::kComisionCargada);
@@ -251,6 +250,7 @@ void SelectFacturas::cargarFacturas() {
       ++fila;
     }
     grid.setRows(fila);
+    lista_.ajustarCapacidad();
   }
 
   updateResumen();

@@ -100,7 +100,7 @@ void SelectFacturas::mostrarCliente() {
   const anfitrion::Cliente cliente(Globales::crearObjeto("CLIENTE"));
   const std::optional<size_t> i = filaActual();
   if (!i) return;
-  const std::string codigo = lista_[*i].codigoCliente;
+  const std::string codigo(lista_.texto(lista_[*i].codigoCliente));
   const automation::Variant cargado = cliente.load(codigo);
   if (!cargado.isNull() && automation::cBool(cargado)) cliente.show();
 }

@@ -35,8 +35,30 @@ int32_t lmFormPlacement::getValue(const std::string& formName, const std::string
   }
 }
 
+namespace {
+
+// Whether every coordinate the window needs was saved: a missing one must not be taken for the
+// -1 that stands for "unreadable", a place on the screen.
+bool guardada(const std::string& formName, std::initializer_list<const char*> claves) {
+  for (const char* clave : claves) {
+    try {
+      if (automation::cStr(lmGetSetting::GetSetting(lmFormPlacement::kApp, lmFormPlacement::kSeccion + formName, clave, "")).empty())
+        return false;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 void lmFormPlacement::restoreFormPlacement(forms::Window& ventana, std::string formName) {
   if (formName.empty()) formName = ventana.name();
+  if (bordeFijo(ventana.borderStyle()) ? !guardada(formName, {"Left", "Top"})
+                                       : !guardada(formName, {"Left", "Top", "Width", "Height"})) {
+    return;
+  }
 
   // 64-bit arithmetic: saved values are whole numbers of any size the store holds.
   int64_t left = getValue(formName, "Left");

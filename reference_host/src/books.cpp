@@ -17,43 +17,7 @@ namespace host {
 using automation::Currency;
 using automation::Date;
 
-void createSchema(Database& db) {
-  Savepoint unit(db);
-  db.exec(R"sql(
-CREATE TABLE empresa (id INTEGER PRIMARY KEY CHECK (id = 1), nombre TEXT NOT NULL,
-  MascaraMonetarios TEXT NOT NULL,
-  PComisVenta1 NUMERIC, PComisVenta2 NUMERIC, PComisVenta3 NUMERIC,
-  PComisCobranza1 NUMERIC, PComisCobranza2 NUMERIC, PComisCobranza3 NUMERIC,
-  CuentaGastosComisiones TEXT NOT NULL, CuentaCaja TEXT NOT NULL,
-  CuentaVendedores TEXT NOT NULL);
-CREATE TABLE vendedores (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
-CREATE TABLE clientes (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
-CREATE TABLE bancos (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL, cuenta TEXT NOT NULL,
-  proximo_cheque INTEGER NOT NULL DEFAULT 1);
-CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY, Serie TEXT NOT NULL, Correlativo INTEGER NOT NULL,
-  FechaTransaccion TEXT NOT NULL, CodigoCliente TEXT NOT NULL, nombreCliente TEXT NOT NULL,
-  codigoVendedor TEXT NOT NULL, PrecioEfectivo NUMERIC NOT NULL, Impuesto1 NUMERIC NOT NULL,
-  Impuesto2 NUMERIC NOT NULL, Saldo NUMERIC NOT NULL, Comision NUMERIC NOT NULL,
-  ComisionAcreditada INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE comprobantes (numero INTEGER PRIMARY KEY, fecha TEXT NOT NULL,
-  referencia TEXT NOT NULL, descripcion TEXT NOT NULL);
-CREATE TABLE comprobante_lineas (comprobante INTEGER NOT NULL REFERENCES comprobantes,
-  linea INTEGER NOT NULL, cuenta TEXT NOT NULL, descripcion TEXT NOT NULL, monto NUMERIC NOT NULL,
-  PRIMARY KEY (comprobante, linea));
-CREATE TABLE cuenta_vendedor (id INTEGER PRIMARY KEY, tipo INTEGER NOT NULL, vendedor TEXT NOT NULL,
-  codigo TEXT NOT NULL, fecha TEXT NOT NULL, descripcion TEXT NOT NULL, monto NUMERIC NOT NULL,
-  comprobante INTEGER REFERENCES comprobantes);
-CREATE TABLE movimientos_banco (numero INTEGER PRIMARY KEY, banco TEXT NOT NULL, tipo INTEGER NOT NULL,
-  fecha TEXT NOT NULL, descripcion TEXT NOT NULL, beneficiario TEXT NOT NULL, monto NUMERIC NOT NULL,
-  referencia TEXT NOT NULL, fecha_valor TEXT NOT NULL, comprobante INTEGER REFERENCES comprobantes,
-  impreso INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE movimientos_caja (numero INTEGER PRIMARY KEY, tipo INTEGER NOT NULL, fecha TEXT NOT NULL,
-  monto NUMERIC NOT NULL, descripcion TEXT NOT NULL, codigo TEXT NOT NULL, vendedor TEXT NOT NULL,
-  beneficiario TEXT NOT NULL, enviado INTEGER NOT NULL DEFAULT 0);
-CREATE INDEX facturas_vendedor_fecha ON Facturas (codigoVendedor, FechaTransaccion);
-)sql");
-  unit.release();
-}
+void createSchema(Database& db) { db.createSchema(); }
 
 namespace {
 
@@ -150,7 +114,7 @@ std::string customerCode(size_t i) {
 }  // namespace
 
 void writeDemoBooks(Database& db) {
-  Transaction txn(db);
+  Savepoint unit(db);
 
   auto company = db.prepare(
       "INSERT INTO empresa (id, nombre, MascaraMonetarios, PComisVenta1, PComisVenta2, "
@@ -251,6 +215,17 @@ void writeDemoBooks(Database& db) {
   add("2026-11-16", 2, kSellers[0], 0, false, 0, 1500, false);
   add("2026-11-20", 9, kSellers[0], 20000, false, 1, share(20000, 300), false);
 
+  unit.release();
+}
+
+void initDemoBooks(Database& db) {
+  auto turn = db.lock("tessaline-books-setup", 60);
+  Transaction txn(db);
+  if (db.hasBooks())
+    raiseHost(hosterr::kDatabase, "the database " + db.describe() +
+                                      " holds books already; demo books are written only into an empty one");
+  createSchema(db);
+  writeDemoBooks(db);
   txn.commit();
 }
 

@@ -138,7 +138,7 @@ void HostFactory::setGlobalLock(const std::string& name) {
   if (s.lock)
     raiseHost(hosterr::kLockTimeout, "the lock " + s.lock->name() +
                                          " is already held by this session; free it first");
-  s.lock = std::make_unique<NamedLock>(s.db().path(), name, s.options().lockTimeoutSeconds);
+  s.lock = s.db().lock(name, s.options().lockTimeoutSeconds);
 }
 
 void HostFactory::freeGlobalLock() { session().lock.reset(); }
@@ -171,7 +171,7 @@ int32_t HostFactory::executeSql(const CallArgs& a) {
   auto st = session().db().prepare(sql);
   bindArguments(st, a, 1, "ExecuteSQL");
   st.run();
-  return static_cast<int32_t>(st.readOnly() ? 0 : session().db().changes());
+  return static_cast<int32_t>(st.changes());
 }
 
 }  // namespace host

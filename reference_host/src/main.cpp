@@ -38,6 +38,7 @@ constexpr const char* kProgId = "Quorvane.Activator";
 struct Settings {
   std::string db;
   bool initDemo = false;
+  std::optional<std::string> importBooks;
   std::optional<std::string> vendedor;
   std::optional<std::string> script;
   std::optional<std::string> ui;
@@ -140,21 +141,48 @@ std::vector<host::LauncherWindow::Salesperson> salespeople(host::Database& db) {
   return out;
 }
 
-int run(const Settings& s, int& argc, char** argv) {
-  // Books.
-  std::filesystem::path dbPath =
-      s.db.empty() ? profile::dataHome() / "books.sqlite" : std::filesystem::path(s.db);
-  if (s.initDemo && host::createDemoBooks(dbPath))
-    std::cerr << "tessaline-host: created demo books " << dbPath.string() << "\n";
-  std::shared_ptr<host::Database> db;
+// --import-books: copies SQLite books into the server database of --db and prints the totals.
+int importBooks(const Settings& s) {
+  if (!host::isServerLocation(s.db))
+    throw Fatal{"--import-books copies SQLite books into a database on a server: give its URI in --db "
+                "(postgresql://...)"};
+  if (s.initDemo) throw Fatal{"--import-books and --init-demo both write the books; give one of them"};
   try {
-    db = host::Database::open(dbPath);
+    auto db = host::Database::create(s.db);
+    const auto totals = host::importBooks(*db, *s.importBooks);
+    std::cout << "imported " << *s.importBooks << " into " << db->describe() << "\n";
+    for (const auto& t : totals) std::cout << "  " << host::totalsText(t) << "\n";
   } catch (const automation::Error& e) {
     throw Fatal{e.description()};
   }
+  return 0;
+}
+
+std::shared_ptr<host::Database> openBooks(const Settings& s) {
+  try {
+    if (host::isServerLocation(s.db)) {
+      if (s.initDemo) {
+        auto db = host::Database::create(s.db);
+        host::initDemoBooks(*db);
+        std::cerr << "tessaline-host: wrote demo books into " << db->describe() << "\n";
+      }
+      return host::Database::open(s.db);
+    }
+    std::filesystem::path dbPath =
+        s.db.empty() ? profile::dataHome() / "books.sqlite" : std::filesystem::path(s.db);
+    if (s.initDemo && host::createDemoBooks(dbPath))
+      std::cerr << "tessaline-host: created demo books " << dbPath.string() << "\n";
+    return host::Database::open(dbPath);
+  } catch (const automation::Error& e) {
+    throw Fatal{e.description()};
+  }
+}
+
+int run(const Settings& s, int& argc, char** argv) {
+  if (s.importBooks) return importBooks(s);
+  std::shared_ptr<host::Database> db = openBooks(s);
   if (db->readOnly())
-    std::cerr << "tessaline-host: the books " << dbPath.string()
-              << " are read-only; processing will fail\n";
+    std::cerr << "tessaline-host: the books " << db->describe() << " are read-only; processing will fail\n";
 
   // Time and place.
   if (s.today) {
@@ -258,11 +286,18 @@ int run(const Settings& s, int& argc, char** argv) {
 
 int main(int argc, char** argv) {
   Settings s;
-  CLI::App cli{"tessaline-host: the reference accounting host (books in SQLite) that loads "
-               "Quorvane.Activator and calls its go"};
+  CLI::App cli{"tessaline-host: the reference accounting host (books in SQLite or on a PostgreSQL "
+               "server) that loads Quorvane.Activator and calls its go"};
   cli.set_version_flag("--version", "tessaline-host " TESSALINE_VERSION);
-  cli.add_option("--db", s.db, "the SQLite books file (default: books.sqlite in the data directory)");
-  cli.add_flag("--init-demo", s.initDemo, "create the books with demo data when the file does not exist");
+  cli.add_option("--db", s.db,
+                 "the SQLite books file (default: books.sqlite in the data directory), or a PostgreSQL "
+                 "connection URI (postgresql://...)");
+  cli.add_flag("--init-demo", s.initDemo,
+               "create the books with demo data when the file does not exist (with a URI: write them into "
+               "a database without books)");
+  cli.add_option("--import-books", s.importBooks,
+                 "with a URI in --db: copy the SQLite books FILE into that database, check and print the "
+                 "totals, and exit");
   cli.add_option("--vendedor", s.vendedor, "interactive mode: call go with CODE at start");
   cli.add_option("--script", s.script, "run operator actions from FILE ('-' = standard input)");
   cli.add_option("--ui", s.ui, "qt or headless (default: qt without --script, headless with it)")

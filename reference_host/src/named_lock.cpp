@@ -32,7 +32,7 @@ std::filesystem::path NamedLock::lockFile(const std::filesystem::path& books,
 
 NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
                      double timeoutSeconds)
-    : name_(name) {
+    : BooksLock(std::string(name)) {
   if (name.empty()) raiseHost(hosterr::kInvalidArgument, "a lock needs a name");
   auto path = lockFile(books, name);
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -48,7 +48,7 @@ NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
       int e = errno;
       ::close(fd_);
       raiseHost(hosterr::kLockTimeout,
-                "cannot take the lock " + name_ + ": " + std::strerror(e));
+                "cannot take the lock " + BooksLock::name() + ": " + std::strerror(e));
     }
     if (Clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -57,7 +57,7 @@ NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
   fd_ = -1;
   char secs[32];
   std::snprintf(secs, sizeof secs, "%g", timeoutSeconds);
-  raiseHost(hosterr::kLockTimeout, "the lock " + name_ +
+  raiseHost(hosterr::kLockTimeout, "the lock " + BooksLock::name() +
                                        " is held by another user of the books; gave up after " +
                                        secs + " seconds");
 }

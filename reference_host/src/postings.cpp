@@ -55,6 +55,14 @@ void insertSalespersonRow(HostSession& session, const Comprobante::SalespersonEn
 
 std::string money(Currency c) { return c.toString(); }
 
+// The number the books gave the row an "INSERT ... RETURNING" statement wrote.
+int64_t insertedNumber(Statement& insert) {
+  if (!insert.step()) raiseHost(hosterr::kDatabase, "books: the new row's number did not come back");
+  const int64_t numero = insert.columnInt(0);
+  insert.run();
+  return numero;
+}
+
 }  // namespace
 
 // ---- Voucher ----
@@ -134,13 +142,12 @@ int64_t Comprobante::post() {
 
   Database& db = session().db();
   Savepoint unit(db);
-  auto header =
-      db.prepare("INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES (?, ?, ?)");
+  auto header = db.prepare(
+      "INSERT INTO comprobantes (fecha, referencia, descripcion) VALUES (?, ?, ?) RETURNING numero");
   header.bind(1, Variant(date_));
   header.bind(2, reference_);
   header.bind(3, description_);
-  header.run();
-  int64_t numero = db.lastInsertId();
+  const int64_t numero = insertedNumber(header);
 
   auto line = db.prepare(
       "INSERT INTO comprobante_lineas (comprobante, linea, cuenta, descripcion, monto) "
@@ -235,7 +242,7 @@ Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(sess
                 "a cash withdrawal needs an amount above zero (got " + monto.toString() + ")");
     auto st = this->session().db().prepare(
         "INSERT INTO movimientos_caja (tipo, fecha, monto, descripcion, codigo, vendedor, "
-        "beneficiario) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        "beneficiario) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING numero");
     st.bind(1, static_cast<int64_t>(tipo));
     st.bind(2, Variant(automation::today().dateOnly()));
     st.bind(3, Variant(monto));
@@ -243,8 +250,7 @@ Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(sess
     st.bind(5, codigo);
     st.bind(6, vendedor);
     st.bind(7, beneficiario);
-    st.run();
-    int64_t numero = this->session().db().lastInsertId();
+    const int64_t numero = insertedNumber(st);
     last_ = std::make_shared<MovimientoCaja>(sessionPtr(), numero);
     return Variant(static_cast<int32_t>(numero));
   });
@@ -263,7 +269,7 @@ void submitDocument(HostSession& session, const Variant& doc) {
   auto st = session.db().prepare("UPDATE movimientos_caja SET enviado = 1 WHERE numero = ?");
   st.bind(1, movement->numero());
   st.run();
-  if (session.db().changes() == 0)
+  if (st.changes() == 0)
     raiseHost(hosterr::kNotFound,
               "SubmitDoc: cash movement " + std::to_string(movement->numero()) + " does not exist");
 }
@@ -304,8 +310,29 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   std::string account = bank.columnText(1);
   bank.reset();
 
-  bool cheque = doc.kind == BankDocument::Cheque;
+  Savepoint unit(db);
+  const bool cheque = doc.kind == BankDocument::Cheque;
   if (cheque) {
+    // The next cheque follows the one just issued; a reference that is not a plain number still
+    // uses up one cheque. Moving it first holds the bank's row, so that two hosts issuing cheques
+    // of one bank at once take turns and the second sees the first one's cheque below.
+    bool numeric = trimmed.size() <= 15;
+    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
+    if (numeric) {
+      const int64_t next = std::stoll(trimmed) + 1;
+      auto advance = db.prepare(
+          "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE proximo_cheque END "
+          "WHERE codigo = ?");
+      advance.bind(1, next);
+      advance.bind(2, next);
+      advance.bind(3, bankCode);
+      advance.run();
+    } else {
+      auto advance =
+          db.prepare("UPDATE bancos SET proximo_cheque = proximo_cheque + 1 WHERE codigo = ?");
+      advance.bind(1, bankCode);
+      advance.run();
+    }
     auto dup = db.prepare(
         "SELECT 1 FROM movimientos_banco WHERE banco = ? AND tipo = 0 AND trim(referencia) = ?");
     dup.bind(1, bankCode);
@@ -314,11 +341,9 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
       raiseHost(hosterr::kInvalidArgument,
                 "cheque " + trimmed + " of bank " + bankCode + " was already issued");
   }
-
-  Savepoint unit(db);
   auto insert = db.prepare(
       "INSERT INTO movimientos_banco (banco, tipo, fecha, descripcion, beneficiario, monto, "
-      "referencia, fecha_valor, impreso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      "referencia, fecha_valor, impreso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING numero");
   insert.bind(1, bankCode);
   insert.bind(2, static_cast<int64_t>(doc.kind));
   insert.bind(3, Variant(doc.date));
@@ -328,27 +353,7 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   insert.bind(7, doc.reference);
   insert.bind(8, Variant(doc.valueDate));
   insert.bind(9, static_cast<int64_t>(print ? 1 : 0));
-  insert.run();
-  doc.movement = db.lastInsertId();
-
-  if (cheque) {
-    // The next cheque follows the one just issued; a reference that is not a plain number
-    // still uses up one cheque.
-    bool numeric = trimmed.size() <= 15;
-    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
-    if (numeric) {
-      auto advance = db.prepare(
-          "UPDATE bancos SET proximo_cheque = max(proximo_cheque, ? + 1) WHERE codigo = ?");
-      advance.bind(1, static_cast<int64_t>(std::stoll(trimmed)));
-      advance.bind(2, bankCode);
-      advance.run();
-    } else {
-      auto advance =
-          db.prepare("UPDATE bancos SET proximo_cheque = proximo_cheque + 1 WHERE codigo = ?");
-      advance.bind(1, bankCode);
-      advance.run();
-    }
-  }
+  doc.movement = insertedNumber(insert);
 
   std::filesystem::path finalPath, tempPath;
   if (print) {

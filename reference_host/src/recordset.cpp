@@ -1,10 +1,5 @@
 #include "host/recordset.h"
 
-#include <sqlite3.h>
-
-#include <cstdint>
-#include <limits>
-
 #include "host/errors.h"
 #include "text/text.h"
 
@@ -12,25 +7,12 @@ namespace host {
 
 using automation::CallArgs;
 using automation::CallKind;
-using automation::Currency;
-using automation::Date;
 using automation::Variant;
 using automation::VarType;
 
 namespace {
 
-using text::containsNoCase;
 using text::equalsNoCase;
-
-struct ComputedName {
-  const char* name;
-  ColumnKind kind;
-};
-constexpr ComputedName kComputed[] = {
-    {"MontoTotal", ColumnKind::Currency},
-    {"TotalIVA", ColumnKind::Currency},
-    {"pComis", ColumnKind::Double},
-};
 
 [[noreturn]] void noCurrentRecord() {
   raiseHost(hosterr::kNoCurrentRecord,
@@ -38,31 +20,6 @@ constexpr ComputedName kComputed[] = {
 }
 
 }  // namespace
-
-ColumnKind columnKindFor(std::string_view declaredType, std::string_view originName,
-                         std::string_view resultName) {
-  if (declaredType.empty()) {
-    for (const auto& c : kComputed)
-      if (equalsNoCase(resultName, c.name)) return c.kind;
-    return ColumnKind::Auto;
-  }
-  // SQLite's affinity rules, with dates and money recognised first.
-  if (containsNoCase(declaredType, "DATE") || containsNoCase(declaredType, "TIME"))
-    return ColumnKind::Date;
-  if (containsNoCase(declaredType, "INT")) return ColumnKind::Long;
-  if (containsNoCase(declaredType, "CHAR") || containsNoCase(declaredType, "CLOB") ||
-      containsNoCase(declaredType, "TEXT")) {
-    std::string_view name = originName.empty() ? resultName : originName;
-    return text::startsWithNoCase(name, "fecha") ? ColumnKind::Date : ColumnKind::Text;
-  }
-  if (containsNoCase(declaredType, "REAL") || containsNoCase(declaredType, "FLOA") ||
-      containsNoCase(declaredType, "DOUB"))
-    return ColumnKind::Double;
-  if (containsNoCase(declaredType, "NUMERIC") || containsNoCase(declaredType, "DECIMAL") ||
-      containsNoCase(declaredType, "MONEY"))
-    return ColumnKind::Currency;
-  return ColumnKind::Auto;
-}
 
 void bindArguments(Statement& st, const CallArgs& args, size_t first, std::string_view caller) {
   size_t given = args.size() > first ? args.size() - first : 0;
@@ -79,17 +36,9 @@ void bindArguments(Statement& st, const CallArgs& args, size_t first, std::strin
 
 Cursor::Cursor(std::shared_ptr<Database> db, Statement stmt)
     : db_(std::move(db)), stmt_(std::move(stmt)) {
-  sqlite3_stmt* h = stmt_.handle();
-  int n = sqlite3_column_count(h);
+  int n = stmt_.columnCount();
   names_.reserve(static_cast<size_t>(n));
-  kinds_.reserve(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    const char* name = sqlite3_column_name(h, i);
-    const char* decl = sqlite3_column_decltype(h, i);
-    const char* origin = sqlite3_column_origin_name(h, i);
-    names_.emplace_back(name ? name : "");
-    kinds_.push_back(columnKindFor(decl ? decl : "", origin ? origin : "", names_.back()));
-  }
+  for (int i = 0; i < n; ++i) names_.push_back(stmt_.columnName(i));
   eof_ = !stmt_.step();
   if (eof_) stmt_.reset();  // frees the read snapshot at once
 }
@@ -122,45 +71,7 @@ int Cursor::find(std::string_view name) const {
 
 Variant Cursor::value(int col) const {
   if (eof_) noCurrentRecord();
-  sqlite3_stmt* h = stmt_.handle();
-  int type = sqlite3_column_type(h, col);
-  if (type == SQLITE_NULL) return Variant::null();
-  switch (kinds_[static_cast<size_t>(col)]) {
-    case ColumnKind::Currency:
-      // Money is stored as REAL (or INTEGER); text in a money column is parsed, or refused.
-      if (type == SQLITE_FLOAT) return Variant(Currency::fromDouble(sqlite3_column_double(h, col)));
-      if (type == SQLITE_INTEGER) return Variant(Currency::fromInteger(sqlite3_column_int64(h, col)));
-      return Variant(stmt_.columnCurrency(col));
-    case ColumnKind::Date:
-      if (type == SQLITE_TEXT) {
-        std::string_view text(reinterpret_cast<const char*>(sqlite3_column_text(h, col)),
-                              static_cast<size_t>(sqlite3_column_bytes(h, col)));
-        if (auto d = Date::parseIso(text)) return Variant(*d);
-        throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
-                                "the books hold '" + std::string(text) + "' in the date column " +
-                                    names_[static_cast<size_t>(col)] +
-                                    ", which is not a date (YYYY-MM-DD)");
-      }
-      break;
-    case ColumnKind::Double:
-      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-        return Variant(sqlite3_column_double(h, col));
-      break;
-    default:
-      break;
-  }
-  switch (type) {
-    case SQLITE_INTEGER: {
-      int64_t v = sqlite3_column_int64(h, col);
-      if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
-        return Variant(static_cast<int32_t>(v));
-      return Variant(static_cast<double>(v));
-    }
-    case SQLITE_FLOAT:
-      return Variant(sqlite3_column_double(h, col));
-    default:
-      return Variant(stmt_.columnText(col));
-  }
+  return stmt_.value(col);
 }
 
 // ---- Field ----

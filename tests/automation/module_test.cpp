@@ -6,6 +6,7 @@
 
 #include "automation/module.h"
 #include "error_of.h"
+#include "../profile/temp_dir.h"
 #include "profile/settings_store.h"
 
 using namespace automation;
@@ -14,18 +15,12 @@ namespace {
 
 constexpr const char* kProgId = "TestLib.Calculator";
 
+// The current user's registry lives in a fresh directory for each test.
 class ClassRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/automation-registry-XXXXXX";
-    home_ = ::mkdtemp(pattern);
-    ::setenv("TESSALINE_CONFIG_HOME", home_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("TESSALINE_CONFIG_HOME");
-    std::filesystem::remove_all(home_);
-  }
-  std::filesystem::path home_;
+  ClassRegistryTest() { ::setenv("TESSALINE_CONFIG_HOME", home_.path().c_str(), 1); }
+  ~ClassRegistryTest() override { ::unsetenv("TESSALINE_CONFIG_HOME"); }
+  TempDir home_;
 };
 
 TEST(Guid, TextRoundTrip) {

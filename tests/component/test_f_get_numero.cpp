@@ -120,10 +120,29 @@ TEST_F(NumberDialog, EveryWayOfClosingButAcceptIsACancellation) {
     // The window was already closed when the error came.
     EXPECT_FALSE(outcome.loadedWhenDone);
   }
-  outcome = {};
-  ASSERT_EQ(run("go\ntype 4,5\nclick cbOk\n", askAmount), 0) << out.str();
-  ASSERT_TRUE(outcome.value);
-  EXPECT_EQ(*outcome.value, 45.0);  // en_US: the comma groups digits
+}
+
+TEST_F(NumberDialog, AGroupingSeparatorOffAGroupBoundaryIsRefusedWithAMessage) {
+  struct Case {
+    const char* locale;
+    const char* slip;  // the decimal key of the other convention: read as grouping, ten times the amount
+    const char* grouped;
+    double value;
+  };
+  for (const Case& c : {Case{"es_VE", "40.5", "Bs.S1.234,5", 1234.5}, Case{"en_US", "1,23", "1,234.5", 1234.5}}) {
+    SCOPED_TRACE(c.locale);
+    app.setRegionalSettings(regional::RegionalSettings::fromLocale(c.locale));
+    outcome = {};
+    out.str("");
+    ASSERT_EQ(run(std::string("go\ntype ") + c.slip + "\nok\ndump\ntype " + c.grouped + "\nkey ENTER\n", askAmount), 0)
+        << out.str();
+    const auto ev = events();
+    EXPECT_EQ(ev[1]["event"], "warning");
+    EXPECT_NE(ev[1]["text"].get<std::string>().find(c.slip), std::string::npos);
+    EXPECT_EQ(dumpedDialog()["controls"]["Velnor1"]["value"], 12.5);
+    ASSERT_TRUE(outcome.value);
+    EXPECT_EQ(*outcome.value, c.value);
+  }
 }
 
 TEST_F(NumberDialog, OnlyTheTextGivenUsesTheDefaults) {

@@ -189,6 +189,7 @@ class LiveHost {
   }
 
   std::vector<nlohmann::json> events;
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

@@ -1,12 +1,12 @@
 #pragma once
-// What the commission cut scripts share: small books written here, runs of tessaline-host
-// (whole scripts, or a live host fed line by line), the journal, every table of the books as
-// text, and the state of the named lock.
+// What the commission cut scripts share: small books written here on either driver, runs of
+// tessaline-host (whole scripts, or a live host fed line by line), the journal, every table of
+// the books as text, and the state of the named lock.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -14,10 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "automation/error.h"
 #include "host_process.h"
 #include "host/books.h"
 #include "host/database.h"
-#include "host/named_lock.h"
+#include "host/errors.h"
 
 #ifndef TESSALINE_HOST_PROGRAM
 #error "TESSALINE_HOST_PROGRAM must name the tessaline-host program"
@@ -39,8 +40,8 @@ inline constexpr const char* kFuente = "SelectFacturas::cbProcesar_Click";
 //   row 4  B-0000008  Abastos Uno               net  500.00  commission 15.00
 inline constexpr const char* kClienteLargo = "Distribuidora Ñandú de Occidente y Oriente, Compañía Anónima";
 
-inline void escribirLibros(const fs::path& file) {
-  auto db = host::Database::create(file);
+inline void escribirLibros(const std::string& books) {
+  auto db = host::Database::create(books);
   host::createSchema(*db);
   db->exec(R"sql(
 BEGIN;
@@ -83,9 +84,9 @@ inline constexpr const char* kTransferencia =
     "click optTransferencia\nfocus codigoBanco\ntype \" ban02 \"\nfocus refMovBanco\ntype T-77\n";
 inline constexpr const char* kNoPagar = "click optNoPagar\n";
 
-// Every table of the books as text, row by row (the rowid order), for comparing books.
-inline std::vector<std::string> filas(const fs::path& file, const std::string& sql) {
-  auto db = host::Database::open(file);
+// The rows of a query as text, one line each ("|" between columns, NULL for null).
+inline std::vector<std::string> filas(const std::string& books, const std::string& sql) {
+  auto db = host::Database::open(books);
   auto st = db->prepare(sql);
   std::vector<std::string> out;
   while (st.step()) {
@@ -96,23 +97,24 @@ inline std::vector<std::string> filas(const fs::path& file, const std::string& s
   return out;
 }
 
-// Every table of the books as text, row by row (the rowid order), for comparing books.
-inline std::map<std::string, std::vector<std::string>> tablas(const fs::path& file) {
+// Every table of the books as text, row by row in key order, for comparing books.
+inline std::map<std::string, std::vector<std::string>> tablas(const std::string& books) {
   std::map<std::string, std::vector<std::string>> out;
-  for (const auto& t : filas(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
-    out[t] = filas(file, "SELECT * FROM \"" + t + "\" ORDER BY rowid");
+  for (const char* t : {"empresa", "vendedores", "clientes", "bancos", "Facturas", "comprobantes", "comprobante_lineas",
+                        "cuenta_vendedor", "movimientos_banco", "movimientos_caja"})
+    out[t] = filas(books, std::string("SELECT * FROM ") + t + " ORDER BY 1, 2");
   return out;
 }
 
 // Whether nobody holds the named lock "TESSALOCKS" of these books.
-inline bool bloqueoLibre(const fs::path& books) {
-  auto file = host::NamedLock::lockFile(books, "TESSALOCKS");
-  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool libre = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  if (libre) ::flock(fd, LOCK_UN);
-  ::close(fd);
-  return libre;
+inline bool bloqueoLibre(const std::string& books) {
+  try {
+    host::Database::open(books)->lock("TESSALOCKS", 0);
+    return true;
+  } catch (const automation::Error& e) {
+    if (e.number() != host::hosterr::kLockTimeout) throw;
+    return false;
+  }
 }
 
 inline std::vector<json> leerJsonLines(const fs::path& file) { return e2e::parseJsonLines(e2e::readFile(file)); }
@@ -174,8 +176,86 @@ class Entorno {
   fs::path dir_;
 };
 
-inline std::vector<std::string> argumentosBase(const Entorno&, const fs::path& books) {
-  return {TESSALINE_HOST_PROGRAM, "--db", books.string(), "--today", kHoy, "--locale", "es_VE",
+// The books' driver a test runs on. PostgreSQL tests need a server: TESSALINE_TEST_SERVER holds
+// the URI of a database there whose user may create databases (scripts/pg-cluster.sh start
+// prints one); without it they are skipped.
+enum class Motor { SQLite, PostgreSQL };
+inline const std::vector<Motor> kMotores = {Motor::SQLite, Motor::PostgreSQL};
+inline std::string nombre(Motor m) { return m == Motor::SQLite ? "SQLite" : "PostgreSQL"; }
+inline void PrintTo(Motor m, std::ostream* os) { *os << nombre(m); }
+inline std::string servidorDePruebas() {
+  const char* uri = std::getenv("TESSALINE_TEST_SERVER");
+  return uri ? uri : "";
+}
+
+// A URI with another database in place of the one it names.
+inline std::string conBaseDeDatos(const std::string& uri, const std::string& base) {
+  const size_t ruta = uri.find_first_of("/?", uri.find("://") + 3);
+  const size_t consulta = ruta == std::string::npos ? ruta : uri.find('?', ruta);
+  return uri.substr(0, ruta) + "/" + base + (consulta == std::string::npos ? "" : uri.substr(consulta));
+}
+
+// One set of books of a test: a file in the test's folder, or a database of its own on the test
+// server, dropped with this object. Empty until written, or a copy of `de`.
+class Libros {
+ public:
+  Libros(Motor motor, const Entorno& env, const std::string& nombre, const Libros* de = nullptr) {
+    if (motor == Motor::SQLite) {
+      db_ = (env.dir() / (nombre + ".sqlite")).string();
+      if (de) fs::copy_file(de->db_, db_);
+      return;
+    }
+    static std::atomic<int> cuenta{0};
+    base_ = "e2e_" + std::to_string(::getpid()) + "_" + std::to_string(++cuenta);
+    servidor("CREATE DATABASE " + base_ + (de ? " TEMPLATE " + de->base_ : ""));
+    db_ = conBaseDeDatos(servidorDePruebas(), base_);
+  }
+  ~Libros() {
+    if (!base_.empty()) servidor("DROP DATABASE IF EXISTS " + base_ + " WITH (FORCE)");
+  }
+  Libros(const Libros&) = delete;
+  Libros& operator=(const Libros&) = delete;
+
+  // The --db value.
+  const std::string& db() const { return db_; }
+
+ private:
+  static void servidor(const std::string& sql) { host::Database::create(servidorDePruebas())->exec(sql); }
+
+  std::string db_, base_;
+};
+
+// A test run on each driver: its parameter is (P..., Motor).
+template <class... P>
+class PorMotor : public testing::TestWithParam<std::tuple<P..., Motor>> {
+ protected:
+  void SetUp() override {
+    if (motor() == Motor::PostgreSQL && servidorDePruebas().empty())
+      GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
+  }
+  Motor motor() const { return std::get<sizeof...(P)>(this->GetParam()); }
+  // The books of the cut, written.
+  std::unique_ptr<Libros> librosDelCorte(const Entorno& env, const std::string& nombre = "libros") const {
+    auto libros = std::make_unique<Libros>(motor(), env, nombre);
+    escribirLibros(libros->db());
+    return libros;
+  }
+};
+
+// The test's name: its parameters' names joined.
+template <class... P>
+std::string nombrePorMotor(const testing::TestParamInfo<std::tuple<P..., Motor>>& info) {
+  return std::apply(
+      [](const auto&... p) {
+        std::string s;
+        ((s += (s.empty() ? "" : "_") + nombre(p)), ...);
+        return s;
+      },
+      info.param);
+}
+
+inline std::vector<std::string> argumentosBase(const Entorno&, const std::string& books) {
+  return {TESSALINE_HOST_PROGRAM, "--db", books, "--today", kHoy, "--locale", "es_VE",
           "--lock-timeout", "5"};
 }
 

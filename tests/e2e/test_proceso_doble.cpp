@@ -10,9 +10,9 @@ namespace corte {
 namespace {
 
 // Another operator's work on the books, behind the window's back.
-void porFuera(const fs::path& books, const std::string& sql) { host::Database::open(books)->exec(sql); }
+void porFuera(const std::string& books, const std::string& sql) { host::Database::open(books)->exec(sql); }
 
-void acreditarPorFuera(const fs::path& books, const std::string& numeros) {
+void acreditarPorFuera(const std::string& books, const std::string& numeros) {
   porFuera(books, "UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero IN (" + numeros + ")");
 }
 
@@ -23,7 +23,7 @@ struct Intento {
   int estado = -1;
 };
 
-Intento procesarTrasAcreditarPorFuera(const Entorno& env, const fs::path& books, const std::string& trabajo,
+Intento procesarTrasAcreditarPorFuera(const Entorno& env, const std::string& books, const std::string& trabajo,
                                       const std::string& numeros) {
   Intento out;
   auto host = hostVivo(env, argumentosBase(env, books));
@@ -39,10 +39,12 @@ Intento procesarTrasAcreditarPorFuera(const Entorno& env, const fs::path& books,
   return out;
 }
 
-TEST(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
+class DobleAcreditacion : public PorMotor<> {};
+
+TEST_P(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibros(books);
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   auto esperado = tablas(books);
   esperado["Facturas"][2] =
       "13|B|7|2026-11-04|C3|Distribuidora Ñandú de Occidente y Oriente, Compañía Anónima|V1|1234.56|197.53|0|0|61.73|1";
@@ -63,10 +65,10 @@ TEST(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
 
 // An invoice whose commission was adjusted (not marked) counts too: its new commission would be
 // written over a credited one.
-TEST(DobleAcreditacion, UnaComisionCambiadaDeUnaFacturaYaAcreditadaTambien) {
+TEST_P(DobleAcreditacion, UnaComisionCambiadaDeUnaFacturaYaAcreditadaTambien) {
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibros(books);
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   const Intento r = procesarTrasAcreditarPorFuera(env, books, R"(go V1
 dblclick 1 6
 type 31
@@ -87,10 +89,10 @@ click optNoPagar
 
 // A commission changed by someone else since the list was loaded would be credited and paid at
 // its old value, and a rewritten one would overwrite theirs: the cut stops, nothing written.
-TEST(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
+TEST_P(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibros(books);
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   auto host = hostVivo(env, argumentosBase(env, books));
   host->send(std::string(kTrabajo) + kEfectivo + "echo listo");
   host->waitFor("echo", "listo");
@@ -105,10 +107,10 @@ TEST(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
 }
 
 // The lock is freed before the error box opens: while one operator reads it, another cuts.
-TEST(DobleAcreditacion, ElBloqueoSeLiberaAntesDelMensajeDeError) {
+TEST_P(DobleAcreditacion, ElBloqueoSeLiberaAntesDelMensajeDeError) {
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibros(books);
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   auto a = hostVivo(env, argumentosBase(env, books));
   a->send(std::string(kTrabajo) + kEfectivo + "echo listo");
   a->waitFor("echo", "listo");
@@ -127,10 +129,10 @@ TEST(DobleAcreditacion, ElBloqueoSeLiberaAntesDelMensajeDeError) {
 
 // Two operators load the same salesperson, mark the same invoices and press Procesar at the same
 // time: the lock lets one through, the other finds the invoices credited.
-TEST(DobleAcreditacion, DosHostsCompitiendoAcreditanCadaFacturaUnaVez) {
+TEST_P(DobleAcreditacion, DosHostsCompitiendoAcreditanCadaFacturaUnaVez) {
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibros(books);
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   auto a = hostVivo(env, argumentosBase(env, books));
   auto b = hostVivo(env, argumentosBase(env, books));
   for (auto* h : {a.get(), b.get()}) h->send(std::string(kTrabajo) + kEfectivo + "echo listo");
@@ -166,10 +168,12 @@ TEST(DobleAcreditacion, DosHostsCompitiendoAcreditanCadaFacturaUnaVez) {
             (std::vector<std::string>{"A-0000042 Abastos Uno|1", "B-0000007 Distribuidora Ñandú de Occidente y Orien|1",
                                       "Pago en efectivo (MovCaja No. 1)|1"}));
   EXPECT_EQ(filas(books, "SELECT count(*), sum(monto) FROM movimientos_caja"), std::vector<std::string>{"1|91.84"});
-  EXPECT_EQ(filas(books, "SELECT Numero, Comision, ComisionAcreditada FROM Facturas WHERE Numero IN (11, 13)"),
+  EXPECT_EQ(filas(books, "SELECT Numero, Comision, ComisionAcreditada FROM Facturas WHERE Numero IN (11, 13) ORDER BY 1"),
             (std::vector<std::string>{"11|30.11|1", "13|61.73|1"}));
   EXPECT_TRUE(bloqueoLibre(books));
 }
+
+INSTANTIATE_TEST_SUITE_P(Motores, DobleAcreditacion, testing::Combine(testing::ValuesIn(kMotores)), nombrePorMotor<>);
 
 }  // namespace
 }  // namespace corte

@@ -22,7 +22,7 @@ struct Caso {
 const std::vector<Caso> kCasos = {
     {"Efectivo", kEfectivo}, {"Cheque", kCheque}, {"Transferencia", kTransferencia}, {"NoPagar", kNoPagar}};
 
-std::string nombreCaso(const testing::TestParamInfo<Caso>& info) { return info.param.nombre; }
+std::string nombre(const Caso& c) { return c.nombre; }
 void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
 
 // One host call of the processing: its member, which call of that member it is in the whole run
@@ -51,12 +51,12 @@ std::vector<std::string> archivos(const fs::path& dir) {
   return out;
 }
 
-Referencia referencia(const Entorno& env, const fs::path& plantilla, const Caso& caso) {
+Referencia referencia(const Entorno& env, const Libros& plantilla, Motor motor, const Caso& caso) {
   Referencia ref;
-  const fs::path books = env.dir() / "referencia.sqlite";
+  const Libros libros(motor, env, "referencia", &plantilla);
+  const std::string& books = libros.db();
   const fs::path journal = env.dir() / "referencia.jsonl";
   const fs::path prints = env.dir() / "referencia-impresos";
-  fs::copy_file(plantilla, books);
   ref.antes = tablas(books);
   auto args = argumentosBase(env, books);
   for (const std::string& a : {std::string("--journal"), journal.string(), std::string("--print-dir"), prints.string()})
@@ -86,22 +86,25 @@ std::vector<std::string> miembrosDesde(const std::vector<json>& diario, size_t d
   return out;
 }
 
-class FallosPorMetodo : public testing::TestWithParam<Caso> {};
+class FallosPorMetodo : public PorMotor<Caso> {
+ protected:
+  const Caso& caso() const { return std::get<0>(GetParam()); }
+};
 
 TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
   Entorno env;
-  const fs::path plantilla = env.dir() / "plantilla.sqlite";
-  escribirLibros(plantilla);
-  const Referencia ref = referencia(env, plantilla, GetParam());
+  const auto plantilla = librosDelCorte(env, "plantilla");
+  const Referencia ref = referencia(env, *plantilla, motor(), caso());
   ASSERT_FALSE(testing::Test::HasFailure());
 
   const std::string guion =
-      std::string(kTrabajo) + GetParam().lineas + "focus cbProcesar\ndump\nclick cbProcesar\nok\ndump\n";
+      std::string(kTrabajo) + caso().lineas + "focus cbProcesar\ndump\nclick cbProcesar\nok\ndump\n";
   std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
+  std::vector<std::unique_ptr<Libros>> copias;
   for (size_t k = 0; k < ref.puntos.size(); ++k) {
     const std::string id = std::to_string(k);
-    fs::copy_file(plantilla, env.dir() / ("f" + id + ".sqlite"));
-    auto args = argumentosBase(env, env.dir() / ("f" + id + ".sqlite"));
+    copias.push_back(std::make_unique<Libros>(motor(), env, "f" + id, plantilla.get()));
+    auto args = argumentosBase(env, copias.back()->db());
     for (const std::string& a : {std::string("--journal"), (env.dir() / ("f" + id + ".jsonl")).string(),
                                  std::string("--print-dir"), (env.dir() / ("f" + id + "-impresos")).string(),
                                  std::string("--fail-at"), ref.puntos[k].regla()})
@@ -114,7 +117,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
     const Punto& p = ref.puntos[k];
     SCOPED_TRACE("--fail-at " + p.regla());
     const std::string id = std::to_string(k);
-    const fs::path books = env.dir() / ("f" + id + ".sqlite");
+    const std::string& books = copias[k]->db();
     const Resultado& r = resultados[k];
     ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
     const auto eventos = r.eventos();
@@ -157,17 +160,17 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
 
 TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   Entorno env;
-  const fs::path plantilla = env.dir() / "plantilla.sqlite";
-  escribirLibros(plantilla);
-  const Referencia ref = referencia(env, plantilla, GetParam());
+  const auto plantilla = librosDelCorte(env, "plantilla");
+  const Referencia ref = referencia(env, *plantilla, motor(), caso());
   ASSERT_FALSE(testing::Test::HasFailure());
 
-  const std::string guion = std::string(kTrabajo) + GetParam().lineas + "click cbProcesar\n";
+  const std::string guion = std::string(kTrabajo) + caso().lineas + "click cbProcesar\n";
   std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
+  std::vector<std::unique_ptr<Libros>> copias;
   for (size_t k = 0; k < ref.puntos.size(); ++k) {
     const std::string id = std::to_string(k);
-    fs::copy_file(plantilla, env.dir() / ("c" + id + ".sqlite"));
-    auto args = argumentosBase(env, env.dir() / ("c" + id + ".sqlite"));
+    copias.push_back(std::make_unique<Libros>(motor(), env, "c" + id, plantilla.get()));
+    auto args = argumentosBase(env, copias.back()->db());
     for (const std::string& a : {std::string("--print-dir"), (env.dir() / ("c" + id + "-impresos")).string(),
                                  std::string("--crash-at"), ref.puntos[k].regla()})
       args.push_back(a);
@@ -179,7 +182,7 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   std::vector<std::pair<std::vector<std::string>, std::string>> reinicios;
   for (size_t k = 0; k < ref.puntos.size(); ++k) {
     const std::string id = std::to_string(k);
-    auto args = argumentosBase(env, env.dir() / ("c" + id + ".sqlite"));
+    auto args = argumentosBase(env, copias[k]->db());
     args.push_back("--print-dir");
     args.push_back((env.dir() / ("c" + id + "-impresos")).string());
     reinicios.emplace_back(std::move(args), "echo reiniciado\n");
@@ -190,7 +193,7 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
     const Punto& p = ref.puntos[k];
     SCOPED_TRACE("--crash-at " + p.regla());
     const std::string id = std::to_string(k);
-    const fs::path books = env.dir() / ("c" + id + ".sqlite");
+    const std::string& books = copias[k]->db();
     EXPECT_EQ(caidas[k].estado, 137) << caidas[k].salida << caidas[k].errores;
     EXPECT_EQ(reiniciados[k].estado, 0) << reiniciados[k].errores;
     EXPECT_TRUE(bloqueoLibre(books));
@@ -203,7 +206,8 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Metodos, FallosPorMetodo, testing::ValuesIn(kCasos), nombreCaso);
+INSTANTIATE_TEST_SUITE_P(Metodos, FallosPorMetodo, testing::Combine(testing::ValuesIn(kCasos), testing::ValuesIn(kMotores)),
+                         nombrePorMotor<Caso>);
 
 // The release of the lock fails after the commit on a window opened without a salesperson: the
 // window is cleared (no marks left to pay again), the lock is freed.

@@ -28,7 +28,7 @@ struct Metodo {
   std::vector<std::string> textoImpreso;
 };
 
-std::string nombreMetodo(const testing::TestParamInfo<Metodo>& info) { return info.param.nombre; }
+std::string nombre(const Metodo& m) { return m.nombre; }
 void PrintTo(const Metodo& m, std::ostream* os) { *os << m.nombre; }
 
 const std::string kPagoTexto = "String:Pago de comisiones a Rosa Peña";
@@ -110,15 +110,15 @@ std::string textoPdf(const fs::path& pdf) {
   return out;
 }
 
-class CortePorMetodo : public testing::TestWithParam<Metodo> {};
+class CortePorMetodo : public PorMotor<Metodo> {};
 
 TEST_P(CortePorMetodo, LosLibrosElDiarioYLaVentanaQuedanComoDebe) {
-  const Metodo& m = GetParam();
+  const Metodo& m = std::get<0>(GetParam());
   Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
+  const auto libros = librosDelCorte(env);
+  const std::string& books = libros->db();
   const fs::path journal = env.dir() / "diario.jsonl";
   const fs::path prints = env.dir() / "impresos";
-  escribirLibros(books);
   const auto antes = tablas(books);
 
   auto args = argumentosBase(env, books);
@@ -195,7 +195,8 @@ TEST_P(CortePorMetodo, LosLibrosElDiarioYLaVentanaQuedanComoDebe) {
   EXPECT_TRUE(bloqueoLibre(books));
 }
 
-INSTANTIATE_TEST_SUITE_P(Metodos, CortePorMetodo, testing::ValuesIn(kMetodos), nombreMetodo);
+INSTANTIATE_TEST_SUITE_P(Metodos, CortePorMetodo, testing::Combine(testing::ValuesIn(kMetodos), testing::ValuesIn(kMotores)),
+                         nombrePorMotor<Metodo>);
 
 // A window opened without a salesperson is cleared for the next one after the cut; the commissions
 // adjusted on an unmarked list are written without a voucher.

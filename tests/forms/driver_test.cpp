@@ -10,39 +10,21 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A small dialog with window state of its own.
-class Mini final : public Window {
- public:
-  Mini() : Window("Mini") {}
-  nlohmann::json stateJson() const override {
-    nlohmann::json j;
-    j["hayCambios"] = jsonValue(automation::Variant(false));
-    j["total"] = jsonValue(automation::Variant(automation::Currency::fromRaw(-125000)));
-    j["fecha"] = jsonValue(automation::Variant(automation::Date()));
-    j["cantidad"] = jsonValue(automation::Variant(int32_t{3}));
-    return j;
-  }
-
- protected:
-  void build() override {
-    setBorderStyle(BorderStyle::FixedDialog);
-    setClientSize(3390, 1440);
-    setStartUpPosition(StartUpPosition::Manual);
-    move(100, 200);
-    auto& label = add<Label>("Label1", {90, 180, 480, 195});
-    label.setCaption("Label1");
-    label.setAutoSize(true);
-    auto& numero = add<NumberEntryBox>("Velnor1", {975, 120, 2160, 315});
-    numero.setValue(12.5);
-    numero.setFormat("#,##0.00");
-    add<StatusBar>("sb", {0, 1125, 3390, 315}).setPanelText(1, "hola");
-  }
-};
-
 class DriverTest : public ScriptTest {};
 
 TEST_F(DriverTest, DumpIsExact) {
-  auto mini = std::make_shared<Mini>();
+  auto mini = makeWindow("Mini", [](TestWindow& t) {
+    using enum ControlKind;
+    t.setBorderStyle(BorderStyle::FixedDialog);
+    t.setClientSize(3390, 1440);
+    t.setStartUpPosition(StartUpPosition::Manual);
+    t.move(100, 200);
+    t.design({{Label, "Label1", "", {90, 180, 480, 195}, "Label1", -1, {.autoSize = true}},
+              {NumberEntryBox, "Velnor1", "", {975, 120, 2160, 315}, "", -1, {.format = "#,##0.00"}},
+              {StatusBar, "sb", "", {0, 1125, 3390, 315}}});
+    t.controlAs<forms::NumberEntryBox>("Velnor1")->setValue(12.5);
+    t.statusBar()->setPanelText(1, "hola");
+  });
   go = [&](const std::string&) { mini->show(); };
   ASSERT_EQ(run("go\ndump\n"), 0);
   ASSERT_EQ(lines.size(), 2u);
@@ -57,7 +39,13 @@ TEST_F(DriverTest, DumpIsExact) {
             R"("top":120,"width":2160,"height":315,"tabIndex":1,"value":12.5,"format":"#,##0.00"},)"
             R"("sb":{"kind":"StatusBar","container":null,"enabled":true,"visible":true,"left":0,"top":1125,)"
             R"("width":3390,"height":315,"tabIndex":2}},)"
-            R"("state":{"cantidad":3,"fecha":"1899-12-30","hayCambios":false,"total":"-12.5000"}}]})");
+            R"("state":{"log":[]}}]})");
+  // Window state values as JSON.
+  using automation::Variant;
+  EXPECT_EQ(jsonValue(Variant(automation::Currency::fromRaw(-125000))), "-12.5000");
+  EXPECT_EQ(jsonValue(Variant(automation::Date())), "1899-12-30");
+  EXPECT_EQ(jsonValue(Variant(false)), false);
+  EXPECT_EQ(jsonValue(Variant(int32_t{3})), 3);
 }
 
 TEST_F(DriverTest, GridDumpAndMessageLines) {
@@ -69,9 +57,10 @@ TEST_F(DriverTest, GridDumpAndMessageLines) {
     g.onDblClick = [this, &g] { app.showMessage("fila " + std::to_string(g.row()) + " “ok”"); };
   });
   go = [&](const std::string&) { w->show(); };
-  ASSERT_EQ(run("go\ndblclick 1 1\nok\necho \"fin de \\\"prueba\\\"\"\ndump\n"), 0);
+  // Blanks and tabs part words; quotes keep blanks; \" and \\ are the only escapes.
+  ASSERT_EQ(run("go\ndblclick 1 1\nok\necho\t" R"(  "a \"b\" c\\d" ""  "c:\x"  )" "\ndump\n"), 0);
   EXPECT_EQ(lines[1], R"({"event":"message","text":"fila 1 “ok”"})");
-  EXPECT_EQ(lines[2], R"({"event":"echo","text":"fin de \"prueba\""})");
+  EXPECT_EQ(lines[2], R"({"event":"echo","text":"a \"b\" c\\d  c:\\x"})");
   const auto g = lastDumpOf("Lista")["controls"]["detalles"];
   EXPECT_EQ(g["rows"], 3);
   EXPECT_EQ(g["cols"], 2);
@@ -152,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"go\nkey F13\n", 2, "key: not a key: F13"},
         ErrorCase{"go\nresize 100\n", 2, "resize takes 2 arguments"},
         ErrorCase{"go\nshot a.png\n", 2, "shot needs --ui qt"},
-        ErrorCase{"type \"abc\n", 1, "unterminated quote"}));
+        ErrorCase{"type \"ab\\\"\n", 1, "unterminated quote"},  // an escaped quote does not close
+        ErrorCase{"type ab\"c\"\n", 1, "a quote inside a word"},
+        ErrorCase{"type \"ab\"c\n", 1, "text right after a closing quote"}));
 
 TEST_F(DriverTest, GoWithoutAHostIsAScriptError) {
   EXPECT_EQ(run("go V01\n"), 2);

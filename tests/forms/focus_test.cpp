@@ -1,8 +1,6 @@
 // Focus moves, validation, tab order, default and cancel buttons, key preview.
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
-#include "../automation/error_of.h"
 #include "harness.h"
 
 namespace forms::test {
@@ -14,32 +12,26 @@ class FocusTest : public ScriptTest {
  protected:
   FocusTest() {
     window = makeWindow("Datos", [this](TestWindow& w) {
-      w.setCaption("Datos");
-      auto& codigo = w.make<ReferenceTextBox>("codigo", {100, 100, 1500, 315});
+      using enum ControlKind;
+      w.design({{ReferenceTextBox, "codigo"},
+                {ReferenceTextBox, "nombre"},
+                {Label, "etiqueta", "", {}, "Nota:"},
+                {ReferenceTextBox, "apagado", "", {}, "", -1, {.enabled = false}},
+                {ActionButton, "cbCancelar", "", {}, "", -1, {.isCancel = true, .causesValidation = false}},
+                {ActionButton, "cbOk", "", {}, "", -1, {.isDefault = true}}});
+      Control& codigo = *w.control("codigo");
       codigo.onGotFocus = w.logs("got codigo");
       codigo.onLostFocus = w.logs("lost codigo");
       codigo.onValidate = [this, &w](bool& cancel) {
-        if (w.controlAs<ReferenceTextBox>("codigo")->text() == "OK") {
-          w.log.push_back("validate codigo");
-          return;
-        }
-        w.log.push_back("validate codigo refused");
-        app.showWarning("Codigo invalido");
-        cancel = true;
+        cancel = w.controlAs<forms::ReferenceTextBox>("codigo")->text() != "OK";
+        w.log.push_back(cancel ? "validate codigo refused" : "validate codigo");
+        if (cancel) app.showWarning("Codigo invalido");
       };
       codigo.onKeyPress = [&w](int16_t& k) { w.log.push_back("box key " + std::to_string(k)); };
-      auto& nombre = w.make<ReferenceTextBox>("nombre", {100, 500, 1500, 315});
-      nombre.onGotFocus = w.logs("got nombre");
-      nombre.onLostFocus = w.logs("lost nombre");
-      w.make<Label>("etiqueta", {100, 900, 600, 195}).setCaption("Nota:");
-      w.make<ReferenceTextBox>("apagado", {100, 1200, 1500, 315}).setEnabled(false);
-      auto& cancelar = w.make<ActionButton>("cbCancelar", {100, 1600, 1200, 400});
-      cancelar.setCausesValidation(false);
-      cancelar.setCancel(true);
-      cancelar.onClick = w.logs("cancelar");
-      auto& ok = w.make<ActionButton>("cbOk", {1400, 1600, 1200, 400});
-      ok.setDefault(true);
-      ok.onClick = w.logs("ok");
+      w.control("nombre")->onGotFocus = w.logs("got nombre");
+      w.control("nombre")->onLostFocus = w.logs("lost nombre");
+      w.control("cbCancelar")->onClick = w.logs("cancelar");
+      w.control("cbOk")->onClick = w.logs("ok");
     });
     go = [this](const std::string&) { window->show(); };
   }
@@ -64,8 +56,7 @@ TEST_F(FocusTest, ButtonWithoutCausesValidationTakesTheFocusUnvalidated) {
 TEST_F(FocusTest, TabWrapsAndDisabledControlsNeverTakeTheFocus) {
   ASSERT_EQ(run("go\ntype OK\nbacktab\ndump\nfocus apagado\ndump\n"), 0);
   EXPECT_EQ(lastDumpOf("Datos")["activeControl"], "cbOk") << "backtab from the first control wraps to the last";
-  auto* apagado = window->controlAs<Control>("apagado");
-  EXPECT_EQ(errorOf([&] { apagado->setFocus(); }), 5) << "a disabled control took the focus";
+  EXPECT_EQ(errorOf([this] { window->control("apagado")->setFocus(); }), 5);
   EXPECT_EQ(window->activeControl()->name(), "cbOk");
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "../automation/error_of.h"
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/driver.h"

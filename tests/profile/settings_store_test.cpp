@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 #include "profile/paths.h"
 #include "profile/settings_store.h"
@@ -15,6 +16,28 @@ using profile::StoreError;
 namespace {
 
 constexpr const char* kPlacement = "CONFIG\\FormPlacement\\SelectFacturas";
+
+// Runs f in a child process; the child exits 0 when f returns, 1 when it raises StoreError, 2 on
+// anything else.
+pid_t inChild(const std::function<void()>& f) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  int status = 0;
+  try {
+    f();
+  } catch (const StoreError&) {
+    status = 1;
+  } catch (...) {
+    status = 2;
+  }
+  ::_exit(status);
+}
+
+int exitStatus(pid_t pid) {
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 TEST(SettingsStore, AnyTextRoundTrips) {
   TempDir dir;
@@ -80,27 +103,13 @@ TEST(SettingsStore, ConcurrentWritersLoseNothing) {
   constexpr int kWriters = 4, kWrites = 40;
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int status = 0;
-      try {
-        SettingsStore store(dir.path());
-        for (int i = 0; i < kWrites; ++i) {
-          store.set("App", "Writer" + std::to_string(w), "k" + std::to_string(i), std::to_string(w * 1000 + i));
-        }
-      } catch (...) {
-        status = 1;
-      }
-      ::_exit(status);
-    }
-    children.push_back(pid);
+    children.push_back(inChild([&] {
+      SettingsStore store(dir.path());
+      for (int i = 0; i < kWrites; ++i)
+        store.set("App", "Writer" + std::to_string(w), "k" + std::to_string(i), std::to_string(w * 1000 + i));
+    }));
   }
-  for (pid_t pid : children) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  for (pid_t pid : children) EXPECT_EQ(exitStatus(pid), 0);
   SettingsStore store(dir.path());
   int found = 0;
   for (int w = 0; w < kWriters; ++w) {
@@ -161,22 +170,13 @@ TEST(SettingsStore, FailedWriteRaisesAndLeavesTheFileIntact) {
   SettingsStore store(full.path());
   store.set("Zel", kPlacement, "Left", "1200");
   const std::string before = readFile(full / "settings.txt");
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  const pid_t pid = inChild([&] {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      SettingsStore(full.path()).set("Zel", kPlacement, "Big", std::string(100000, 'b'));
-    } catch (const StoreError&) {
-      ::_exit(0);
-    }
-    ::_exit(1);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed write did not raise";
+    SettingsStore(full.path()).set("Zel", kPlacement, "Big", std::string(100000, 'b'));
+  });
+  EXPECT_EQ(exitStatus(pid), 1) << "the failed write did not raise StoreError";
   EXPECT_EQ(readFile(full / "settings.txt"), before);
   EXPECT_EQ(store.get("Zel", kPlacement, "Big", "none"), "none");
   for (const auto& entry : std::filesystem::directory_iterator(full.path())) {

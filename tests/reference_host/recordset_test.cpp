@@ -164,6 +164,15 @@ TEST(HostSql, SafeDivideTokenIsRewrittenOutsideQuotedText) {
   EXPECT_EQ(host::rewriteHostSql("SELECT xdbo.SafeDivide(1)"), "SELECT xdbo.SafeDivide(1)");
 }
 
+// On a server each '?' becomes $n, but never inside quoted text, quoted names or comments.
+TEST(HostSql, ServerPlaceholdersAreNumberedOutsideQuotedTextAndComments) {
+  EXPECT_EQ(host::serverStatementText("SELECT '?', \"?\" FROM t -- ?\nWHERE a = ? /* ? /* ? */ ? */ AND b IN (?, ?)"),
+            "SELECT '?', \"?\" FROM t -- ?\nWHERE a = $1 /* ? /* ? */ ? */ AND b IN ($2, $3)");
+  EXPECT_EQ(host::serverStatementText("SELECT E'\\'?', 'it''s ?', $q$ ? $q$, ?"),
+            "SELECT E'\\'?', 'it''s ?', $q$ ? $q$, $1");
+  EXPECT_EQ(host::serverLockKey("TESSALOCKS"), -7330486443482417699);
+}
+
 TEST(HostSql, ColumnKinds) {
   using host::ColumnKind;
   EXPECT_EQ(host::columnKindFor("NUMERIC", "Saldo", "Saldo"), ColumnKind::Currency);

@@ -1,5 +1,6 @@
 #include "automation/variant.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -402,6 +403,11 @@ std::string dateText(Date d, const NumberSymbols& s) {
 std::optional<Date> parseDateText(std::string_view text, const NumberSymbols& s) {
   text = text::trim(text);
   if (auto iso = Date::parseIso(text)) return iso;
+  // Year first (four digits, then '-') is ISO or nothing: never read again in the regional order.
+  if (text.size() > 4 && text[4] == '-' &&
+      std::all_of(text.begin(), text.begin() + 4, [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
 
   struct Token {
     enum Kind { Number, Word, Separator } kind;

@@ -2,7 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QVBoxLayout>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -82,6 +86,34 @@ void LabelWidget::sync(const Scale& scale) {
   setColors(*this, l.backColor(), l.foreColor());
   setAutoFillBackground(l.backStyle() == 1);
   setFrameStyle(l.borderStyle() == 1 ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+}
+
+void LabelWidget::fitOneLine(int roomLeft, int roomRight) {
+  const auto& l = static_cast<const forms::Label&>(*control_);
+  if (l.autoSize() || text().isEmpty()) return;
+  QFont f = font();
+  const int frame = width() - contentsRect().width();
+  if (contentsRect().height() >= 2 * QFontMetrics(f).lineSpacing()) return;  // room to break the text
+  const int missing = QFontMetrics(f).horizontalAdvance(text()) + frame - width();
+  if (missing <= 0) return;
+  setWordWrap(false);
+  QRect r = geometry();
+  // The aligned edge stays: a column of right-aligned totals keeps its right edge.
+  int growLeft = 0, growRight = 0;
+  switch (l.alignment()) {
+    case forms::Alignment::Right: growLeft = std::min(missing, roomLeft); break;
+    case forms::Alignment::Left: growRight = std::min(missing, roomRight); break;
+    case forms::Alignment::Center:
+      growLeft = growRight = std::min({(missing + 1) / 2, roomLeft, roomRight});
+      break;
+  }
+  r.adjust(-growLeft, 0, growRight, 0);
+  setGeometry(r);
+  // Still too narrow: the same face, smaller, until the text fits.
+  const int room = r.width() - frame;
+  while (f.pointSizeF() > 4 && QFontMetrics(f).horizontalAdvance(text()) > room)
+    f.setPointSizeF(std::max(4.0, f.pointSizeF() * std::min(0.97, double(room) / QFontMetrics(f).horizontalAdvance(text()))));
+  if (f != font()) setFont(f);
 }
 
 ShapeWidget::ShapeWidget(forms::Shape& shape, InputSink& sink, QWidget* parent) : QWidget(parent), ControlView(shape, sink) {
@@ -300,54 +332,8 @@ void TextEntryWidget::sync(const Scale&) {
   setStyleIfChanged(*this, styleSheet_, entryStyle("QLineEdit", entryLook(t, t.themeColors())));
 }
 
-namespace {
-
-// The regional short date ("d/M/yyyy", ICU letters) as a Qt display format: the same letters
-// for day, month and year; quoted literals pass as they are.
-QString qtDateFormat(const std::string& pattern) {
-  QString out;
-  bool quoted = false;
-  for (char ch : pattern) {
-    if (ch == '\'') {
-      quoted = !quoted;
-      out += QLatin1Char('\'');
-      continue;
-    }
-    if (!quoted && (ch == 'L')) ch = 'M';  // stand-alone month
-    out += QLatin1Char(ch);
-  }
-  return out.isEmpty() ? QStringLiteral("dd/MM/yyyy") : out;
-}
-
-}  // namespace
-
-DateEntryWidget::DateEntryWidget(forms::DateEntryBox& box, InputSink& sink, QWidget* parent)
-    : QDateEdit(parent), ControlView(box, sink) {
-  setFocusPolicy(Qt::NoFocus);
-  setCalendarPopup(true);
-  setFrame(false);
-  setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
-  connect(this, &QDateEdit::dateChanged, this, [this](const QDate& d) {
-    if (syncing_ || control_ == nullptr || !d.isValid()) return;
-    sink_.editorChanged(*control_, utf8(d.toString(Qt::ISODate)));
-  });
-}
-
-void DateEntryWidget::sync(const Scale&) {
-  const auto& b = static_cast<const forms::DateEntryBox&>(*control_);
-  syncCommon(*this, b);
-  syncing_ = true;
-  const QString format = qtDateFormat(b.application().regionalSettings().shortDatePattern());
-  if (displayFormat() != format) setDisplayFormat(format);
-  const automation::Date v = b.value();
-  const QDate d(v.year(), v.month(), v.day());
-  if (date() != d) setDate(d);
-  syncing_ = false;
-  setStyleIfChanged(*this, styleSheet_, entryStyle("QDateEdit", entryLook(b, b.themeColors())));
-}
-
-NumberEntryWidget::NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink, QWidget* parent)
-    : QWidget(parent), ControlView(box, sink) {
+PopupEntryWidget::PopupEntryWidget(forms::Control& control, InputSink& sink, QWidget* parent, const char* buttonName)
+    : QWidget(parent), ControlView(control, sink) {
   setFocusPolicy(Qt::NoFocus);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -355,53 +341,140 @@ NumberEntryWidget::NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink
   edit_ = new QLineEdit(this);
   edit_->setFocusPolicy(Qt::NoFocus);
   edit_->setFrame(false);
-  edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  calc_ = new QToolButton(this);
-  calc_->setObjectName(QStringLiteral("calculator"));
-  calc_->setFocusPolicy(Qt::NoFocus);
-  calc_->setText(QStringLiteral("\u2026"));
-  calc_->setToolTip(QStringLiteral("Calculadora"));
-  calc_->setAutoRaise(false);
+  button_ = new QToolButton(this);
+  button_->setObjectName(QLatin1String(buttonName));
+  button_->setFocusPolicy(Qt::NoFocus);
   layout->addWidget(edit_, 1);
-  layout->addWidget(calc_, 0);
+  layout->addWidget(button_, 0);
   connect(edit_, &QLineEdit::textEdited, this, [this] { pending_ = true; });
-  connect(calc_, &QToolButton::clicked, this, [this] { openCalculator(); });
+  connect(button_, &QToolButton::clicked, this, [this] {
+    if (control_ != nullptr) openPopup();
+  });
 }
 
-void NumberEntryWidget::sync(const Scale&) {
-  const auto& b = static_cast<const forms::NumberEntryBox&>(*control_);
-  syncCommon(*this, b);
-  const QString text = qs(b.text());
+void PopupEntryWidget::syncEntry(const QString& modelText, bool showButton, const EntryLook& look) {
+  syncCommon(*this, *control_);
   // Typed text stays until it is given to the model; a new value from the model replaces it.
-  if (text != shownModelText_ || !pending_) {
-    shownModelText_ = text;
+  if (modelText != shownModelText_ || !pending_) {
+    shownModelText_ = modelText;
     pending_ = false;
-    if (edit_->text() != text) edit_->setText(text);
+    if (edit_->text() != modelText) edit_->setText(modelText);
   }
   edit_->setFont(font());
-  calc_->setVisible(b.showCalc());
-  calc_->setFixedWidth(std::max(12, height()));
-  setStyleIfChanged(*this, styleSheet_, entryStyle("QLineEdit", entryLook(b, b.themeColors())));
+  button_->setVisible(showButton);
+  button_->setFixedWidth(std::max(12, height()));
+  setStyleIfChanged(*this, styleSheet_, entryStyle("QLineEdit", look));
 }
 
-void NumberEntryWidget::dropPendingEdit() {
+void PopupEntryWidget::dropPendingEdit() {
   pending_ = false;
   edit_->setText(shownModelText_);
 }
 
-void NumberEntryWidget::openCalculator() {
-  if (control_ == nullptr) return;
+void PopupEntryWidget::showPopup(QWidget* popup) {
+  popup->adjustSize();
+  popup->move(mapToGlobal(QPoint(width() - popup->width(), height())));
+  popup->show();
+}
+
+// ---- Date box ----
+
+namespace {
+
+// The calendar of a date box: the month of the box's date, in the regional language, with the
+// regional first day of the week. A click, Enter or a double click chooses a day.
+class CalendarPopup final : public QFrame {
+ public:
+  CalendarPopup(const QDate& date, const QLocale& locale, std::function<void(const QDate&)> choose, QWidget* parent)
+      : QFrame(parent, Qt::Popup), choose_(std::move(choose)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    calendar_ = new QCalendarWidget(this);
+    calendar_->setObjectName(QStringLiteral("calendar"));
+    calendar_->setLocale(locale);
+    calendar_->setFirstDayOfWeek(locale.firstDayOfWeek());
+    calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendar_->setSelectedDate(date);
+    layout->addWidget(calendar_);
+    connect(calendar_, &QCalendarWidget::clicked, this, [this](const QDate& d) { chosen(d); });
+    connect(calendar_, &QCalendarWidget::activated, this, [this](const QDate& d) { chosen(d); });
+    calendar_->setFocus(Qt::PopupFocusReason);
+  }
+
+ private:
+  void chosen(const QDate& d) {
+    auto choose = choose_;
+    close();
+    if (choose && d.isValid()) choose(d);
+  }
+  QCalendarWidget* calendar_;
+  std::function<void(const QDate&)> choose_;
+};
+
+}  // namespace
+
+DateEntryWidget::DateEntryWidget(forms::DateEntryBox& box, InputSink& sink, QWidget* parent)
+    : PopupEntryWidget(box, sink, parent, "calendarButton") {
+  button_->setArrowType(Qt::DownArrow);
+  button_->setToolTip(QStringLiteral("Calendario (F4)"));
+  edit_->installEventFilter(this);
+}
+
+void DateEntryWidget::sync(const Scale&) {
+  const auto& b = static_cast<const forms::DateEntryBox&>(*control_);
+  syncEntry(qs(b.text()), true, entryLook(b, b.themeColors()));
+}
+
+bool DateEntryWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edit_ && event->type() == QEvent::KeyPress && control_ != nullptr) {
+    const auto* e = static_cast<QKeyEvent*>(event);
+    if (e->key() == Qt::Key_F4 || (e->key() == Qt::Key_Down && (e->modifiers() & Qt::AltModifier))) {
+      openPopup();
+      return true;
+    }
+  }
+  return PopupEntryWidget::eventFilter(watched, event);
+}
+
+void DateEntryWidget::openPopup() {
+  auto* box = static_cast<forms::DateEntryBox*>(control_);
+  const automation::Date v = box->value();
+  const QLocale locale(qs(box->application().regionalSettings().localeId()));
+  auto* popup = new CalendarPopup(QDate(v.year(), v.month(), v.day()), locale,
+                                  [this](const QDate& d) {
+                                    if (control_ != nullptr) sink_.popupResult(*control_, utf8(d.toString(Qt::ISODate)));
+                                  },
+                                  this);
+  popup->setObjectName(QStringLiteral("calendarPopup"));
+  showPopup(popup);
+}
+
+// ---- Number box ----
+
+NumberEntryWidget::NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink, QWidget* parent)
+    : PopupEntryWidget(box, sink, parent, "calculator") {
+  edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  button_->setText(QStringLiteral("\u2026"));
+  button_->setToolTip(QStringLiteral("Calculadora"));
+}
+
+void NumberEntryWidget::sync(const Scale&) {
+  const auto& b = static_cast<const forms::NumberEntryBox&>(*control_);
+  syncEntry(qs(b.text()), b.showCalc(), entryLook(b, b.themeColors()));
+}
+
+void NumberEntryWidget::openPopup() {
   auto* box = static_cast<forms::NumberEntryBox*>(control_);
   const QString decimal = qs(box->application().regionalSettings().decimalText());
   auto* popup = new CalculatorPopup(box->value(), decimal.isEmpty() ? QChar('.') : decimal.at(0),
                                     [this](const QString& result) {
-                                      if (control_ != nullptr) sink_.calculatorResult(*control_, utf8(result));
+                                      if (control_ != nullptr) sink_.popupResult(*control_, utf8(result));
                                     },
                                     this);
   popup->setObjectName(QStringLiteral("calculatorPopup"));
-  popup->adjustSize();
-  popup->move(mapToGlobal(QPoint(width() - popup->width(), height())));
-  popup->show();
+  showPopup(popup);
 }
 
 // ---------------------------------------------------------------------------------------------

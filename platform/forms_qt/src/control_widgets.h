@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -32,8 +31,8 @@ class InputSink {
   virtual void editorChanged(forms::Control& control, const std::string& text) = 0;
   // The search button of a code box (F2 with the mouse).
   virtual void lookupRequested(forms::Control& control) = 0;
-  // The calculator of a number box produced a result (regional text).
-  virtual void calculatorResult(forms::Control& control, const std::string& text) = 0;
+  // The popup of a date or number box (calendar, calculator) produced a value, as text to type.
+  virtual void popupResult(forms::Control& control, const std::string& text) = 0;
 };
 
 class ControlView {
@@ -54,7 +53,7 @@ class ControlView {
   virtual void sync(const Scale& scale) = 0;
   // Drawn on its container's surface (labels and shapes): beneath the controls that are windows.
   virtual bool lightweight() const { return false; }
-  // Number boxes: typed text not given to the model yet.
+  // Date and number boxes: typed text not given to the model yet.
   virtual bool hasPendingEdit() const { return false; }
   virtual std::string pendingText() const { return {}; }
   virtual void dropPendingEdit() {}
@@ -80,6 +79,9 @@ class LabelWidget final : public QLabel, public ControlView {
   QWidget* widget() override { return this; }
   void sync(const Scale& scale) override;
   bool lightweight() const override { return true; }
+  // A label of fixed size one line high shows its whole text: it grows to the side its alignment
+  // leaves free, by at most the room given (pixels), and then takes a smaller size of its face.
+  void fitOneLine(int roomLeft, int roomRight);
 };
 
 class ShapeWidget final : public QWidget, public ControlView {
@@ -151,39 +153,57 @@ class TextEntryWidget final : public QLineEdit, public ControlView {
   QString styleSheet_;
 };
 
-class DateEntryWidget final : public QDateEdit, public ControlView {
+// A date or number box: an editor and a button that opens a popup (calendar, calculator). The
+// editor shows the value as the model shows it; typed text stays there until the operator leaves
+// the box (or presses a key that acts on the window), then goes to the model, which takes it or
+// refuses it and keeps its value. What the popup chooses goes to the model at once.
+class PopupEntryWidget : public QWidget, public ControlView {
  public:
-  DateEntryWidget(forms::DateEntryBox& box, InputSink& sink, QWidget* parent);
-  QWidget* widget() override { return this; }
-  void sync(const Scale& scale) override;
-
- private:
-  bool syncing_ = false;
-  QString styleSheet_;
-};
-
-// A number box: the value as the model shows it; typed text stays in the editor until the
-// operator leaves the box (or presses a key that acts on the window), then goes to the model,
-// which takes it or refuses it and keeps its value. With showcalc a calculator button.
-class NumberEntryWidget final : public QWidget, public ControlView {
- public:
-  NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink, QWidget* parent);
+  PopupEntryWidget(forms::Control& control, InputSink& sink, QWidget* parent, const char* buttonName);
   QWidget* widget() override { return this; }
   QWidget* focusTarget() override { return edit_; }
-  void sync(const Scale& scale) override;
   bool hasPendingEdit() const override { return pending_; }
   std::string pendingText() const override { return utf8(edit_->text()); }
   void dropPendingEdit() override;
   QLineEdit* editor() const { return edit_; }
-  QToolButton* calculatorButton() const { return calc_; }
+
+ protected:
+  // The model's text, the button shown or not, the colours of the box's state.
+  void syncEntry(const QString& modelText, bool showButton, const EntryLook& look);
+  virtual void openPopup() = 0;
+  // Places a popup under the box's right edge and shows it.
+  void showPopup(QWidget* popup);
+  QLineEdit* edit_;
+  QToolButton* button_;
 
  private:
-  void openCalculator();
-  QLineEdit* edit_;
-  QToolButton* calc_;
   bool pending_ = false;
   QString shownModelText_;
   QString styleSheet_;
+};
+
+// A date box: the regional short date, typed as text; F4 or Alt+Down opens a calendar in the
+// regional language.
+class DateEntryWidget final : public PopupEntryWidget {
+ public:
+  DateEntryWidget(forms::DateEntryBox& box, InputSink& sink, QWidget* parent);
+  void sync(const Scale& scale) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void openPopup() override;
+};
+
+// A number box; with showcalc a calculator button.
+class NumberEntryWidget final : public PopupEntryWidget {
+ public:
+  NumberEntryWidget(forms::NumberEntryBox& box, InputSink& sink, QWidget* parent);
+  void sync(const Scale& scale) override;
+
+ private:
+  void openPopup() override;
 };
 
 class StatusBarWidget final : public QWidget, public ControlView {

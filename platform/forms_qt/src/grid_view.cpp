@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QScrollBar>
 
 namespace forms_qt {
@@ -88,8 +89,32 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
 
 // ---------------------------------------------------------------------------------------------
 
+void GridHeader::setFocusSection(int section, const QColor& back, const QColor& fore) {
+  if (section == focusSection_ && back == back_ && fore == fore_) return;
+  focusSection_ = section;
+  back_ = back;
+  fore_ = fore;
+  viewport()->update();
+}
+
+void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+  if (logicalIndex != focusSection_) {
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    return;
+  }
+  // In the colours of a selected cell, as the current cell is shown everywhere else.
+  painter->save();
+  painter->fillRect(rect, back_);
+  painter->setPen(fore_);
+  const auto align = model()->headerData(logicalIndex, Qt::Horizontal, Qt::TextAlignmentRole);
+  painter->drawText(rect.adjusted(2, 0, -2, 0), align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter),
+                    model()->headerData(logicalIndex, Qt::Horizontal).toString());
+  painter->restore();
+}
+
 GridWidget::GridWidget(forms::Grid& grid, InputSink& sink, QWidget* parent)
-    : QTableView(parent), ControlView(grid, sink), model_(new GridTableModel(grid, this)) {
+    : QTableView(parent), ControlView(grid, sink), model_(new GridTableModel(grid, this)), header_(new GridHeader(this)) {
+  setHorizontalHeader(header_);
   setModel(model_);
   setFocusPolicy(Qt::NoFocus);
   setFrameShape(QFrame::NoFrame);
@@ -158,6 +183,9 @@ void GridWidget::sync(const Scale&) {
     selectionModel()->clearSelection();
     selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   }
+  // A current cell in the header row shows while the grid has the focus.
+  const bool headerCurrent = g.hasFocus() && g.row() == 0 && model_->headerRows() > 0 && g.col() < g.cols();
+  header_->setFocusSection(headerCurrent ? g.col() : -1, toQColor(c.backSel), toQColor(c.foreSel));
 }
 
 bool GridWidget::cellAt(const QPoint& viewportPos, int& row, int& col) const {

@@ -5,6 +5,7 @@
 // (loading tens of thousands of rows costs one notification, not one per row).
 
 #include <QAbstractTableModel>
+#include <QHeaderView>
 #include <QTableView>
 
 #include "control_widgets.h"
@@ -39,6 +40,24 @@ class GridTableModel final : public QAbstractTableModel {
   int headerRows_ = 0;
 };
 
+// The header row. While the grid has the focus with its current cell in the header, that cell
+// is drawn in the colours of a selected cell.
+class GridHeader final : public QHeaderView {
+ public:
+  explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+  // -1: none.
+  int focusSection() const { return focusSection_; }
+  void setFocusSection(int section, const QColor& back, const QColor& fore);
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+ private:
+  int focusSection_ = -1;
+  QColor back_;
+  QColor fore_;
+};
+
 class GridWidget final : public QTableView, public ControlView {
  public:
   GridWidget(forms::Grid& grid, InputSink& sink, QWidget* parent);
@@ -54,6 +73,7 @@ class GridWidget final : public QTableView, public ControlView {
 
  private:
   GridTableModel* model_;
+  GridHeader* header_;
   QString styleSheet_;
 };
 

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -322,6 +324,12 @@ void QtView::messageBoxClosed(forms::MessageBox& box) {
 
 QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(app), scale_(Scale::ofPrimaryScreen()) {
   QApplication::setQuitOnLastWindowClosed(false);
+  // The toolkit's own texts (the buttons of message boxes, the calendar's tips) in the regional
+  // language, when the system has Qt's translations for it; English otherwise.
+  const QLocale locale(qs(app_.regionalSettings().localeId()));
+  if (translator_.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&translator_);
   qApp->installEventFilter(this);
   app_.setTextMetrics(std::make_shared<QtTextMetrics>(scale_.twipsPerPixelX(), scale_.twipsPerPixelY()));
   app_.addObserver(&view_);
@@ -333,6 +341,7 @@ QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(ap
 }
 
 QtView::Impl::~Impl() {
+  QCoreApplication::removeTranslator(&translator_);
   qApp->removeEventFilter(this);
   app_.removeObserver(&view_);
   if (app_.modalLoop() == &view_) app_.setModalLoop(nullptr);
@@ -487,6 +496,25 @@ void QtView::Impl::syncControl(Binding& b, ControlView& v) {
   if (v.control() == nullptr) return;
   placeControl(b, v);
   v.sync(scale_);
+  if (v.control()->kind() == forms::ControlKind::Label) fitLabel(b, static_cast<LabelWidget&>(v));
+}
+
+void QtView::Impl::fitLabel(Binding& b, LabelWidget& label) {
+  // The room beside the label up to the nearest control on its line (a box drawn around it does
+  // not count), keeping a small gap; the design places, not where other labels have grown to.
+  constexpr int kGap = 4;
+  QWidget* parent = label.parentWidget();
+  const QRect r = scale_.rect(label.control()->geometry());
+  int roomLeft = r.left(), roomRight = parent->width() - 1 - r.right();
+  for (ControlView* v : b.controls) {
+    if (v == &label || v->control() == nullptr || v->widget()->parentWidget() != parent) continue;
+    if (!v->control()->isEffectivelyVisible()) continue;
+    const QRect o = scale_.rect(v->control()->geometry());
+    if (o.bottom() < r.top() || o.top() > r.bottom() || o.contains(r)) continue;
+    if (o.left() < r.left()) roomLeft = std::min(roomLeft, r.left() - o.right() - 1 - kGap);
+    if (o.right() > r.right()) roomRight = std::min(roomRight, o.left() - r.right() - 1 - kGap);
+  }
+  label.fitOneLine(std::max(0, roomLeft), std::max(0, roomRight));
 }
 
 void QtView::Impl::syncAllControls(Binding& b) {
@@ -562,11 +590,21 @@ void QtView::Impl::showWindow(Binding& b, bool modal) {
 
 void QtView::Impl::applyFocus(Binding& b) {
   forms::Control* focused = b.window->activeControl();
+  const bool entered = focused != b.focusShown;
+  b.focusShown = focused;
   if (focused == nullptr) {
     if (b.widget->isVisible()) b.widget->setFocus(Qt::OtherFocusReason);
     return;
   }
-  if (ControlView* v = view(*focused)) v->focusTarget()->setFocus(Qt::OtherFocusReason);
+  ControlView* v = view(*focused);
+  if (v == nullptr) return;
+  // The focus is always shown, as after a Tab (the style draws its focus marks then), whether
+  // it came there by a key, a click or the program.
+  b.widget->setAttribute(Qt::WA_KeyboardFocusChange);
+  v->focusTarget()->setFocus(Qt::OtherFocusReason);
+  // Entering a date or number box selects its text, so that what the operator types replaces it
+  // (a click into the editor then places the cursor where it points).
+  if (auto* entry = dynamic_cast<PopupEntryWidget*>(v); entry != nullptr && entered) entry->editor()->selectAll();
 }
 
 void QtView::Impl::markGrid(forms::Grid& g, int firstRow, int lastRow, bool shape, bool props) {
@@ -647,6 +685,7 @@ void QtView::Impl::openMessageBox(forms::MessageBox& box) {
     wakeModalLoops();
   });
   boxes_.push_back({model, dialog});
+  ++boxesOpened_;
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
@@ -743,17 +782,24 @@ bool QtView::Impl::commitPendingEdit(ControlView& v) {
   v.dropPendingEdit();
   if (!c->hasFocus()) return true;
   forms::Window& w = c->window();
+  const int boxesBefore = boxesOpened_;
   dispatch([&] { w.operatorType(text); });
   if (v.control() != nullptr) {
     v.dropPendingEdit();
     if (Binding* b = binding(w)) syncControl(*b, v);
   }
-  return true;
+  if (boxesOpened_ == boxesBefore) return true;
+  // Refused with a message: the operator types the number again.
+  if (auto* box = dynamic_cast<NumberEntryWidget*>(&v); box != nullptr && v.control() != nullptr)
+    box->editor()->selectAll();
+  return false;
 }
 
-void QtView::Impl::commitPendingEdits(const ControlView* except) {
+bool QtView::Impl::commitPendingEdits(const ControlView* except) {
+  bool quiet = true;
   for (auto& [control, v] : std::vector<std::pair<const forms::Control*, ControlView*>>(controls_.begin(), controls_.end()))
-    if (v != except && v->hasPendingEdit()) commitPendingEdit(*v);
+    if (v != except && v->hasPendingEdit()) quiet = commitPendingEdit(*v) && quiet;
+  return quiet;
 }
 
 ControlView* QtView::Impl::controlViewOf(QWidget* w) const {
@@ -812,17 +858,22 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
   const int key = e->key();
   const auto mods = e->modifiers();
   if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     const bool back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
     dispatch([&] { w.operatorTab(back); });
     return true;
   }
   if (key == Qt::Key_F2) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorKey(forms::keys::kF2); });
     return true;
   }
-  const int code = charCode(*e);
+  int code = charCode(*e);
+  // The keypad's decimal key types the regional decimal separator in a number box, whatever the
+  // keyboard layout gives it, as spreadsheets do.
+  if (code != 0 && c.kind() == forms::ControlKind::NumberEntryBox && (mods & Qt::KeypadModifier) &&
+      (key == Qt::Key_Period || key == Qt::Key_Comma))
+    code = static_cast<int>(app_.regionalSettings().decimalSeparator());
   if (code == 0) {
     if (c.kind() == forms::ControlKind::Grid) {
       navigateGrid(static_cast<GridWidget&>(v), static_cast<forms::Grid&>(c), key, mods);
@@ -833,13 +884,12 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
     return !isEditor(c.kind());
   }
   if (code == forms::keys::kEnter || code == forms::keys::kEscape) {
-    commitPendingEdits();
-    if (v.control() == nullptr) return true;
+    if (!commitPendingEdits() || v.control() == nullptr) return true;
     dispatch([&] { w.operatorKey(code); });
     return true;
   }
   if (!isEditor(c.kind())) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorKey(code); });
     return true;
   }
@@ -918,8 +968,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
     auto& gw = static_cast<GridWidget&>(*v);
     auto& g = static_cast<forms::Grid&>(c);
     if (receiver == gw.viewport()) {
-      if (!press) return true;
-      commitPendingEdits();
+      if (!press || !commitPendingEdits()) return true;
       int row = 0, col = 0;
       if (!gw.cellAt(e->position().toPoint(), row, col)) {
         dispatch([&] { w.operatorFocus(g); });
@@ -932,8 +981,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
       return true;
     }
     if (receiver == gw.horizontalHeader()->viewport() || receiver == gw.horizontalHeader()) {
-      if (!press) return true;
-      commitPendingEdits();
+      if (!press || !commitPendingEdits()) return true;
       const int col = gw.horizontalHeader()->logicalIndexAt(e->position().toPoint());
       if (col >= 0) dispatch([&] { w.operatorCell(g, 0, col); });
       return true;
@@ -942,13 +990,12 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
   }
   if (isButtonLike(c.kind())) {
     // The button's own press and release make the click (clicked -> controlClicked).
-    if (press) commitPendingEdits(v);
+    if (press && !commitPendingEdits(v)) return true;
     return !c.isEffectivelyEnabled();
   }
   if (isEditor(c.kind())) {
     if (!press) return false;
-    commitPendingEdits(v);
-    if (v->control() == nullptr) return true;
+    if (!commitPendingEdits(v) || v->control() == nullptr) return true;
     if (!c.hasFocus()) {
       dispatch([&] { w.operatorFocus(c); });
       if (v->control() == nullptr || !c.hasFocus()) return true;  // refused: the focus stays where it was
@@ -957,7 +1004,7 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
   }
   // Labels, frames, shapes, the status bar: a click.
   if (e->type() == QEvent::MouseButtonRelease && receiver->rect().contains(e->position().toPoint())) {
-    commitPendingEdits();
+    if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorClick(c); });
   }
   return true;
@@ -987,7 +1034,7 @@ void QtView::Impl::lookupRequested(forms::Control& control) {
   if (!inputEnabled()) return;
   ControlView* v = view(control);
   forms::Window& w = control.window();
-  commitPendingEdits();
+  if (!commitPendingEdits()) return;
   if (!control.hasFocus()) {
     dispatch([&] { w.operatorFocus(control); });
     if (v == nullptr || v->control() == nullptr || !control.hasFocus()) return;
@@ -995,7 +1042,7 @@ void QtView::Impl::lookupRequested(forms::Control& control) {
   dispatch([&] { w.operatorKey(forms::keys::kF2); });
 }
 
-void QtView::Impl::calculatorResult(forms::Control& control, const std::string& text) {
+void QtView::Impl::popupResult(forms::Control& control, const std::string& text) {
   if (!inputEnabled()) return;
   ControlView* v = view(control);
   forms::Window& w = control.window();
@@ -1013,8 +1060,7 @@ void QtView::Impl::calculatorResult(forms::Control& control, const std::string& 
 // ---- WindowEvents ----
 
 void QtView::Impl::closeRequested(forms::Window& w) {
-  if (!inputEnabled()) return;
-  commitPendingEdits();
+  if (!inputEnabled() || !commitPendingEdits()) return;
   dispatch([&] { w.operatorClose(); });
 }
 

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -32,6 +33,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
     forms::Window* window = nullptr;
     WindowWidget* widget = nullptr;
     std::vector<ControlView*> controls;  // creation order
+    const forms::Control* focusShown = nullptr;  // the control the widgets last showed focused
   };
 
   // ---- Model to view ----
@@ -42,6 +44,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   ControlView& ensureControl(Binding& b, forms::Control& c);
   void syncWindow(Binding& b);
   void syncControl(Binding& b, ControlView& v);
+  void fitLabel(Binding& b, LabelWidget& label);
   void syncAllControls(Binding& b);
   void placeControl(Binding& b, ControlView& v);
   void restack(Binding& b, QWidget* container);
@@ -67,8 +70,10 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   // destroyed while the input is being handled), errors shown in an error box, modal loops
   // woken afterwards.
   void dispatch(const std::function<void()>& action);
-  // Number boxes: typed text goes to the model before anything else happens.
-  void commitPendingEdits(const ControlView* except = nullptr);
+  // Number boxes: typed text goes to the model before anything else happens. False when the
+  // model answered the text with a message: the operator's key or click has been answered and
+  // does nothing more.
+  bool commitPendingEdits(const ControlView* except = nullptr);
   bool commitPendingEdit(ControlView& v);
   bool handleKey(QObject* watched, QKeyEvent* e);
   bool handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent* e);
@@ -81,7 +86,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   void controlClicked(forms::Control& control) override;
   void editorChanged(forms::Control& control, const std::string& text) override;
   void lookupRequested(forms::Control& control) override;
-  void calculatorResult(forms::Control& control, const std::string& text) override;
+  void popupResult(forms::Control& control, const std::string& text) override;
 
   // WindowEvents
   void closeRequested(forms::Window& w) override;
@@ -97,6 +102,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   QtView& view_;
   forms::Application& app_;
   Scale scale_;
+  QTranslator translator_;
   std::unordered_map<const forms::Window*, std::unique_ptr<Binding>> windows_;
   std::unordered_map<const forms::Control*, ControlView*> controls_;
   std::unordered_map<const QWidget*, ControlView*> byWidget_;
@@ -115,6 +121,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
     QPointer<QMessageBox> dialog;
   };
   std::vector<OpenBox> boxes_;
+  int boxesOpened_ = 0;
 
   struct ModalEntry {
     QEventLoop* loop;

@@ -1,5 +1,7 @@
 #include "profile/settings_store.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -409,6 +411,22 @@ std::vector<std::pair<std::string, std::string>> SettingsStore::getAll(std::stri
 
 namespace {
 
+// Temporary files that writers killed before their rename left beside the store
+// ("settings.txt.Ab12Cd", or one of a damaged copy): under the lock no live writer has one.
+void removeDeadTemporaries(const std::filesystem::path& file) {
+  const std::string prefix = file.filename().string() + ".";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    const size_t dot = name.rfind('.');
+    // mkstemp's six characters after the last dot.
+    const bool temporary = name.rfind(prefix, 0) == 0 && dot + 1 >= prefix.size() && name.size() - dot - 1 == 6 &&
+                           std::all_of(name.begin() + static_cast<long>(dot) + 1, name.end(),
+                                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    if (temporary) std::filesystem::remove(entry.path(), ec);
+  }
+}
+
 // One locked read-modify-write of the store; change returns whether it changed anything.
 template <class Change>
 bool modify(const SettingsStore& store, const std::filesystem::path& directory, Change change,
@@ -417,6 +435,7 @@ bool modify(const SettingsStore& store, const std::filesystem::path& directory, 
   std::filesystem::create_directories(directory, ec);
   if (ec) throw StoreError("settings store: cannot create " + directory.string() + ": " + ec.message());
   FileLock lock(directory / kLockName);
+  removeDeadTemporaries(store.file());
   std::string unused;
   Content content = load(store, true, unused);
   problem = content.problem;

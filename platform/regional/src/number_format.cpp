@@ -384,6 +384,15 @@ automation::Currency shownCurrency(const CompiledPattern& p, automation::Currenc
   const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
   bool minus = false;
   const NumSection& s = pickSection(p, raw == 0, raw < 0, minus);
+  if (s.plainMinInt >= 0) {
+    // The plain writer's rounding, in integer arithmetic.
+    const uint64_t step = kPow10[4 - s.fracCount];
+    uint64_t q = mag / step;
+    if ((mag % step) * 2 >= step) ++q;
+    if (q > static_cast<uint64_t>(INT64_MAX) / step) automation::raise(automation::err::kOverflow);
+    const auto shown = static_cast<int64_t>(q * step);
+    return automation::Currency::fromRaw(raw < 0 ? -shown : shown);
+  }
   Decimal x = fromUnsigned(mag, -4);
   roundAsWritten(s, x);
   return toCurrency(x, raw < 0);

@@ -2,16 +2,16 @@
 // Forward-only recordsets over the books, read the way an ADO client reads them: EOF, Fields
 // (by name without regard to case, or by 0-based position), each field's Value, MoveNext.
 //
-// Value types:
-// - columns declared NUMERIC/DECIMAL/MONEY (the books' money columns) -> Currency, exact;
-// - columns declared INTEGER -> Long (Double beyond the 32-bit range);
-// - columns declared REAL/FLOAT/DOUBLE -> Double;
-// - text columns whose name starts with "fecha" (fecha, fecha_valor, FechaTransaccion), and
-//   columns declared DATE/DATETIME/TIMESTAMP -> Date (from "YYYY-MM-DD[ HH:MM:SS]");
+// Value types, as the books' driver reads each column (Statement::value):
+// - money columns -> Currency, exact;
+// - integer columns -> Long (Double beyond the 32-bit range);
+// - real columns -> Double;
+// - date columns -> Date (SQLite: text columns whose name starts with "fecha", and columns
+//   declared DATE/DATETIME/TIMESTAMP, from "YYYY-MM-DD[ HH:MM:SS]");
 // - other text columns -> String; NULL -> Null in every column;
 // - computed columns are typed by their name in the query: MontoTotal and TotalIVA (sums of money
-//   columns) -> Currency, pComis -> Double; any other computed column by the value SQLite gives
-//   (integer -> Long, real -> Double, text -> String).
+//   columns) -> Currency, pComis -> Double; any other computed column by the value the database
+//   gives (integer -> Long, real -> Double, text -> String).
 
 #include <memory>
 #include <string>
@@ -22,13 +22,6 @@
 
 namespace host {
 
-enum class ColumnKind { Auto, Long, Double, Currency, Text, Date };
-
-// The kind of a result column from its declared type, its table column name and its name in the
-// query (see above).
-ColumnKind columnKindFor(std::string_view declaredType, std::string_view originName,
-                         std::string_view resultName);
-
 // The statement under a recordset and its fields, shared so that a field outlives nothing.
 class Cursor {
  public:
@@ -37,7 +30,6 @@ class Cursor {
   void moveNext();
   int columnCount() const { return static_cast<int>(names_.size()); }
   const std::string& name(int col) const { return names_[static_cast<size_t>(col)]; }
-  ColumnKind kind(int col) const { return kinds_[static_cast<size_t>(col)]; }
   // -1 when no column has that name.
   int find(std::string_view name) const;
   // The value of a column in the current record (error 3021 at the end).
@@ -48,7 +40,6 @@ class Cursor {
   std::shared_ptr<Database> db_;
   Statement stmt_;
   std::vector<std::string> names_;
-  std::vector<ColumnKind> kinds_;
   bool eof_ = true;
   mutable size_t nextGuess_ = 0;  // fields are mostly read in the same order for every record
 };

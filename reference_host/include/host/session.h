@@ -13,7 +13,6 @@
 
 #include "automation/object.h"
 #include "host/database.h"
-#include "host/named_lock.h"
 
 namespace host {
 
@@ -77,7 +76,7 @@ class HostSession {
   // The open transaction and the held named lock (HostFactory's state, kept here so that every
   // object of the run sees the same).
   std::unique_ptr<Transaction> transaction;
-  std::unique_ptr<NamedLock> lock;
+  std::unique_ptr<BooksLock> lock;
 
  private:
   void observe(const HostObject& target, std::string_view member, automation::CallKind kind,

@@ -1,0 +1,274 @@
+// Books on a PostgreSQL server shared by several hosts: hosts racing on the same invoices, a host
+// killed or cut off from the server in the middle of a cut, and books moved from SQLite to the
+// server. Skipped without a test server (TESSALINE_TEST_SERVER).
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+
+#include "test_proceso_comun.h"
+
+namespace corte {
+namespace {
+
+using Reloj = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+class Servidor : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (servidorDePruebas().empty()) GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
+  }
+  Entorno env;
+};
+
+// Waits up to 20 s for a query of the books to answer true.
+bool esperar(const std::string& books, const std::string& sql) {
+  for (const auto fin = Reloj::now() + 20s; Reloj::now() < fin; std::this_thread::sleep_for(20ms))
+    if (filas(books, sql) == std::vector<std::string>{"t"}) return true;
+  return false;
+}
+
+// A host waiting in the middle of a cut for a row that another user has locked.
+const std::string kHostEsperandoFila =
+    "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND "
+    "wait_event_type = 'Lock' "
+    "AND wait_event <> 'advisory'";
+
+// Another user holding invoice 13 in an open transaction: a cut that marked it stops at its update.
+struct FilaRetenida {
+  explicit FilaRetenida(const std::string& books) : db(host::Database::open(books)), txn(*db) {
+    db->exec("UPDATE Facturas SET Saldo = Saldo WHERE Numero = 13");
+  }
+  std::shared_ptr<host::Database> db;
+  host::Transaction txn;
+};
+
+// Four operators load the same salesperson's two new invoices, mark them and press Procesar at
+// once, round after round: each round one cut goes through and three find the invoices credited.
+TEST_F(Servidor, CuatroHostsCompitiendoAcreditanCadaFacturaUnaVez) {
+  constexpr int kRondas = 50;
+  Libros libros(Motor::PostgreSQL, env, "carrera");
+  const std::string& books = libros.db();
+  escribirLibros(books);
+  host::Database::open(books)->exec("UPDATE Facturas SET ComisionAcreditada = 1");
+
+  auto args = argumentosBase(env, books);
+  args.back() = "60";
+  std::vector<std::unique_ptr<e2e::LiveHost>> hosts;
+  for (int h = 0; h < 4; ++h) {
+    hosts.push_back(hostVivo(env, args));
+    hosts.back()->send("go");
+  }
+  // No host may hang: past the deadline every one of them is killed, and the reads below fail.
+  std::mutex m;
+  std::condition_variable fin;
+  bool terminado = false;
+  std::thread vigia([&] {
+    std::unique_lock lock(m);
+    if (!fin.wait_for(lock, 240s, [&] { return terminado; }))
+      for (const auto& h : hosts) ::kill(h->pid(), SIGKILL);
+  });
+
+  int fallos = 0;
+  for (int ronda = 0; ronda < kRondas && !HasFatalFailure(); ++ronda) {
+    const int n = 100 + 2 * ronda;
+    std::string nuevas;
+    for (int k : {n, n + 1})
+      nuevas += (k == n ? "(" : ", (") + std::to_string(k) + ", 'A', " + std::to_string(k) +
+                ", '2026-11-10', 'C1', 'Abastos Uno', 'V1', 100, 16, 0, 0, 3.01, 0)";
+    host::Database::open(books)->exec("INSERT INTO Facturas VALUES " + nuevas);
+    for (auto& h : hosts)
+      h->send(
+          "focus codigoVendedor\ntype V1\ntab\ndblclick 1 8\ndblclick 2 8\nclick optEfectivo\necho "
+          "listo");
+    for (auto& h : hosts) h->waitFor("echo", "listo");
+    for (auto& h : hosts) h->send("click cbProcesar\necho hecho");
+    int hechos = 0;
+    for (auto& h : hosts) {
+      bool error = false;
+      for (auto e = h->next(); e && !(e->value("event", "") == "echo" && e->value("text", "") == "hecho");
+           e = h->next()) {
+        if (e->value("event", "") != "error") continue;
+        error = true;
+        EXPECT_EQ(e->value("description", ""),
+                  "Facturas ya acreditadas: A-0000" + std::to_string(n) + ", A-0000" + std::to_string(n + 1))
+            << "round " << ronda;
+      }
+      if (error) h->send("ok\nclick cbCancelar\nyes");
+      hechos += error ? 0 : 1;
+    }
+    EXPECT_EQ(hechos, 1) << "round " << ronda;
+    fallos += hechos == 1 ? 0 : 1;
+    ASSERT_LT(fallos, 3);
+  }
+  for (auto& h : hosts) EXPECT_EQ(h->finish(), 0);
+  {
+    std::lock_guard lock(m);
+    terminado = true;
+  }
+  fin.notify_one();
+  vigia.join();
+
+  EXPECT_EQ(filas(books, "SELECT count(*), count(DISTINCT descripcion) FROM cuenta_vendedor WHERE monto < 0"),
+            std::vector<std::string>{std::to_string(2 * kRondas) + "|" + std::to_string(2 * kRondas)});
+  EXPECT_EQ(filas(books, "SELECT count(*) FROM Facturas WHERE ComisionAcreditada = 0"), std::vector<std::string>{"0"});
+  EXPECT_EQ(filas(books, "SELECT count(*), sum(monto) = 6.02 * count(*) FROM movimientos_caja"),
+            std::vector<std::string>{std::to_string(kRondas) + "|t"});
+  EXPECT_EQ(filas(books, "SELECT count(*) FROM comprobantes"), std::vector<std::string>{std::to_string(kRondas)});
+  EXPECT_TRUE(
+      filas(books, "SELECT comprobante FROM comprobante_lineas GROUP BY comprobante HAVING sum(monto) <> 0").empty());
+  EXPECT_TRUE(bloqueoLibre(books));
+}
+
+// A host killed while it holds the lock in the middle of a cut: the server drops its connection,
+// rolls its transaction back and frees its lock, and the host that was waiting for it goes on.
+TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
+  Libros libros(Motor::PostgreSQL, env, "muerte");
+  const std::string& books = libros.db();
+  escribirLibros(books);
+  const auto antes = tablas(books);
+  auto fila = std::make_unique<FilaRetenida>(books);
+  auto a = hostVivo(env, argumentosBase(env, books));
+  a->send(std::string(kTrabajo) + kEfectivo + "click cbProcesar");
+  ASSERT_TRUE(esperar(books, kHostEsperandoFila));
+  // The lock is the advisory lock of the name's FNV-1a key, as any other program would take it.
+  EXPECT_EQ(filas(books,
+                  "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND granted AND database = "
+                  "(SELECT oid FROM pg_database WHERE datname = current_database()) AND "
+                  "((classid::bigint << 32) | objid::bigint) = " +
+                      std::to_string(host::serverLockKey("TESSALOCKS"))),
+            std::vector<std::string>{"1"});
+
+  auto args = argumentosBase(env, books);
+  args.back() = "60";
+  auto b = std::async(std::launch::async,
+                      [&] { return ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n"); });
+  ASSERT_TRUE(esperar(books, "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND wait_event = 'advisory'"));
+  ::kill(a->pid(), SIGKILL);
+  const auto muerte = Reloj::now();
+  ASSERT_EQ(b.wait_for(30s), std::future_status::ready);
+  EXPECT_LT(Reloj::now() - muerte, 5s);
+  const Resultado rb = b.get();
+  EXPECT_EQ(rb.estado, 0) << rb.errores;
+  EXPECT_TRUE(eventosDe(rb.eventos(), "error").empty()) << rb.salida;
+  fila.reset();
+
+  // Only the second host's cut is in the books.
+  auto esperado = antes;
+  esperado["Facturas"][5] = "16|A|41|2026-10-02|C2|Ferretería Dos|V2|800|128|0|0|24|1";
+  esperado["comprobantes"] = {"1|2026-12-01||Corte de comisiones para el vendedor V2"};
+  auto despues = tablas(books);
+  for (auto* t : {&despues, &esperado}) {
+    t->erase("comprobante_lineas");
+    t->erase("cuenta_vendedor");
+  }
+  EXPECT_EQ(despues, esperado);
+  EXPECT_TRUE(bloqueoLibre(books));
+}
+
+// The server ends a host's session in the middle of a cut: the cut reaches the window as an error,
+// nothing of it is kept, the window stays as it was, and processing again once the server takes
+// connections again goes through.
+TEST_F(Servidor, UnaSesionTerminadaAMitadDelCorteNoPierdeNadaYSePuedeProcesarDeNuevo) {
+  Libros libros(Motor::PostgreSQL, env, "terminada");
+  const std::string& books = libros.db();
+  escribirLibros(books);
+  const auto antes = tablas(books);
+  auto fila = std::make_unique<FilaRetenida>(books);
+  auto host = hostVivo(env, argumentosBase(env, books));
+  host->send(std::string(kTrabajo) + kEfectivo + "focus cbProcesar\ndump\nclick cbProcesar");
+  const json ventanaAntes = ventana(host->waitFor("dump"), "SelectFacturas");
+  ASSERT_TRUE(esperar(books, kHostEsperandoFila));
+  EXPECT_EQ(filas(books,
+                  "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = "
+                  "current_database() AND wait_event_type = 'Lock'"),
+            std::vector<std::string>{"1"});
+  const json error = host->waitFor("error");
+  EXPECT_EQ(error.at("number"), 50002);
+  EXPECT_NE(error.value("description", "").find("connection to the books server"), std::string::npos) << error;
+  EXPECT_EQ(error.at("source"), kFuente);
+  fila.reset();
+  EXPECT_EQ(tablas(books), antes);
+  EXPECT_TRUE(bloqueoLibre(books));
+
+  host->send("ok\ndump\nclick cbProcesar");
+  EXPECT_EQ(ventana(host->waitFor("dump"), "SelectFacturas"), ventanaAntes);
+  EXPECT_EQ(host->waitFor("unload").at("window"), "SelectFacturas");
+  EXPECT_EQ(host->finish(), 0);
+  EXPECT_EQ(eventosDe(host->events, "error").size(), 1u);
+  EXPECT_EQ(filas(books, "SELECT Numero, Comision FROM Facturas WHERE ComisionAcreditada = 1 ORDER BY 1"),
+            (std::vector<std::string>{"11|30.11", "13|61.73", "15|27"}));
+  EXPECT_EQ(filas(books, "SELECT count(*), sum(monto) FROM movimientos_caja"), std::vector<std::string>{"1|91.84"});
+}
+
+// Integer sums of every money column (in ten-thousandths) and the row count of a table, as the
+// database itself adds them up.
+std::vector<std::string> sumas(const std::string& books, const std::string& tabla,
+                               const std::vector<std::string>& dinero) {
+  std::string sql = "SELECT count(*)";
+  for (const auto& c : dinero) sql += ", CAST(sum(round(" + c + " * 10000)) AS BIGINT)";
+  return filas(books, sql + " FROM " + tabla);
+}
+
+// Demo books written on the server equal the demo books file copied there, row by row; a book of
+// 100,000 invoices keeps every count and sum; importing into books is refused.
+TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
+  const fs::path demo = env.dir() / "demo.sqlite";
+  ASSERT_TRUE(host::createDemoBooks(demo));
+  Libros escritos(Motor::PostgreSQL, env, "demo"), importados(Motor::PostgreSQL, env, "importados");
+  auto init = ejecutar(env, {TESSALINE_HOST_PROGRAM, "--db", escritos.db(), "--init-demo"}, "echo hecho\n");
+  EXPECT_EQ(init.estado, 0) << init.errores;
+  init = ejecutar(env, {TESSALINE_HOST_PROGRAM, "--db", escritos.db(), "--init-demo"}, "");
+  EXPECT_EQ(init.estado, 1);
+  EXPECT_NE(init.errores.find("holds books already"), std::string::npos) << init.errores;
+  const auto importar = [&](const fs::path& archivo, const std::string& db) {
+    return e2e::runProcess({TESSALINE_HOST_PROGRAM, "--db", db, "--import-books", archivo.string()}, env.variables(),
+                           "", env.dir());
+  };
+  auto r = importar(demo, importados.db());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Facturas: 333 rows, PrecioEfectivo "), std::string::npos) << r.out;
+  const auto demoTablas = tablas(demo.string());
+  EXPECT_EQ(tablas(escritos.db()), demoTablas);
+  EXPECT_EQ(tablas(importados.db()), demoTablas);
+  r = importar(demo, importados.db());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("holds books already"), std::string::npos) << r.err;
+
+  const fs::path grande = env.dir() / "grande.sqlite";
+  {
+    auto db = host::Database::create(grande.string());
+    escribirLibros(grande.string());
+    host::Transaction txn(*db);
+    auto st = db->prepare("INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C1', 'Abastos Uno', 'V1', ?, ?, 0, ?, ?, 0)");
+    for (int64_t i = 1; i <= 100000; ++i) {
+      st.reset();
+      st.bind(1, 1000 + i);
+      st.bind(2, i);
+      st.bind(3, automation::Variant(automation::Date::fromYmd(
+                     2026, static_cast<int>(1 + i % 12), static_cast<int>(1 + i % 28), static_cast<int>(i % 24))));
+      for (int c = 4; c <= 7; ++c)
+        st.bind(c, automation::Variant(automation::Currency::fromRaw((i * 7919 * c) % 90000000 + i % 7)));
+      st.run();
+    }
+    txn.commit();
+  }
+  Libros grandeServidor(Motor::PostgreSQL, env, "grande");
+  r = importar(grande, grandeServidor.db());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  for (const auto& [tabla, dinero] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"Facturas", {"PrecioEfectivo", "Impuesto1", "Impuesto2", "Saldo", "Comision"}},
+           {"empresa", {"PComisVenta1", "PComisCobranza2"}},
+           {"clientes", {}}})
+    EXPECT_EQ(sumas(grandeServidor.db(), tabla, dinero), sumas(grande.string(), tabla, dinero)) << tabla;
+  EXPECT_EQ(filas(grandeServidor.db(), "SELECT max(FechaTransaccion) FROM Facturas"),
+            filas(grande.string(), "SELECT max(FechaTransaccion) FROM Facturas"));
+}
+
+}  // namespace
+}  // namespace corte

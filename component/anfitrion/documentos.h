@@ -17,12 +17,17 @@ class Comprobante final : public HostObject {
  public:
   using HostObject::HostObject;
   void startComprobante(automation::Date fecha, const std::string& referencia, const std::string& texto) const {
-    call("StartComprobante", {automation::Arg(fecha), automation::Arg(referencia), automation::Arg(texto)});
+    static constinit Site site("StartComprobante", kMethod);
+    call(site, {automation::Arg(fecha), automation::Arg(referencia), automation::Arg(texto)});
   }
   void addDetalleValor(const automation::Variant& cuenta, const std::string& texto, automation::Arg monto) const {
-    call("AddDetalleValor", {automation::Arg(cuenta), automation::Arg(texto), std::move(monto)});
+    static constinit Site site("AddDetalleValor", kMethod);
+    call(site, {automation::Arg(cuenta), automation::Arg(texto), std::move(monto)});
   }
-  void procesar() const { call("Procesar"); }
+  void procesar() const {
+    static constinit Site site("Procesar", kMethod);
+    call(site);
+  }
 };
 
 // "DetalleCE": lines of a salesperson's account.
@@ -31,8 +36,9 @@ class DetalleCE final : public HostObject {
   using HostObject::HostObject;
   void add(int16_t tipo, const std::string& vendedor, const std::string& codigo, automation::Date fecha,
            automation::Arg texto, automation::Arg monto, const automation::ObjectRef& comprobante) const {
-    call("Add", {automation::Arg(tipo), automation::Arg(vendedor), automation::Arg(codigo), automation::Arg(fecha),
-                 std::move(texto), std::move(monto), automation::Arg(comprobante)});
+    static constinit Site site("Add", kMethod);
+    call(site, {automation::Arg(tipo), automation::Arg(vendedor), automation::Arg(codigo), automation::Arg(fecha),
+                std::move(texto), std::move(monto), automation::Arg(comprobante)});
   }
 };
 
@@ -41,16 +47,20 @@ class BancoRegistro final : public HostObject {
  public:
   using HostObject::HostObject;
   // The bank's next cheque number, as text.
-  std::string proximoCheque() const { return automation::cStr(call("proximoCheque")); }
+  std::string proximoCheque() const {
+    static constinit Site site("proximoCheque", kMethod);
+    return automation::cStr(call(site));
+  }
   // Records (and, with imprimir, prints) a cheque (tipo 0) or a transfer (tipo 4).
   void registrarMovimiento(int16_t tipo, automation::Date fecha, const std::string& texto,
                            const std::string& beneficiario, automation::Variant& monto, const std::string& referencia,
                            automation::Date fechaValor, const automation::ObjectRef& comprobante, bool imprimir) const {
-    call("RegistrarMovimiento",
+    static constinit Site site("RegistrarMovimiento", kMethod);
+    call(site,
          {automation::Arg(tipo), automation::Arg(fecha), automation::Arg(texto), automation::Arg(beneficiario),
           automation::Arg::ref(monto), automation::Arg(referencia), automation::Arg(fechaValor),
           automation::Arg(comprobante)},
-         {{"Imprimir", automation::Arg(imprimir)}});
+         {automation::NamedArg{"Imprimir", automation::Arg(imprimir)}});
   }
 };
 
@@ -59,7 +69,8 @@ class Banco final : public HostObject {
  public:
   using HostObject::HostObject;
   automation::Variant validarCodigo(const std::string& codigo) const {
-    return call("validarCodigo", {automation::Arg(codigo)});
+    static constinit Site site("validarCodigo", kMethod);
+    return call(site, {automation::Arg(codigo)});
   }
 };
 
@@ -67,7 +78,10 @@ class Banco final : public HostObject {
 class VendedorRegistro final : public HostObject {
  public:
   using HostObject::HostObject;
-  automation::Variant nombre() const { return get("Nombre"); }
+  automation::Variant nombre() const {
+    static constinit Site site("Nombre", kGet);
+    return call(site);
+  }
 };
 
 // "Sesion": the cash box.
@@ -77,13 +91,17 @@ class Sesion final : public HostObject {
   void registrarRetiro(int16_t tipo, automation::Variant& monto, const std::string& texto,
                        const automation::ObjectRef& documento, const std::string& codigo, const std::string& vendedor,
                        const std::string& beneficiario) const {
-    call("RegistrarRetiro",
+    static constinit Site site("RegistrarRetiro", kMethod);
+    call(site,
          {automation::Arg(tipo), automation::Arg::ref(monto), automation::Arg(texto), automation::Arg(documento),
           automation::Arg(codigo), automation::Arg(vendedor)},
-         {{"Beneficiario", automation::Arg(beneficiario)}});
+         {automation::NamedArg{"Beneficiario", automation::Arg(beneficiario)}});
   }
   // The cash movement just made (an object with Numero).
-  automation::Variant ultimoMovCaja() const { return get("UltimoMovCaja"); }
+  automation::Variant ultimoMovCaja() const {
+    static constinit Site site("UltimoMovCaja", kGet);
+    return call(site);
+  }
 };
 
 // "Factura": the host's invoice document and viewer.
@@ -91,16 +109,28 @@ class Factura final : public HostObject {
  public:
   using HostObject::HostObject;
   // Boolean (or Null) found; the invoice number is passed by reference.
-  automation::Variant load(automation::Variant& numero) const { return call("Load", {automation::Arg::ref(numero)}); }
-  void show() const { call("Show"); }
+  automation::Variant load(automation::Variant& numero) const {
+    static constinit Site site("Load", kMethod);
+    return call(site, {automation::Arg::ref(numero)});
+  }
+  void show() const {
+    static constinit Site site("Show", kMethod);
+    call(site);
+  }
 };
 
 // "CLIENTE": the host's customer record and viewer.
 class Cliente final : public HostObject {
  public:
   using HostObject::HostObject;
-  automation::Variant load(const std::string& codigo) const { return call("Load", {automation::Arg(codigo)}); }
-  void show() const { call("Show"); }
+  automation::Variant load(const std::string& codigo) const {
+    static constinit Site site("Load", kMethod);
+    return call(site, {automation::Arg(codigo)});
+  }
+  void show() const {
+    static constinit Site site("Show", kMethod);
+    call(site);
+  }
 };
 
 }  // namespace tessaline::anfitrion

@@ -12,17 +12,44 @@ class Empresa final : public HostObject {
   using HostObject::HostObject;
 
   // The money display mask.
-  std::string mascaraMonetarios() const { return automation::cStr(get("MascaraMonetarios")); }
+  std::string mascaraMonetarios() const {
+    static constinit Site site("MascaraMonetarios", kGet);
+    return automation::cStr(call(site));
+  }
   // The company's commission percentages, as the host gives them.
-  automation::Variant pComisVenta1() const { return get("PComisVenta1"); }
-  automation::Variant pComisVenta2() const { return get("PComisVenta2"); }
-  automation::Variant pComisVenta3() const { return get("PComisVenta3"); }
-  automation::Variant pComisCobranza1() const { return get("PComisCobranza1"); }
-  automation::Variant pComisCobranza2() const { return get("PComisCobranza2"); }
-  automation::Variant pComisCobranza3() const { return get("PComisCobranza3"); }
+  automation::Variant pComisVenta1() const {
+    static constinit Site site("PComisVenta1", kGet);
+    return call(site);
+  }
+  automation::Variant pComisVenta2() const {
+    static constinit Site site("PComisVenta2", kGet);
+    return call(site);
+  }
+  automation::Variant pComisVenta3() const {
+    static constinit Site site("PComisVenta3", kGet);
+    return call(site);
+  }
+  automation::Variant pComisCobranza1() const {
+    static constinit Site site("PComisCobranza1", kGet);
+    return call(site);
+  }
+  automation::Variant pComisCobranza2() const {
+    static constinit Site site("PComisCobranza2", kGet);
+    return call(site);
+  }
+  automation::Variant pComisCobranza3() const {
+    static constinit Site site("PComisCobranza3", kGet);
+    return call(site);
+  }
   // Ledger accounts, passed on to the host unchanged.
-  automation::Variant cuentaGastosComisiones() const { return get("CuentaGastosComisiones"); }
-  automation::Variant cuentaCaja() const { return get("CuentaCaja"); }
+  automation::Variant cuentaGastosComisiones() const {
+    static constinit Site site("CuentaGastosComisiones", kGet);
+    return call(site);
+  }
+  automation::Variant cuentaCaja() const {
+    static constinit Site site("CuentaCaja", kGet);
+    return call(site);
+  }
 };
 
 }  // namespace tessaline::anfitrion

@@ -1,8 +1,16 @@
 #pragma once
 // Base of the typed facades over the host's objects. A facade only names the late-bound calls the
-// component makes; every call still goes through automation::call (and so through the host's
-// journal). A facade over Nothing raises 91 on its first call, as the late-bound call would.
+// component makes; every call still goes through automation::invoke (and so through the host's
+// journal). Each call is written with a call site of its own, a static in the facade's method:
+//
+//   void startTransaction() const {
+//     static constinit Site site("StartTransaction", kMethod);
+//     call(site);
+//   }
+//
+// A facade over Nothing raises 91 on its first call, as the late-bound call would.
 
+#include <span>
 #include <utility>
 
 #include "automation/object.h"
@@ -22,12 +30,23 @@ class HostObject {
   explicit operator bool() const { return obj_ != nullptr; }
 
  protected:
-  automation::Variant call(std::string_view member, std::vector<automation::Arg> args = {},
-                           std::vector<automation::NamedArg> named = {}) const {
-    return automation::call(obj_, member, std::move(args), std::move(named));
+  using Site = automation::CallSite;
+  static constexpr automation::CallKind kMethod = automation::CallKind::Method;
+  static constexpr automation::CallKind kGet = automation::CallKind::Get;
+
+  // The call written at `site`; arguments in a braced list stay on the caller's stack.
+  automation::Variant call(Site& site) const { return automation::invoke(obj_, site); }
+  automation::Variant call(Site& site, std::span<automation::Arg> args) const {
+    return automation::invoke(obj_, site, args);
   }
-  automation::Variant get(std::string_view member, std::vector<automation::Arg> args = {}) const {
-    return automation::get(obj_, member, std::move(args));
+  template <size_t N>
+  automation::Variant call(Site& site, automation::Arg (&&args)[N]) const {
+    return automation::invoke(obj_, site, std::span<automation::Arg>(args, N));
+  }
+  template <size_t N, size_t M>
+  automation::Variant call(Site& site, automation::Arg (&&args)[N], automation::NamedArg (&&named)[M]) const {
+    return automation::invoke(obj_, site, std::span<automation::Arg>(args, N),
+                              std::span<automation::NamedArg>(named, M));
   }
 
  private:

@@ -20,19 +20,29 @@ class Recordset final : public HostObject {
     Campo() = default;
     explicit Campo(automation::ObjectRef field) : field_(std::move(field)) {}
     explicit operator bool() const { return field_ != nullptr; }
-    automation::Variant valor() const { return automation::get(field_, "Value"); }
+    automation::Variant valor() const {
+      static constinit Site site("Value", kGet);
+      return automation::invoke(field_, site);
+    }
 
    private:
     automation::ObjectRef field_;
   };
 
-  bool eof() const { return automation::cBool(get("EOF")); }
+  bool eof() const {
+    static constinit Site site("EOF", kGet);
+    return automation::cBool(call(site));
+  }
   Campo campo(std::string_view name) const {
-    return Campo(automation::toObject(get("Fields", {automation::Arg(std::string(name))})));
+    static constinit Site site("Fields", kGet);
+    return Campo(automation::toObject(call(site, {automation::Arg(std::string(name))})));
   }
   // The value of the field of that name in the current record.
   automation::Variant field(std::string_view name) const { return campo(name).valor(); }
-  void moveNext() const { call("MoveNext"); }
+  void moveNext() const {
+    static constinit Site site("MoveNext", kMethod);
+    call(site);
+  }
 };
 
 }  // namespace tessaline::anfitrion

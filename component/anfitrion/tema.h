@@ -12,7 +12,10 @@ class TemaUI final : public HostObject {
  public:
   using HostObject::HostObject;
   // Styles the window; the window (its automation object) is passed by reference.
-  void aplicarTema(automation::Variant& ventana) const { call("aplicarTema", {automation::Arg::ref(ventana)}); }
+  void aplicarTema(automation::Variant& ventana) const {
+    static constinit Site site("aplicarTema", kMethod);
+    call(site, {automation::Arg::ref(ventana)});
+  }
 };
 
 class Picture final : public HostObject {
@@ -22,8 +25,9 @@ class Picture final : public HostObject {
   // button then goes without an icon rather than failing to load).
   std::string iconName() const {
     if (isNothing()) return {};
+    static constinit Site site("IconName", kGet);
     try {
-      return automation::cStr(get("IconName"));
+      return automation::cStr(call(site));
     } catch (const automation::Error&) {
       return {};
     }

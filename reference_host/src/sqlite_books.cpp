@@ -255,15 +255,7 @@ class SqliteStatement final : public StatementDriver {
     return name ? name : "";
   }
   ColumnKind columnKind(int col) const override {
-    if (kinds_.empty()) {
-      int n = sqlite3_column_count(stmt_);
-      kinds_.reserve(static_cast<size_t>(n));
-      for (int i = 0; i < n; ++i) {
-        const char* decl = sqlite3_column_decltype(stmt_, i);
-        const char* origin = sqlite3_column_origin_name(stmt_, i);
-        kinds_.push_back(columnKindFor(decl ? decl : "", origin ? origin : "", columnName(i)));
-      }
-    }
+    if (kinds_.empty()) readKinds();  // apart, so that every value's read stays small
     return kinds_[static_cast<size_t>(col)];
   }
   bool isNull(int col) const override { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
@@ -298,6 +290,12 @@ class SqliteStatement final : public StatementDriver {
     if (type == SQLITE_NULL) return Variant::null();
     switch (columnKind(col)) {
       case ColumnKind::Currency:
+        // Money is stored as REAL (or INTEGER), read with the type already fetched; text in a
+        // money column is parsed, or refused.
+        if (type == SQLITE_FLOAT)
+          return Variant(Currency::fromDouble(sqlite3_column_double(stmt_, col)));
+        if (type == SQLITE_INTEGER)
+          return Variant(Currency::fromInteger(sqlite3_column_int64(stmt_, col)));
         return Variant(columnCurrency(col));
       case ColumnKind::Date:
         if (type == SQLITE_TEXT) {
@@ -337,6 +335,16 @@ class SqliteStatement final : public StatementDriver {
   std::string cacheKey_;
   int64_t changes_ = 0;
   mutable std::vector<ColumnKind> kinds_;
+
+  void readKinds() const {
+    int n = sqlite3_column_count(stmt_);
+    kinds_.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const char* decl = sqlite3_column_decltype(stmt_, i);
+      const char* origin = sqlite3_column_origin_name(stmt_, i);
+      kinds_.push_back(columnKindFor(decl ? decl : "", origin ? origin : "", columnName(i)));
+    }
+  }
 };
 
 class SqliteDatabase final : public Database {

@@ -120,7 +120,7 @@ class Recordset final : public Logged {
   size_t pos_ = 0;
 };
 
-class Factory final : public Logged {
+class Factory : public Logged {
  public:
   explicit Factory(std::shared_ptr<CallLog> log, bool themeImplementsInterface = true)
       : Logged("HostFactory", log),

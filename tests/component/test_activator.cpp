@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "automation/error.h"
+#include "../automation/error_of.h"
 #include "automation/module.h"
 #include "commission_window/select_facturas.h"
 #include "entry/activator.h"
@@ -74,27 +75,18 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
   closeAll();
 }
 
-TEST_F(ActivatorTest, GoWithACodeLocksTheSalespersonAndEachGoOpensOneMoreWindowWithTheLatestFactory) {
+TEST_F(ActivatorTest, GoWithACodeLocksTheSalesperson) {
   auto activator = std::make_shared<Activator>();
-  automation::ObjectRef first = factory;
+  automation::ObjectRef fact = factory;
   Variant codigo("V01");
-  activator->go(first, codigo);
-  auto abiertas = ventanas();
+  activator->go(fact, codigo);
+  const auto abiertas = ventanas();
   ASSERT_EQ(abiertas.size(), 1u);
   auto* vendedor = abiertas[0]->controlAs<forms::CodeLookupField>("codigoVendedor");
   EXPECT_EQ(vendedor->text(), "V01");
   EXPECT_FALSE(vendedor->enabled());
   EXPECT_EQ(abiertas[0]->stateJson()["vendedorFijo"], true);
   EXPECT_EQ(abiertas[0]->stateJson()["vendedorCargado"], "V01");
-
-  // A second go, from another factory, opens a second window and the globals follow that factory.
-  auto secondFactory = std::make_shared<fakes::Factory>(log);
-  automation::ObjectRef second = secondFactory;
-  Variant libre("");
-  activator->go(second, libre);
-  EXPECT_EQ(ventanas().size(), 2u);
-  EXPECT_EQ(Globales::factoria(), secondFactory);
-  EXPECT_EQ(Globales::empresa(), secondFactory->empresa);
   closeAll();
 }
 
@@ -102,23 +94,20 @@ TEST_F(ActivatorTest, AThemeWithoutItsInterfaceFailsGoBeforeAnyWindow) {
   auto activator = std::make_shared<Activator>();
   automation::ObjectRef bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
   Variant codigo("V01");
-  try {
-    activator->go(bad, codigo);
-    FAIL() << "go succeeded";
-  } catch (const automation::Error& e) {
-    EXPECT_EQ(e.number(), 13);
-  }
+  EXPECT_EQ(errorOf([&] { activator->go(bad, codigo); }), 13);
   EXPECT_TRUE(ventanas().empty());
   EXPECT_TRUE(app.windows().empty());
 }
 
-TEST_F(ActivatorTest, GoIsCallableByNameInAnyCaseAndRefusesBadArguments) {
+TEST_F(ActivatorTest, GoByNameOpensAWindowEachTimeWithTheLatestFactoryAndRefusesBadArguments) {
   auto activator = std::make_shared<Activator>();
-  Variant fact{automation::ObjectRef(factory)};
-  Variant codigo("");
+  auto secondFactory = std::make_shared<fakes::Factory>(log);
+  Variant fact{automation::ObjectRef(factory)}, second{automation::ObjectRef(secondFactory)}, codigo("");
   automation::call(activator, "GO", {automation::Arg::ref(fact), automation::Arg::ref(codigo)});
-  automation::call(activator, "go", {automation::Arg::ref(fact), automation::Arg::ref(codigo)});
+  automation::call(activator, "go", {automation::Arg::ref(second), automation::Arg::ref(codigo)});
   EXPECT_EQ(ventanas().size(), 2u);
+  EXPECT_EQ(Globales::factoria(), secondFactory);
+  EXPECT_EQ(Globales::empresa(), secondFactory->empresa);
 
   // A factory that is not an object is a type mismatch; a missing argument is refused.
   Variant notAnObject("factoria");

@@ -4,21 +4,13 @@
 
 #include "automation/error.h"
 #include "entry/globales.h"
+#include "../automation/error_of.h"
 #include "fakes.h"
 
 using automation::Variant;
 using tessaline::Globales;
 
 namespace {
-
-int errorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const automation::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(Max, TakesTheLargestAndKeepsItsType) {
   EXPECT_EQ(Globales::MAX(3, 9, 4), Variant(9));
@@ -31,7 +23,7 @@ TEST(Max, TakesTheLargestAndKeepsItsType) {
             Variant(2.5));
   // The company's six percentages, as the percentage check passes them.
   EXPECT_EQ(Globales::MAX(3.0, 5.0, 4.0, 2.0, 2.5, 1.0), Variant(5.0));
-  EXPECT_EQ(errorNumberOf([] { Globales::MAX(std::span<const Variant>{}); }), 5);
+  EXPECT_EQ(errorOf([] { Globales::MAX(std::span<const Variant>{}); }), 5);
 }
 
 TEST(SetFactoria, KeepsFactoryCompanyAndTheme) {
@@ -56,7 +48,7 @@ TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
   Globales::setFactoria(good);
 
   auto bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
-  EXPECT_EQ(errorNumberOf([&] { Globales::setFactoria(bad); }), 13);
+  EXPECT_EQ(errorOf([&] { Globales::setFactoria(bad); }), 13);
   // The steps before the failing conversion stay done; the theme keeps its former value.
   EXPECT_EQ(Globales::factoria(), bad);
   EXPECT_EQ(Globales::empresa(), bad->empresa);
@@ -64,7 +56,7 @@ TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
 
   auto notAnObject = std::make_shared<fakes::Factory>(log);
   notAnObject->temaValue = Variant("tema");
-  EXPECT_EQ(errorNumberOf([&] { Globales::setFactoria(notAnObject); }), 424);
+  EXPECT_EQ(errorOf([&] { Globales::setFactoria(notAnObject); }), 424);
 }
 
 }  // namespace

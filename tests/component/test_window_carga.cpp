@@ -2,7 +2,6 @@
 // 16-bit row counter, and a record that cannot be read.
 
 #include <functional>
-#include <map>
 
 #include "commission_window/select_facturas.h"
 #include "forms/grid.h"
@@ -17,18 +16,10 @@ using automation::ObjectRef;
 using automation::Variant;
 using tessaline::SelectFacturas;
 
-// A host factory whose OpenRecordset lists `cantidad` generated invoices.
-class Libros final : public fakes::Logged {
+// The fake host factory, its OpenRecordset listing `cantidad` generated invoices.
+class Libros final : public fakes::Factory {
  public:
-  explicit Libros(std::shared_ptr<fakes::CallLog> log)
-      : Logged("HostFactory", log), empresa(std::make_shared<fakes::Empresa>(log)), tema(std::make_shared<fakes::Tema>(true, log)) {
-    method("crearObjeto", [this](CallArgs& a) -> Variant {
-      const std::string name = automation::cStr(a.at(0));
-      if (name == "Empresa") return Variant(ObjectRef(empresa));
-      return Variant(ObjectRef(std::make_shared<fakes::Lookup>(name, log_)));
-    });
-    getter("TemaUI", [this](CallArgs&) { return Variant(ObjectRef(tema)); });
-    method("getSysIcon", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<fakes::Picture>("icon", log_))); });
+  explicit Libros(std::shared_ptr<fakes::CallLog> log) : Factory(std::move(log)) {
     method("OpenRecordset", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<Recordset>(*this))); });
   }
 
@@ -53,9 +44,6 @@ class Libros final : public fakes::Logged {
   // Called on every MoveNext with the number of the record being left.
   std::function<void(size_t)> alAvanzar = [](size_t) {};
 
-  std::shared_ptr<fakes::Empresa> empresa;
-  std::shared_ptr<fakes::Tema> tema;
-
  private:
   class Field final : public automation::Dispatch {
    public:
@@ -68,10 +56,7 @@ class Libros final : public fakes::Logged {
     explicit Recordset(Libros& libros) : Dispatch("Recordset"), libros_(libros) {
       getter("EOF", [this](CallArgs&) { return Variant(pos_ >= libros_.cantidad); });
       getter("Fields", [this](CallArgs& a) {
-        const std::string campo = text::lowerAscii(automation::cStr(a.at(0)));
-        auto& f = campos_[campo];
-        if (!f) f = std::make_shared<Field>(libros_, pos_, campo);
-        return Variant(ObjectRef(f));
+        return Variant(ObjectRef(std::make_shared<Field>(libros_, pos_, text::lowerAscii(automation::cStr(a.at(0))))));
       });
       method("MoveNext", [this](CallArgs&) {
         libros_.alAvanzar(pos_);
@@ -83,7 +68,6 @@ class Libros final : public fakes::Logged {
    private:
     Libros& libros_;
     size_t pos_ = 0;
-    std::map<std::string, std::shared_ptr<Field>> campos_;
   };
 };
 

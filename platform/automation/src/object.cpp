@@ -1,6 +1,8 @@
 #include "automation/object.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace automation {
 
@@ -38,10 +40,6 @@ Variant* CallArgs::named(std::string_view name) {
   return nullptr;
 }
 
-void CallArgs::expect(size_t min, size_t max) const {
-  if (positional_.size() < min || positional_.size() > max) raise(err::kWrongArgumentCount);
-}
-
 // ---- Object
 
 Variant Object::invokeById(int32_t, CallKind, CallArgs&) { raise(err::kMemberNotSupported, className()); }
@@ -54,6 +52,8 @@ Variant invoke(const ObjectRef& obj, std::string_view member, CallKind kind, std
   CallArgs a(args, named);
   return obj->invoke(member, kind, a);
 }
+
+void raiseNothing() { raise(err::kObjectNotSet); }
 
 Variant call(const ObjectRef& obj, std::string_view member, std::vector<Arg> args, std::vector<NamedArg> named) {
   return invoke(obj, member, CallKind::Method, args, named);
@@ -85,6 +85,20 @@ ObjectRef toObject(Variant&& v) {
 
 // ---- Dispatch
 
+namespace {
+
+// The number of a sequence of member names: objects whose tables hold the same names in the same
+// order share it, so a member's position found in one holds for all of them.
+uint32_t layoutNumber(std::vector<std::string> names) {
+  static std::mutex mutex;
+  static std::map<std::vector<std::string>, uint32_t> numbers;
+  std::lock_guard lock(mutex);
+  const auto [it, added] = numbers.try_emplace(std::move(names), static_cast<uint32_t>(numbers.size() + 1));
+  return it->second;
+}
+
+}  // namespace
+
 Dispatch::Member* Dispatch::find(std::string_view name) {
   for (Member& m : members_) {
     if (sameName(m.name, name)) return &m;
@@ -99,9 +113,22 @@ const Dispatch::Member* Dispatch::find(std::string_view name) const {
   return nullptr;
 }
 
+Dispatch::Member* Dispatch::findAndRemember(std::string_view name, CallSite& site) {
+  if (layout_ == 0) {
+    std::vector<std::string> names;
+    names.reserve(members_.size());
+    for (const Member& m : members_) names.push_back(m.name);
+    layout_ = layoutNumber(std::move(names));
+  }
+  Member* m = find(name);
+  if (m != nullptr) site.remember(layout_, static_cast<uint32_t>(m - members_.data()));
+  return m;
+}
+
 Dispatch::Member& Dispatch::slot(std::string name) {
   if (Member* m = find(name)) return *m;
   members_.push_back(Member{std::move(name), {}, {}, {}, {}});
+  layout_ = 0;  // a new sequence of names
   return members_.back();
 }
 
@@ -146,7 +173,17 @@ Variant Dispatch::invokeById(int32_t dispId, CallKind kind, CallArgs& args) {
 }
 
 Variant Dispatch::invoke(std::string_view member, CallKind kind, CallArgs& args) {
-  Member* m = find(member);
+  Member* m = nullptr;
+  CallSite* site = args.site();
+  // A site helps only with its own member (a call passed on under another name is looked up).
+  const bool siteMember =
+      site != nullptr && site->member().data() == member.data() && site->member().size() == member.size();
+  if (siteMember && layout_ != 0) {
+    // Objects of the same layout have the same members in the same places.
+    const int64_t known = site->slotFor(layout_);
+    if (known >= 0) m = &members_[static_cast<size_t>(known)];
+  }
+  if (m == nullptr) m = siteMember ? findAndRemember(member, *site) : find(member);
   if (m == nullptr) raise(err::kMemberNotSupported, className_);
   switch (kind) {
     case CallKind::Method:

@@ -35,11 +35,6 @@ const NumberSymbols& invariantSymbols() {
   return symbols;
 }
 
-VarType Variant::type() const {
-  // The order of the alternatives in v_ is the order of VarType.
-  return static_cast<VarType>(v_.index());
-}
-
 bool Variant::isNothing() const {
   const auto* o = std::get_if<ObjectRef>(&v_);
   return o != nullptr && !*o;

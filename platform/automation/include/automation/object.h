@@ -5,7 +5,15 @@
 //   auto rs = automation::call(factoria, "OpenRecordset", {Arg(sql), Arg(code), Arg(fecha)});
 //   automation::call(banco, "RegistrarMovimiento", {...}, {{"Imprimir", Arg(true)}});
 //   Variant total = comision;  automation::call(v, "AddDetalleValor", {Arg(cta), Arg(txt), Arg::ref(total)});
+//
+// A call made over and over from one place goes through a call site, which remembers where the
+// member was found for the last class of object called there:
+//
+//   static constinit automation::CallSite kValue("Value", automation::CallKind::Get);
+//   Variant v = automation::invoke(field, kValue);
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -54,18 +62,47 @@ struct NamedArg {
   Arg arg;
 };
 
+// One place in the code that makes a late-bound call: the member, the kind of call, and an inline
+// cache of where the member was found in the member table of the last class of object called
+// there. Make it a static where the call is written; it may be shared by threads (what it
+// remembers is one word, read and written whole). Objects that keep no member table ignore it
+// and look the name up as for any call.
+class CallSite final {
+ public:
+  constexpr CallSite(std::string_view member, CallKind kind) : member_(member), kind_(kind) {}
+  CallSite(const CallSite&) = delete;
+  CallSite& operator=(const CallSite&) = delete;
+
+  std::string_view member() const { return member_; }
+  CallKind kind() const { return kind_; }
+  // Where the member is in member tables of that layout (a number from 1 naming a sequence of
+  // member names), or -1 when the site does not know.
+  int64_t slotFor(uint32_t layout) const {
+    const uint64_t known = cache_.load(std::memory_order_relaxed);
+    return known >> 32 == layout ? static_cast<int64_t>(known & 0xFFFFFFFFu) : -1;
+  }
+  void remember(uint32_t layout, uint32_t slot) {
+    cache_.store(uint64_t{layout} << 32 | slot, std::memory_order_relaxed);
+  }
+
+ private:
+  std::string_view member_;
+  CallKind kind_;
+  std::atomic<uint64_t> cache_{0};
+};
+
 // The arguments of one call. A call made with a braced list of arguments views them where the
 // caller built them (no allocation); one made with vectors owns them.
 class CallArgs final {
  public:
   CallArgs() = default;
   CallArgs(std::vector<Arg> positional, std::vector<NamedArg> named = {})
-      : ownedPositional_(std::move(positional)),
-        ownedNamed_(std::move(named)),
-        positional_(ownedPositional_),
-        named_(ownedNamed_) {}
+      : owned_(std::make_unique<Owned>(std::move(positional), std::move(named))),
+        positional_(owned_->positional),
+        named_(owned_->named) {}
   // Views arguments that the caller keeps alive for the whole call.
-  CallArgs(std::span<Arg> positional, std::span<NamedArg> named) : positional_(positional), named_(named) {}
+  CallArgs(std::span<Arg> positional, std::span<NamedArg> named, CallSite* site = nullptr)
+      : positional_(positional), named_(named), site_(site) {}
   CallArgs(const CallArgs&) = delete;
   CallArgs& operator=(const CallArgs&) = delete;
 
@@ -83,13 +120,22 @@ class CallArgs final {
   std::span<Arg> positional() { return positional_; }
   std::span<NamedArg> namedArgs() { return named_; }
   // Error 450 unless min <= size() <= max.
-  void expect(size_t min, size_t max) const;
+  void expect(size_t min, size_t max) const {
+    if (positional_.size() < min || positional_.size() > max) raise(err::kWrongArgumentCount);
+  }
+  // The call site the call comes from, when it was made through one.
+  CallSite* site() const { return site_; }
 
  private:
-  std::vector<Arg> ownedPositional_;
-  std::vector<NamedArg> ownedNamed_;
+  // Arguments given in vectors are kept here; a call viewing its caller's arguments has none.
+  struct Owned {
+    std::vector<Arg> positional;
+    std::vector<NamedArg> named;
+  };
+  std::unique_ptr<Owned> owned_;
   std::span<Arg> positional_;
   std::span<NamedArg> named_;
+  CallSite* site_ = nullptr;
 };
 
 // A late-bound object. Implementations answer invoke(); callers use the free functions below.
@@ -123,6 +169,24 @@ template <size_t N>
 Variant get(const ObjectRef& obj, std::string_view member, Arg (&&args)[N]) {
   return invoke(obj, member, CallKind::Get, std::span<Arg>(args, N));
 }
+// Error 91: a call on a reference to Nothing.
+[[noreturn]] void raiseNothing();
+// The call written at `site` (its member and kind), with arguments the caller keeps alive. Inline:
+// the calls of a read loop go straight from the caller to the object.
+inline Variant invoke(const ObjectRef& obj, CallSite& site, std::span<Arg> args = {},
+                      std::span<NamedArg> named = {}) {
+  if (!obj) raiseNothing();
+  CallArgs a(args, named, &site);
+  return obj->invoke(site.member(), site.kind(), a);
+}
+template <size_t N>
+Variant invoke(const ObjectRef& obj, CallSite& site, Arg (&&args)[N]) {
+  return invoke(obj, site, std::span<Arg>(args, N));
+}
+template <size_t N, size_t M>
+Variant invoke(const ObjectRef& obj, CallSite& site, Arg (&&args)[N], NamedArg (&&named)[M]) {
+  return invoke(obj, site, std::span<Arg>(args, N), std::span<NamedArg>(named, M));
+}
 void let(const ObjectRef& obj, std::string_view member, Variant value);
 void set(const ObjectRef& obj, std::string_view member, ObjectRef value);
 // Variant holding an object (error 424 "Object required" when it holds something else; Nothing
@@ -142,7 +206,8 @@ ObjectRef toObject(Variant&& v);
 //   };
 //
 // A Method call on a member with only a getter runs the getter, and a Get on a member with only a
-// method runs the method, as late binding allows.
+// method runs the method, as late binding allows. A call through a call site finds the member where
+// the site last found it when this object's member names are those of the object the site saw.
 class Dispatch : public Object {
  public:
   using Handler = std::function<Variant(CallArgs&)>;
@@ -177,9 +242,12 @@ class Dispatch : public Object {
   };
   Member* find(std::string_view name);
   const Member* find(std::string_view name) const;
+  // Finds the member by name and tells the site where it is in tables of this layout.
+  Member* findAndRemember(std::string_view name, CallSite& site);
   Member& slot(std::string name);
   std::string className_;
   std::vector<Member> members_;
+  uint32_t layout_ = 0;  // the number of the sequence of member names; 0 until a call site asks
   std::vector<std::pair<int32_t, std::string>> dispIds_;
   std::vector<std::string> interfaces_;
 };

@@ -61,7 +61,8 @@ class Variant final {
   template <class T>
   Variant(std::shared_ptr<T> v) : v_(ObjectRef(std::move(v))) {}
 
-  VarType type() const;
+  // The order of the alternatives in v_ is the order of VarType.
+  VarType type() const { return static_cast<VarType>(v_.index()); }
   bool isEmpty() const { return type() == VarType::Empty; }
   bool isMissing() const { return type() == VarType::Missing; }
   bool isNull() const { return type() == VarType::Null; }

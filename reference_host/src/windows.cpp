@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iostream>
 
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/design.h"
 #include "forms/grid.h"
 #include "host/printing.h"
+#include "profile/settings_store.h"
 #include "regional/format.h"
 
 namespace host {
@@ -173,6 +175,18 @@ void LauncherWindow::cbImpresos_Click() {
 
 nlohmann::json LauncherWindow::stateJson() const {
   return {{"vendedores", static_cast<int>(salespeople_.size())}};
+}
+
+std::optional<std::string> StorePreferences::read(const std::string& section, const std::string& key) const {
+  return profile::SettingsStore::forCurrentUser().find("Tessaline", section, key);
+}
+
+void StorePreferences::write(const std::string& section, const std::string& key, const std::string& value) {
+  try {
+    profile::SettingsStore::forCurrentUser().set("Tessaline", section, key, value);
+  } catch (const profile::StoreError& e) {
+    std::cerr << "tessaline-host: the column widths are not remembered: " << e.what() << '\n';
+  }
 }
 
 void FormsUi::warning(const std::string& text) {

@@ -160,7 +160,20 @@ std::string LauncherWindow::chosenCode() const {
   return grid->textMatrix(grid->row(), 0);
 }
 
-void LauncherWindow::cbPagoComisiones_Click() { go_(chosenCode()); }
+void LauncherWindow::cbPagoComisiones_Click() {
+  const std::string code = chosenCode();
+  // A window already fixed on this salesperson comes forward instead of a second one on top of it.
+  for (forms::Window* w : application().loadedWindows()) {
+    if (code.empty() || w == this || !w->visible()) continue;
+    const nlohmann::json state = w->stateJson();
+    if (state.value("vendedorFijo", false) && state.value("vendedorCargado", std::string()) == code) {
+      if (w->windowState() == forms::WindowState::Minimized) w->setWindowState(forms::WindowState::Normal);
+      w->show(false);
+      return;
+    }
+  }
+  go_(code);
+}
 
 void LauncherWindow::cbImpresos_Click() {
   // Read again at every click: a cut processed meanwhile has printed new ones.

@@ -73,7 +73,9 @@ TEST_F(ViewTest, TwelveDigitTotalsShowWholeInTheirValueLabels) {
   auto* venta = widgetAs<QLabel>(*w, "venta");
   auto* iva = widgetAs<QLabel>(*w, "iva");
   const QFont designFont = venta->font();
-  auto fits = [](QLabel* l) { return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width(); };
+  auto fits = [](QLabel* l) {
+    return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width();
+  };
   w->controlAs<forms::Label>("venta")->setCaption("123.456.789.012,34");
   w->controlAs<forms::Label>("iva")->setCaption("123.456.789.012,34");
   view->processEvents();
@@ -150,7 +152,8 @@ TEST_F(ViewTest, OptionsCheckBoxesAndTheGridShowTheFocus) {
   auto* table = widgetAs<QTableView>(*w, "lista");
   auto headerPixel = [&] {
     view->processEvents();
-    return table->horizontalHeader()->grab().toImage().pixelColor(table->horizontalHeader()->sectionViewportPosition(1) + 2, 2);
+    return table->horizontalHeader()->grab().toImage().pixelColor(
+        table->horizontalHeader()->sectionViewportPosition(1) + 2, 2);
   };
   EXPECT_NE(headerPixel(), QColor(0, 0, 255));
   w->operatorFocus(g);

@@ -672,7 +672,9 @@ void Window::operatorDblClick(Grid& grid, int row, int col) {
 namespace {
 
 // Where the widths the operator gave a grid's columns are kept.
-std::string columnsSection(const Window& w, const Grid& g) { return "Columnas\\" + w.name() + "\\" + g.name(); }
+std::string columnsSection(const Window& w, const Grid& g) {
+  return "Columnas\\" + w.name() + "\\" + g.name();
+}
 
 constexpr int kMinOperatorColWidth = 120;
 
@@ -680,12 +682,14 @@ constexpr int kMinOperatorColWidth = 120;
 
 void Window::operatorColWidth(Grid& grid, int col, int width) {
   detail::EventScope scope(app_);
-  if (&grid.window() != this || !grid.attached_) throw std::logic_error("grid " + grid.name() + " is not in window " + name_);
+  if (&grid.window() != this || !grid.attached_)
+    throw std::logic_error("grid " + grid.name() + " is not in window " + name_);
   if (col < 0 || col >= grid.cols()) throw automation::Error(381, grid.name(), "Invalid property array index");
   if (grid.colWidth(col) <= 0) return;
   width = std::max(width, kMinOperatorColWidth);
   grid.setColWidth(col, width);
-  if (Preferences* prefs = app_.preferences()) prefs->write(columnsSection(*this, grid), std::to_string(col), std::to_string(width));
+  if (Preferences* prefs = app_.preferences())
+    prefs->write(columnsSection(*this, grid), std::to_string(col), std::to_string(width));
 }
 
 void Window::restoreColumnWidths() {

@@ -1,8 +1,8 @@
 #include "grid_view.h"
 
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
@@ -115,7 +115,10 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
 }
 
 GridWidget::GridWidget(forms::Grid& grid, InputSink& sink, QWidget* parent)
-    : QTableView(parent), ControlView(grid, sink), model_(new GridTableModel(grid, this)), header_(new GridHeader(this)) {
+    : QTableView(parent),
+      ControlView(grid, sink),
+      model_(new GridTableModel(grid, this)),
+      header_(new GridHeader(this)) {
   setHorizontalHeader(header_);
   setModel(model_);
   setFocusPolicy(Qt::NoFocus);
@@ -229,7 +232,9 @@ bool GridWidget::columnBorderAt(const QPoint& headerPos) const {
   return left >= 0 && left != header_->logicalIndexAt(headerPos.x() + grip);
 }
 
-std::vector<std::pair<int, int>> GridWidget::takeDraggedWidths() { return std::exchange(dragged_, {}); }
+std::vector<std::pair<int, int>> GridWidget::takeDraggedWidths() {
+  return std::exchange(dragged_, {});
+}
 
 void GridWidget::scrollToCurrent() {
   const QModelIndex idx = selectionModel()->currentIndex();

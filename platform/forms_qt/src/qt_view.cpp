@@ -984,7 +984,8 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
       // A drag on a border after a column widens or narrows it; the model takes the width when
       // the button is let go.
       if (!press) {
-        for (const auto& [col, px] : gw.takeDraggedWidths()) dispatch([&] { w.operatorColWidth(g, col, scale_.twipsX(px)); });
+        for (const auto& [col, px] : gw.takeDraggedWidths())
+          dispatch([&] { w.operatorColWidth(g, col, scale_.twipsX(px)); });
         if (gw.control() != nullptr) markGrid(g, 0, -1, true, true);
         return false;
       }

@@ -262,6 +262,7 @@ int run(const Settings& s, int& argc, char** argv) {
 #ifdef TESSALINE_WITH_QT_VIEW
   auto view = forms_qt::QtView::attach(app, argc, argv);
   view->useScreenSize();
+  app.setPreferences(std::make_shared<host::StorePreferences>());
   std::shared_ptr<host::LauncherWindow> launcher;
   if (s.vendedor) {
     app.runHandler([&] { go(*s.vendedor); }, "tessaline-host");

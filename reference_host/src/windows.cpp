@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iostream>
 
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/design.h"
 #include "forms/grid.h"
 #include "host/printing.h"
+#include "profile/settings_store.h"
 #include "regional/format.h"
 
 namespace host {
@@ -158,7 +160,20 @@ std::string LauncherWindow::chosenCode() const {
   return grid->textMatrix(grid->row(), 0);
 }
 
-void LauncherWindow::cbPagoComisiones_Click() { go_(chosenCode()); }
+void LauncherWindow::cbPagoComisiones_Click() {
+  const std::string code = chosenCode();
+  // A window already fixed on this salesperson comes forward instead of a second one on top of it.
+  for (forms::Window* w : application().loadedWindows()) {
+    if (code.empty() || w == this || !w->visible()) continue;
+    const nlohmann::json state = w->stateJson();
+    if (state.value("vendedorFijo", false) && state.value("vendedorCargado", std::string()) == code) {
+      if (w->windowState() == forms::WindowState::Minimized) w->setWindowState(forms::WindowState::Normal);
+      w->show(false);
+      return;
+    }
+  }
+  go_(code);
+}
 
 void LauncherWindow::cbImpresos_Click() {
   // Read again at every click: a cut processed meanwhile has printed new ones.
@@ -173,6 +188,18 @@ void LauncherWindow::cbImpresos_Click() {
 
 nlohmann::json LauncherWindow::stateJson() const {
   return {{"vendedores", static_cast<int>(salespeople_.size())}};
+}
+
+std::optional<std::string> StorePreferences::read(const std::string& section, const std::string& key) const {
+  return profile::SettingsStore::forCurrentUser().find("Tessaline", section, key);
+}
+
+void StorePreferences::write(const std::string& section, const std::string& key, const std::string& value) {
+  try {
+    profile::SettingsStore::forCurrentUser().set("Tessaline", section, key, value);
+  } catch (const profile::StoreError& e) {
+    std::cerr << "tessaline-host: the column widths are not remembered: " << e.what() << '\n';
+  }
 }
 
 void FormsUi::warning(const std::string& text) {

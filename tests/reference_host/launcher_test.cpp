@@ -51,6 +51,19 @@ TEST(Launcher, GoGetsTheChosenSalespersonOrNothingForAFreeWindow) {
   launcher->operatorClick(*action);
   EXPECT_EQ(calls, (std::vector<std::string>{"", "V002", "V001"}));
 
+  // A window open for V002 comes forward instead of a second one.
+  struct Open final : forms::Window {
+    Open() : Window("SelectFacturas") {}
+    void build() override {}
+    nlohmann::json stateJson() const override { return {{"vendedorCargado", "V002"}, {"vendedorFijo", true}}; }
+  };
+  auto open = std::make_shared<Open>();
+  open->show(false);
+  launcher->show(false);
+  launcher->operatorDblClick(*grid, 3, 0);
+  EXPECT_EQ(calls.size(), 3u);
+  EXPECT_EQ(app.activeWindow(), open.get());
+
   launcher->operatorClick(*launcher->controlAs<forms::ActionButton>("cbSalir"));
   EXPECT_FALSE(launcher->isLoaded());
 }

@@ -101,51 +101,32 @@ TEST_F(UtilidadesTest, UbicarArchivoPlacesPlainNamesInTheSettingsDirectory) {
 TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
   auto w = std::make_shared<Campos>();
   w->show();
-  auto* codigo = w->control("codigo");
-  ASSERT_EQ(w->activeControl(), codigo);  // the label never takes the focus
-
-  int16_t key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, codigo);
-  EXPECT_EQ(key, 0);
-  EXPECT_EQ(w->activeControl(), w->control("fecha"));
+  ASSERT_EQ(w->activeControl(), w->control("codigo"));  // the label never takes the focus
+  auto enter = [&](const char* from) {
+    int16_t key = forms::keys::kEnter;
+    Utilidades::procesarTecla(key, from != nullptr ? w->control(from) : nullptr);
+    return key;
+  };
+  // Code, date, number and check box move on (validating what they leave; a button takes the
+  // focus in between), the last field wraps to the first.
+  const std::pair<const char*, const char*> moves[] = {
+      {"codigo", "fecha"}, {"fecha", "boton"}, {"numero", "marca"}, {"marca", "grid"}, {"referencia", "codigo"}};
+  for (const auto& [from, to] : moves) {
+    w->control(from)->setFocus();
+    EXPECT_EQ(enter(from), 0) << from;
+    EXPECT_EQ(w->activeControl(), w->control(to)) << from;
+  }
   EXPECT_EQ(w->validated, std::vector<std::string>{"codigo"});
-
-  // Date box, number box and check box move on too; a button takes the focus in between.
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(w->activeControl(), w->control("boton"));
-  w->control("numero")->setFocus();
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(w->activeControl(), w->control("marca"));
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(key, 0);
+  // Enter on the grid, on a button or with no control passes unchanged, and other keys too.
+  w->control("grid")->setFocus();
+  EXPECT_EQ(enter("grid"), forms::keys::kEnter);
   EXPECT_EQ(w->activeControl(), w->control("grid"));
-
-  // Enter on the grid, or on a button, passes unchanged.
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(key, forms::keys::kEnter);
-  EXPECT_EQ(w->activeControl(), w->control("grid"));
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->control("boton"));
-  EXPECT_EQ(key, forms::keys::kEnter);
-
-  // From the last field the focus wraps to the first.
-  w->control("referencia")->setFocus();
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(w->activeControl(), codigo);
-
-  // Other keys pass unchanged and move nothing.
-  key = 'a';
-  Utilidades::procesarTecla(key, codigo);
+  EXPECT_EQ(enter("boton"), forms::keys::kEnter);
+  EXPECT_EQ(enter(nullptr), forms::keys::kEnter);
+  int16_t key = 'a';
+  Utilidades::procesarTecla(key, w->control("grid"));
   EXPECT_EQ(key, 'a');
-  EXPECT_EQ(w->activeControl(), codigo);
-  key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, nullptr);
-  EXPECT_EQ(key, forms::keys::kEnter);
+  EXPECT_EQ(w->activeControl(), w->control("grid"));
 }
 
 TEST_F(UtilidadesTest, EnterRespectsARefusedValidation) {

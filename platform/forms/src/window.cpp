@@ -1,6 +1,7 @@
 #include "forms/window.h"
 
 #include <algorithm>
+#include <charconv>
 #include <exception>
 
 #include "automation/error.h"
@@ -84,6 +85,7 @@ void Window::load() {
     }
   } rollback{*this};
   build();
+  restoreColumnWidths();
   rollback.done = true;
   state_ = LoadState::Loaded;
   dockControls();
@@ -665,6 +667,46 @@ void Window::operatorDblClick(Grid& grid, int row, int col) {
   operatorCell(grid, row, col);
   if (state_ != LoadState::Loaded || generation_ != gen || active_ != &grid) return;
   grid.raise(grid.onDblClick);
+}
+
+namespace {
+
+// Where the widths the operator gave a grid's columns are kept.
+std::string columnsSection(const Window& w, const Grid& g) {
+  return "Columnas\\" + w.name() + "\\" + g.name();
+}
+
+constexpr int kMinOperatorColWidth = 120;
+
+}  // namespace
+
+void Window::operatorColWidth(Grid& grid, int col, int width) {
+  detail::EventScope scope(app_);
+  if (&grid.window() != this || !grid.attached_)
+    throw std::logic_error("grid " + grid.name() + " is not in window " + name_);
+  if (col < 0 || col >= grid.cols()) throw automation::Error(381, grid.name(), "Invalid property array index");
+  if (grid.colWidth(col) <= 0) return;
+  width = std::max(width, kMinOperatorColWidth);
+  grid.setColWidth(col, width);
+  if (Preferences* prefs = app_.preferences())
+    prefs->write(columnsSection(*this, grid), std::to_string(col), std::to_string(width));
+}
+
+void Window::restoreColumnWidths() {
+  const Preferences* prefs = app_.preferences();
+  if (prefs == nullptr) return;
+  for (const auto& c : controls_) {
+    auto* grid = dynamic_cast<Grid*>(c.get());
+    if (grid == nullptr) continue;
+    const std::string section = columnsSection(*this, *grid);
+    for (int col = 0; col < grid->cols(); ++col) {
+      if (grid->colWidth(col) <= 0) continue;  // hidden by design
+      const auto saved = prefs->read(section, std::to_string(col));
+      int width = 0;
+      if (!saved || std::from_chars(saved->data(), saved->data() + saved->size(), width).ec != std::errc()) continue;
+      if (width >= kMinOperatorColWidth && width <= 32767) grid->setColWidth(col, width);
+    }
+  }
 }
 
 void Window::operatorClose() {

@@ -6,10 +6,10 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QVBoxLayout>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QVBoxLayout>
 #include <qdrawutil.h>
 
 #include "calculator.h"
@@ -112,7 +112,8 @@ void LabelWidget::fitOneLine(int roomLeft, int roomRight) {
   // Still too narrow: the same face, smaller, until the text fits.
   const int room = r.width() - frame;
   while (f.pointSizeF() > 4 && QFontMetrics(f).horizontalAdvance(text()) > room)
-    f.setPointSizeF(std::max(4.0, f.pointSizeF() * std::min(0.97, double(room) / QFontMetrics(f).horizontalAdvance(text()))));
+    f.setPointSizeF(
+        std::max(4.0, f.pointSizeF() * std::min(0.97, double(room) / QFontMetrics(f).horizontalAdvance(text()))));
   if (f != font()) setFont(f);
 }
 
@@ -442,11 +443,12 @@ void DateEntryWidget::openPopup() {
   auto* box = static_cast<forms::DateEntryBox*>(control_);
   const automation::Date v = box->value();
   const QLocale locale(qs(box->application().regionalSettings().localeId()));
-  auto* popup = new CalendarPopup(QDate(v.year(), v.month(), v.day()), locale,
-                                  [this](const QDate& d) {
-                                    if (control_ != nullptr) sink_.popupResult(*control_, utf8(d.toString(Qt::ISODate)));
-                                  },
-                                  this);
+  auto* popup = new CalendarPopup(
+      QDate(v.year(), v.month(), v.day()), locale,
+      [this](const QDate& d) {
+        if (control_ != nullptr) sink_.popupResult(*control_, utf8(d.toString(Qt::ISODate)));
+      },
+      this);
   popup->setObjectName(QStringLiteral("calendarPopup"));
   showPopup(popup);
 }
@@ -468,11 +470,12 @@ void NumberEntryWidget::sync(const Scale&) {
 void NumberEntryWidget::openPopup() {
   auto* box = static_cast<forms::NumberEntryBox*>(control_);
   const QString decimal = qs(box->application().regionalSettings().decimalText());
-  auto* popup = new CalculatorPopup(box->value(), decimal.isEmpty() ? QChar('.') : decimal.at(0),
-                                    [this](const QString& result) {
-                                      if (control_ != nullptr) sink_.popupResult(*control_, utf8(result));
-                                    },
-                                    this);
+  auto* popup = new CalculatorPopup(
+      box->value(), decimal.isEmpty() ? QChar('.') : decimal.at(0),
+      [this](const QString& result) {
+        if (control_ != nullptr) sink_.popupResult(*control_, utf8(result));
+      },
+      this);
   popup->setObjectName(QStringLiteral("calculatorPopup"));
   showPopup(popup);
 }

@@ -1,9 +1,11 @@
 #include "grid_view.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 
 namespace forms_qt {
 
@@ -113,7 +115,10 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
 }
 
 GridWidget::GridWidget(forms::Grid& grid, InputSink& sink, QWidget* parent)
-    : QTableView(parent), ControlView(grid, sink), model_(new GridTableModel(grid, this)), header_(new GridHeader(this)) {
+    : QTableView(parent),
+      ControlView(grid, sink),
+      model_(new GridTableModel(grid, this)),
+      header_(new GridHeader(this)) {
   setHorizontalHeader(header_);
   setModel(model_);
   setFocusPolicy(Qt::NoFocus);
@@ -131,15 +136,25 @@ GridWidget::GridWidget(forms::Grid& grid, InputSink& sink, QWidget* parent)
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setMinimumSectionSize(1);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setMinimumSectionSize(0);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setFocusPolicy(Qt::NoFocus);
   viewport()->setFocusPolicy(Qt::NoFocus);
+  connect(header_, &QHeaderView::sectionResized, this, [this](int col, int, int size) {
+    if (syncingShape_) return;
+    std::erase_if(dragged_, [col](const auto& d) { return d.first == col; });
+    dragged_.emplace_back(col, size);
+  });
 }
 
 void GridWidget::syncShape(const Scale& scale) {
+  syncingShape_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{syncingShape_};
   model_->refreshShape();
   auto& g = static_cast<forms::Grid&>(*control_);
   // One row is as high as the platform's default row for the grid's font.
@@ -194,6 +209,31 @@ bool GridWidget::cellAt(const QPoint& viewportPos, int& row, int& col) const {
   row = model_->gridRow(idx.row());
   col = idx.column();
   return true;
+}
+
+bool GridWidget::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex idx = indexAt(help->pos());
+  const QString text = idx.isValid() ? idx.data().toString() : QString();
+  const QRect cell = visualRect(idx);
+  // The cell's text margins as the style draws them, and a pixel to spare.
+  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+  if (!text.isEmpty() && QFontMetrics(font()).horizontalAdvance(text) + margins > cell.width())
+    QToolTip::showText(help->globalPos(), text, viewport(), cell);
+  else
+    QToolTip::hideText();
+  return true;
+}
+
+bool GridWidget::columnBorderAt(const QPoint& headerPos) const {
+  const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header_);
+  const int left = header_->logicalIndexAt(headerPos.x() - grip);
+  return left >= 0 && left != header_->logicalIndexAt(headerPos.x() + grip);
+}
+
+std::vector<std::pair<int, int>> GridWidget::takeDraggedWidths() {
+  return std::exchange(dragged_, {});
 }
 
 void GridWidget::scrollToCurrent() {

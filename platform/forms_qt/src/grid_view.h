@@ -7,6 +7,8 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QTableView>
+#include <utility>
+#include <vector>
 
 #include "control_widgets.h"
 #include "forms/grid.h"
@@ -70,11 +72,22 @@ class GridWidget final : public QTableView, public ControlView {
   bool cellAt(const QPoint& viewportPos, int& row, int& col) const;
   // Makes the current cell visible.
   void scrollToCurrent();
+  // Whether a point of the header lies on the border after a visible column (where a drag
+  // changes the column's width).
+  bool columnBorderAt(const QPoint& headerPos) const;
+  // The columns the operator dragged to a new width (pixels) since the last call.
+  std::vector<std::pair<int, int>> takeDraggedWidths();
+
+ protected:
+  // A cell too narrow for its text shows the whole text in a tooltip.
+  bool viewportEvent(QEvent* event) override;
 
  private:
   GridTableModel* model_;
   GridHeader* header_;
   QString styleSheet_;
+  bool syncingShape_ = false;
+  std::vector<std::pair<int, int>> dragged_;
 };
 
 }  // namespace forms_qt

@@ -981,7 +981,16 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
       return true;
     }
     if (receiver == gw.horizontalHeader()->viewport() || receiver == gw.horizontalHeader()) {
-      if (!press || !commitPendingEdits()) return true;
+      // A drag on a border after a column widens or narrows it; the model takes the width when
+      // the button is let go.
+      if (!press) {
+        for (const auto& [col, px] : gw.takeDraggedWidths())
+          dispatch([&] { w.operatorColWidth(g, col, scale_.twipsX(px)); });
+        if (gw.control() != nullptr) markGrid(g, 0, -1, true, true);
+        return false;
+      }
+      if (gw.columnBorderAt(e->position().toPoint())) return false;
+      if (!commitPendingEdits()) return true;
       const int col = gw.horizontalHeader()->logicalIndexAt(e->position().toPoint());
       if (col >= 0) dispatch([&] { w.operatorCell(g, 0, col); });
       return true;

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "forms/preferences.h"
 #include "forms/window.h"
 #include "host/printing.h"
 #include "host/ui.h"
@@ -69,6 +71,14 @@ class LauncherWindow final : public forms::Window {
   std::function<void(const std::string&)> go_;
   std::filesystem::path printDir_;
   OpenDocument open_;
+};
+
+// The operator's remembered choices in the windows (column widths), in the per-user settings
+// store under application "Tessaline". A store that cannot be written is reported on stderr.
+class StorePreferences final : public forms::Preferences {
+ public:
+  std::optional<std::string> read(const std::string& section, const std::string& key) const override;
+  void write(const std::string& section, const std::string& key, const std::string& value) override;
 };
 
 // Warnings through Application::showWarning; viewers as DocumentWindows.

@@ -23,6 +23,7 @@
 
 #include "forms/message_box.h"
 #include "forms/observer.h"
+#include "forms/preferences.h"
 #include "forms/text_metrics.h"
 #include "forms/types.h"
 #include "regional/regional_settings.h"
@@ -65,6 +66,10 @@ class Application final {
 
   const TextMetrics& textMetrics() const { return *metrics_; }
   void setTextMetrics(std::shared_ptr<const TextMetrics> metrics);
+
+  // The operator's remembered choices (column widths); nullptr when none are kept.
+  Preferences* preferences() const { return preferences_.get(); }
+  void setPreferences(std::shared_ptr<Preferences> preferences) { preferences_ = std::move(preferences); }
 
   ModalLoop* modalLoop() const { return modalLoop_; }
   void setModalLoop(ModalLoop* loop);
@@ -127,6 +132,7 @@ class Application final {
   int screenWidth_;
   int screenHeight_;
   std::shared_ptr<const TextMetrics> metrics_;
+  std::shared_ptr<Preferences> preferences_;
   ModalLoop* modalLoop_ = nullptr;
   std::vector<Observer*> observers_;
   std::vector<Window*> windows_;

@@ -179,6 +179,10 @@ class Window : public std::enable_shared_from_this<Window> {
   void operatorClick(Control& control);              // focus first (if it takes focus), then click
   void operatorCell(Grid& grid, int row, int col);   // error 381 outside the grid
   void operatorDblClick(Grid& grid, int row, int col);
+  // Drags a column border: the column takes the width (twips, 120 at least) and keeps it the next
+  // time the window loads, when the Application keeps preferences. A hidden column (width 0)
+  // stays hidden.
+  void operatorColWidth(Grid& grid, int col, int width);
   void operatorClose();                              // the close box (QueryUnload mode CloseBox)
   void operatorResize(int width, int height);        // outer size; the window must be normal
   void operatorSetState(WindowState state);
@@ -240,6 +244,8 @@ class Window : public std::enable_shared_from_this<Window> {
   void raiseResize();
   // Places the docked controls (status bars) at their edges of the client area.
   void dockControls();
+  // The column widths the operator gave the window's grids, from the preferences.
+  void restoreColumnWidths();
   friend class StatusBar;
   void setOuter(const Rect& r, bool sizeMayChange);
   void becomeVisible(bool modal);

@@ -104,11 +104,6 @@ struct Salida {
       if (w.at("name") == name) return Ventana{w};
     throw std::runtime_error("no window " + name + " in the dump");
   }
-  bool unloaded(const std::string& name) const {
-    for (const auto& e : of("unload"))
-      if (e.at("window") == name) return true;
-    return false;
-  }
   // Journal lines of one member (case-insensitive not needed: the component spells them).
   std::vector<json> calls(const std::string& member, const std::string& cls = "") const {
     std::vector<json> out;

@@ -1,23 +1,22 @@
 // Starting the commission cut: Activator.go, the module's entry points and its registration.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
 
-#include "automation/error.h"
 #include "../automation/error_of.h"
+#include "anfitrion/lookup_source.h"
+#include "automation/error.h"
 #include "automation/module.h"
 #include "commission_window/select_facturas.h"
 #include "entry/activator.h"
 #include "harness.h"
-#include "anfitrion/lookup_source.h"
 
 extern "C" int32_t DllCanUnloadNow();
 
@@ -72,21 +71,6 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindow) {
     EXPECT_EQ(source->factoria(), factory);
     EXPECT_EQ(source->tabla(), tabla);
   }
-  closeAll();
-}
-
-TEST_F(ActivatorTest, GoWithACodeLocksTheSalesperson) {
-  auto activator = std::make_shared<Activator>();
-  automation::ObjectRef fact = factory;
-  Variant codigo("V01");
-  activator->go(fact, codigo);
-  const auto abiertas = ventanas();
-  ASSERT_EQ(abiertas.size(), 1u);
-  auto* vendedor = abiertas[0]->controlAs<forms::CodeLookupField>("codigoVendedor");
-  EXPECT_EQ(vendedor->text(), "V01");
-  EXPECT_FALSE(vendedor->enabled());
-  EXPECT_EQ(abiertas[0]->stateJson()["vendedorFijo"], true);
-  EXPECT_EQ(abiertas[0]->stateJson()["vendedorCargado"], "V01");
   closeAll();
 }
 

@@ -48,16 +48,6 @@ TEST_F(SettingsLookup, AnIniValueIsCutToTheBuffer) {
   EXPECT_EQ(get("App", "S", "K", ""), std::string(1023, 'x'));
 }
 
-TEST_F(SettingsLookup, SectionsWithBackslashesAreVerbatimInTheIniAndNestedInTheStore) {
-  const std::string seccion = "CONFIG\\FormPlacement\\SelectFacturas";
-  store("Zel", seccion, "Left", "700");
-  EXPECT_EQ(profile::SettingsStore::forCurrentUser().getAll("Zel\\CONFIG\\FormPlacement", "SelectFacturas").size(), 1u);
-  EXPECT_EQ(get("Zel", seccion, "Left", "-1"), "700");
-  ini("Zel.ini", "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=900\n");
-  EXPECT_EQ(get("Zel", seccion, "Left", "-1"), "900");
-  EXPECT_EQ(get("Zel", seccion, "Top", "-1"), "-1");
-}
-
 TEST_F(SettingsLookup, PlacementNumbersAreWholeOrMinusOne) {
   const std::string seccion = "CONFIG\\FormPlacement\\W";
   struct Caso {

@@ -22,8 +22,12 @@ struct Caso {
 const std::vector<Caso> kCasos = {
     {"Efectivo", kEfectivo}, {"Cheque", kCheque}, {"Transferencia", kTransferencia}, {"NoPagar", kNoPagar}};
 
-std::string nombre(const Caso& c) { return c.nombre; }
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
+std::string nombre(const Caso& c) {
+  return c.nombre;
+}
+void PrintTo(const Caso& c, std::ostream* os) {
+  *os << c.nombre;
+}
 
 // One host call of the processing: its member, which call of that member it is in the whole run
 // (as --fail-at and --crash-at count them) and its place in the journal.
@@ -89,6 +93,25 @@ std::vector<std::string> miembrosDesde(const std::vector<json>& diario, size_t d
 class FallosPorMetodo : public PorMotor<Caso> {
  protected:
   const Caso& caso() const { return std::get<0>(GetParam()); }
+  // One run per host call of the reference cut, each on a copy of the books named `prefijo` and
+  // its number, with the options `opcion` and that call's rule; its printouts go to
+  // "<copy>-impresos" and, with `diario`, its journal to "<copy>.jsonl".
+  std::vector<Resultado> correrCadaPunto(const Entorno& env, const Libros& plantilla, const Referencia& ref,
+                                         const std::string& prefijo, const std::string& opcion, bool diario,
+                                         const std::string& guion) {
+    std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
+    for (size_t k = 0; k < ref.puntos.size(); ++k) {
+      const std::string id = prefijo + std::to_string(k);
+      copias.push_back(std::make_unique<Libros>(motor(), env, id, &plantilla));
+      auto args = argumentosBase(env, copias.back()->db());
+      if (diario) args.insert(args.end(), {"--journal", (env.dir() / (id + ".jsonl")).string()});
+      args.insert(args.end(),
+                  {"--print-dir", (env.dir() / (id + "-impresos")).string(), opcion, ref.puntos[k].regla()});
+      trabajos.emplace_back(std::move(args), guion);
+    }
+    return ejecutarTodos(env, trabajos);
+  }
+  std::vector<std::unique_ptr<Libros>> copias;
 };
 
 TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
@@ -97,21 +120,9 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
   const Referencia ref = referencia(env, *plantilla, motor(), caso());
   ASSERT_FALSE(testing::Test::HasFailure());
 
-  const std::string guion =
-      std::string(kTrabajo) + caso().lineas + "focus cbProcesar\ndump\nclick cbProcesar\nok\ndump\n";
-  std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
-  std::vector<std::unique_ptr<Libros>> copias;
-  for (size_t k = 0; k < ref.puntos.size(); ++k) {
-    const std::string id = std::to_string(k);
-    copias.push_back(std::make_unique<Libros>(motor(), env, "f" + id, plantilla.get()));
-    auto args = argumentosBase(env, copias.back()->db());
-    for (const std::string& a : {std::string("--journal"), (env.dir() / ("f" + id + ".jsonl")).string(),
-                                 std::string("--print-dir"), (env.dir() / ("f" + id + "-impresos")).string(),
-                                 std::string("--fail-at"), ref.puntos[k].regla()})
-      args.push_back(a);
-    trabajos.emplace_back(std::move(args), guion);
-  }
-  const auto resultados = ejecutarTodos(env, trabajos);
+  const auto resultados =
+      correrCadaPunto(env, *plantilla, ref, "f", "--fail-at", true,
+                      std::string(kTrabajo) + caso().lineas + "focus cbProcesar\ndump\nclick cbProcesar\nok\ndump\n");
 
   for (size_t k = 0; k < ref.puntos.size(); ++k) {
     const Punto& p = ref.puntos[k];
@@ -150,7 +161,8 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
                                                // fails as it arrives is not made: see above)
       // The lock's release failed after the commit: the cut stays, nothing is aborted, the lock
       // is freed by a second release, and the window (opened for the salesperson) has closed.
-      EXPECT_EQ(miembrosDesde(diario, ref.confirmacion), (std::vector<std::string>{"CommitTransaction", "FreeGlobalLock", "FreeGlobalLock"}));
+      EXPECT_EQ(miembrosDesde(diario, ref.confirmacion),
+                (std::vector<std::string>{"CommitTransaction", "FreeGlobalLock", "FreeGlobalLock"}));
       EXPECT_EQ(tablas(books), ref.despues);
       EXPECT_EQ(archivos(env.dir() / ("f" + id + "-impresos")), ref.impresos);
       EXPECT_TRUE(ventana(dumps[1], "SelectFacturas").is_null());
@@ -164,19 +176,8 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   const Referencia ref = referencia(env, *plantilla, motor(), caso());
   ASSERT_FALSE(testing::Test::HasFailure());
 
-  const std::string guion = std::string(kTrabajo) + caso().lineas + "click cbProcesar\n";
-  std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
-  std::vector<std::unique_ptr<Libros>> copias;
-  for (size_t k = 0; k < ref.puntos.size(); ++k) {
-    const std::string id = std::to_string(k);
-    copias.push_back(std::make_unique<Libros>(motor(), env, "c" + id, plantilla.get()));
-    auto args = argumentosBase(env, copias.back()->db());
-    for (const std::string& a : {std::string("--print-dir"), (env.dir() / ("c" + id + "-impresos")).string(),
-                                 std::string("--crash-at"), ref.puntos[k].regla()})
-      args.push_back(a);
-    trabajos.emplace_back(std::move(args), guion);
-  }
-  const auto caidas = ejecutarTodos(env, trabajos);
+  const auto caidas = correrCadaPunto(env, *plantilla, ref, "c", "--crash-at", false,
+                                      std::string(kTrabajo) + caso().lineas + "click cbProcesar\n");
 
   // Restart on each of the books: the host opens them (and the database recovers what it must).
   std::vector<std::pair<std::vector<std::string>, std::string>> reinicios;
@@ -206,7 +207,8 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Metodos, FallosPorMetodo, testing::Combine(testing::ValuesIn(kCasos), testing::ValuesIn(kMotores)),
+INSTANTIATE_TEST_SUITE_P(Metodos, FallosPorMetodo,
+                         testing::Combine(testing::ValuesIn(kCasos), testing::ValuesIn(kMotores)),
                          nombrePorMotor<Caso>);
 
 // The release of the lock fails after the commit on a window opened without a salesperson: the
@@ -217,8 +219,8 @@ TEST(FalloTrasConfirmar, LaVentanaLibreQuedaLimpia) {
   const fs::path journal = env.dir() / "diario.jsonl";
   escribirLibros(books);
   auto args = argumentosBase(env, books);
-  for (const std::string& a : {std::string("--journal"), journal.string(), std::string("--fail-at"),
-                               std::string("FreeGlobalLock")})
+  for (const std::string& a :
+       {std::string("--journal"), journal.string(), std::string("--fail-at"), std::string("FreeGlobalLock")})
     args.push_back(a);
   const Resultado r = ejecutar(env, args, R"(go
 focus codigoVendedor

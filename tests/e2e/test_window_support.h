@@ -87,24 +87,22 @@ struct Salida {
     std::vector<std::string> out;
     for (const auto& e : events) {
       const std::string k = e.value("event", "");
-      if (k == "message" || k == "warning" || k == "question") out.push_back(k + ": " + e.at("text").get<std::string>());
+      if (k == "message" || k == "warning" || k == "question")
+        out.push_back(k + ": " + e.at("text").get<std::string>());
       if (k == "error") out.push_back("error: " + e.at("description").get<std::string>());
     }
     return out;
   }
-  // Window `name` in dump number `n` (0 the first; -1 the last).
-  Ventana dump(const std::string& name = "SelectFacturas", int n = -1) const {
+  // The commission window in dump number `n` (0 the first; -1 the last).
+  Ventana dump(int n = -1) const { return dump("SelectFacturas", n); }
+  // Window `name` in dump number `n`.
+  Ventana dump(const std::string& name, int n = -1) const {
     auto dumps = of("dump");
     if (dumps.empty()) throw std::runtime_error("the run printed no dump");
     const json& d = n < 0 ? dumps.at(dumps.size() + n) : dumps.at(static_cast<size_t>(n));
     for (const auto& w : d.at("windows"))
       if (w.at("name") == name) return Ventana{w};
     throw std::runtime_error("no window " + name + " in the dump");
-  }
-  bool unloaded(const std::string& name) const {
-    for (const auto& e : of("unload"))
-      if (e.at("window") == name) return true;
-    return false;
   }
   // Journal lines of one member (case-insensitive not needed: the component spells them).
   std::vector<json> calls(const std::string& member, const std::string& cls = "") const {
@@ -141,12 +139,18 @@ class WindowBooks {
     books = dir / "books.sqlite";
     journalPath = dir / "journal.jsonl";
     host::createSchema(*host::Database::create(books));
-    exec("INSERT INTO empresa VALUES (1, 'Comercial Las Acacias', '#,##0.00', 3, 5, 4, 2, 2.5, 1, "
-         "'6.1.05.001', '1.1.01.001', '2.1.04.001')");
-    exec("INSERT INTO vendedores VALUES ('V001', 'Rosalba Quintero'), ('V002', 'Ernesto Villalobos')");
-    exec("INSERT INTO clientes VALUES ('C001', 'Ferreteria El Tornillo'), ('C002', 'Colegio Santa Rosa')");
-    exec("INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001), "
-         "('BAN02', 'Banco Andino', '1.1.02.002', 523)");
+    exec(
+        "INSERT INTO empresa VALUES (1, 'Comercial Las Acacias', '#,##0.00', 3, 5, 4, 2, 2.5, 1, "
+        "'6.1.05.001', '1.1.01.001', '2.1.04.001')");
+    exec(
+        "INSERT INTO vendedores VALUES ('V001', 'Rosalba Quintero'), ('V002', 'Ernesto "
+        "Villalobos')");
+    exec(
+        "INSERT INTO clientes VALUES ('C001', 'Ferreteria El Tornillo'), ('C002', 'Colegio Santa "
+        "Rosa')");
+    exec(
+        "INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001), "
+        "('BAN02', 'Banco Andino', '1.1.02.002', 523)");
   }
   ~WindowBooks() {
     if (!::testing::Test::HasFailure()) fs::remove_all(dir);
@@ -165,18 +169,20 @@ class WindowBooks {
     std::ostringstream s;
     s << "INSERT INTO Facturas VALUES (" << f.numero << ", " << quote(f.serie) << ", " << correlativo << ", "
       << quote(f.fecha) << ", " << quote(f.cliente) << ", " << quote(f.nombreCliente) << ", " << quote(f.vendedor)
-      << ", " << f.precio << ", " << f.impuesto1 << ", " << f.impuesto2 << ", " << f.saldo << ", " << f.comision
-      << ", " << f.acreditada << ")";
+      << ", " << f.precio << ", " << f.impuesto1 << ", " << f.impuesto2 << ", " << f.saldo << ", " << f.comision << ", "
+      << f.acreditada << ")";
     exec(s.str());
   }
 
   e2e::Env variables() const {
-    return {{"TESSALINE_CONFIG_HOME", configHome.string()}, {"TESSALINE_DATA_HOME", (dir / "data").string()},
+    return {{"TESSALINE_CONFIG_HOME", configHome.string()},
+            {"TESSALINE_DATA_HOME", (dir / "data").string()},
             {"QT_QPA_PLATFORM", "offscreen"}};
   }
   std::vector<std::string> arguments(const std::vector<std::string>& extra) const {
-    std::vector<std::string> args = {TESSALINE_HOST_BIN, "--db", books.string(), "--script", "-", "--today", today,
-                                     "--locale", locale, "--journal", journalPath.string(), "--screen", screen};
+    std::vector<std::string> args = {
+        TESSALINE_HOST_BIN, "--db", books.string(), "--script",           "-",        "--today", today,
+        "--locale",         locale, "--journal",    journalPath.string(), "--screen", screen};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
@@ -239,7 +245,16 @@ class WindowBooks {
   }
 };
 
+// Window `name` of a dump event; null when it is not loaded.
+inline json ventanaDe(const json& dump, const std::string& name = "SelectFacturas") {
+  for (const auto& w : dump.at("windows"))
+    if (w.at("name") == name) return w;
+  return nullptr;
+}
+
 // The journal value of an argument: {"type":..., "value":...}.
-inline json arg(const json& call, size_t i) { return call.at("args").at(i); }
+inline json arg(const json& call, size_t i) {
+  return call.at("args").at(i);
+}
 
 }  // namespace window_e2e

@@ -86,8 +86,7 @@ class HostTest : public ::testing::Test {
   }
 
   automation::Variant call(const automation::ObjectRef& obj, std::string_view member,
-                           std::vector<automation::Arg> args = {},
-                           std::vector<automation::NamedArg> named = {}) {
+                           std::vector<automation::Arg> args = {}, std::vector<automation::NamedArg> named = {}) {
     return automation::call(obj, member, std::move(args), std::move(named));
   }
   automation::ObjectRef create(const std::string& cls) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 
 #include "automation/error.h"
@@ -152,7 +153,8 @@ void SelectFacturas::cargarFacturas() {
     // 32 bits: a salesperson may have more invoices than a 16-bit counter holds.
     int32_t fila = grid.fixedRows();
     grid.setRows(kFilasIniciales);
-    std::string texto;
+    std::array<std::string, col::kCount> celdas;
+    std::string numero;
     while (!registro.eof()) {
       if (cantidadFacturas == std::numeric_limits<int32_t>::max()) automation::raise(automation::err::kOverflow);
       ++cantidadFacturas;
@@ -169,81 +171,91 @@ void SelectFacturas::cargarFacturas() {
       }
 
       // The row joins the list once every cell of it is written; a record that fails half way
-      // leaves its cells so far in the grid but no row the operator could act on.
+      // leaves its cells so far in the grid but no row the operator could act on. The cells come
+      // in column order and go into the grid as one row.
       FilaFactura f;
-      auto celda = [&](int columna) { grid.setTextMatrix(fila, columna, std::move(texto)); };
-      {
-        const Variant& v = noNulo(registro[kFechaTransaccion]);
-        if (v.type() == automation::VarType::Date && hayFechaAnterior && v.asDate() == fechaAnterior) {
-          texto = textoFechaAnterior;
-        } else {
-          fecha.formatTo(v, texto);
-          hayFechaAnterior = v.type() == automation::VarType::Date;
+      size_t listas = 0;  // cells of the row complete so far
+      auto celda = [&](int columna) -> std::string& {
+        listas = static_cast<size_t>(columna);
+        return celdas[static_cast<size_t>(columna)];
+      };
+      try {
+        {
+          std::string& texto = celda(col::kFecha);
+          const Variant& v = noNulo(registro[kFechaTransaccion]);
+          if (v.type() == automation::VarType::Date && hayFechaAnterior && v.asDate() == fechaAnterior) {
+            texto = textoFechaAnterior;
+          } else {
+            fecha.formatTo(v, texto);
+            hayFechaAnterior = v.type() == automation::VarType::Date;
+            if (hayFechaAnterior) {
+              fechaAnterior = v.asDate();
+              textoFechaAnterior = texto;
+            }
+          }
           if (hayFechaAnterior) {
-            fechaAnterior = v.asDate();
-            textoFechaAnterior = texto;
+            f.fecha = v.asDate();
+          } else {
+            intentar([&] { f.fecha = automation::cDate(v, sim); });  // text that is no date shows as it is
           }
         }
-        if (hayFechaAnterior) {
-          f.fecha = v.asDate();
-        } else {
-          intentar([&] { f.fecha = automation::cDate(v, sim); });  // text that is no date shows as it is
+        {
+          // Serie & "-" & the number: a Null part joins as nothing.
+          std::string& texto = celda(col::kFactura);
+          const Variant& serie = registro[kSerie];
+          if (serie.isNull()) {
+            texto.clear();
+          } else if (serie.type() == automation::VarType::String) {
+            texto = serie.asString();
+          } else {
+            texto = automation::cStr(serie, sim);
+          }
+          texto += '-';
+          correlativo.formatTo(registro[kCorrelativo], numero);
+          texto += numero;
+          f.factura = lista_.guardar(texto);
         }
-      }
-      celda(col::kFecha);
-      // Serie & "-" & the number: a Null part joins as nothing.
-      {
-        const Variant& serie = registro[kSerie];
-        texto = serie.isNull() ? std::string() : automation::cStr(serie, sim);
-        texto += '-';
-        std::string numero;
-        correlativo.formatTo(registro[kCorrelativo], numero);
-        texto += numero;
-        f.factura = lista_.guardar(texto);
-      }
-      celda(col::kFactura);
-      f.ventaNeta = dinero.shown(venta);
-      escribirDinero(registro[kPrecioEfectivo], texto);
-      celda(col::kVentaNeta);
-      escribirDinero(registro[kTotalIva], texto);
-      celda(col::kIVA);
-      escribirDinero(noNulo(registro[kMontoTotal]), texto);
-      celda(col::kTotal);
-      escribirDinero(registro[kSaldo], texto);
-      celda(col::kSaldo);
-      // The commission as shown, and kept unchanged as loaded.
-      f.comisionLibros = comision;
-      f.comision = f.comisionCargada = dinero.shown(comision);
-      std::string textoComision;
-      escribirDinero(registro[kComision], textoComision);
-      texto = textoComision;
-      celda(col::kComision);
-      {
-        const Variant& p = noNulo(registro[kPComis]);
-        porcentaje.formatTo(p, texto);
-        f.porcentaje = p.type() == automation::VarType::Double ? p.asDouble() : automation::cDbl(p, sim);
-      }
-      celda(col::kPComis);
-      texto = "NO";
-      celda(col::kAcreditar);
-      texto = automation::cStr(registro[kNombreCliente], sim);
-      f.nombreCliente = lista_.guardar(texto);
-      celda(col::kNombreCliente);
-      {
-        const Variant& numero = registro[kNumero];
-        texto = automation::cStr(numero, sim);
-        try {
-          f.numero = automation::cLng(numero, sim);
-        } catch (const automation::Error& e) {
-          f.errorNumero = e.number();
+        f.ventaNeta = dinero.shown(venta);
+        escribirDinero(registro[kPrecioEfectivo], celda(col::kVentaNeta));
+        escribirDinero(registro[kTotalIva], celda(col::kIVA));
+        escribirDinero(noNulo(registro[kMontoTotal]), celda(col::kTotal));
+        escribirDinero(registro[kSaldo], celda(col::kSaldo));
+        // The commission as shown, and kept unchanged as loaded.
+        f.comisionLibros = comision;
+        f.comision = f.comisionCargada = dinero.shown(comision);
+        escribirDinero(registro[kComision], celda(col::kComision));
+        {
+          const Variant& p = noNulo(registro[kPComis]);
+          porcentaje.formatTo(p, celda(col::kPComis));
+          f.porcentaje = p.type() == automation::VarType::Double ? p.asDouble() : automation::cDbl(p, sim);
         }
+        celda(col::kAcreditar) = "NO";
+        {
+          std::string& texto = celda(col::kNombreCliente);
+          texto = automation::cStr(registro[kNombreCliente], sim);
+          f.nombreCliente = lista_.guardar(texto);
+        }
+        {
+          const Variant& v = registro[kNumero];
+          celda(col::kNumero) = automation::cStr(v, sim);
+          try {
+            f.numero = automation::cLng(v, sim);
+          } catch (const automation::Error& e) {
+            f.errorNumero = e.number();
+          }
+        }
+        {
+          std::string& texto = celda(col::kCodigoCliente);
+          texto = automation::cStr(registro[kCodigoCliente], sim);
+          f.codigoCliente = lista_.guardar(texto);
+        }
+        celda(col::kComisionCargada) = celdas[col::kComision];
+        listas = celdas.size();
+      } catch (...) {
+        grid.swapRowTexts(fila, std::span(celdas).first(listas));
+        throw;
       }
-      celda(col::kNumero);
-      texto = automation::cStr(registro[kCodigoCliente], sim);
-      f.codigoCliente = lista_.guardar(texto);
-      celda(col::kCodigoCliente);
-      texto = std::move(textoComision);
-      celda(col::kComisionCargada);
+      grid.swapRowTexts(fila, celdas);
       lista_.agregar(std::move(f));
 
       registro.moveNext();

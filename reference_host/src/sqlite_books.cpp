@@ -286,21 +286,23 @@ class SqliteStatement final : public StatementDriver {
   }
 
   Variant value(int col) const override {
-    int type = sqlite3_column_type(stmt_, col);
+    // One column call, then the value's own accessors (the connection is used by one thread).
+    sqlite3_value* v = sqlite3_column_value(stmt_, col);
+    const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL) return Variant::null();
     switch (columnKind(col)) {
       case ColumnKind::Currency:
         // Money is stored as REAL (or INTEGER), read with the type already fetched; text in a
         // money column is parsed, or refused.
         if (type == SQLITE_FLOAT)
-          return Variant(Currency::fromDouble(sqlite3_column_double(stmt_, col)));
+          return Variant(Currency::fromDouble(sqlite3_value_double(v)));
         if (type == SQLITE_INTEGER)
-          return Variant(Currency::fromInteger(sqlite3_column_int64(stmt_, col)));
+          return Variant(Currency::fromInteger(sqlite3_value_int64(v)));
         return Variant(columnCurrency(col));
       case ColumnKind::Date:
         if (type == SQLITE_TEXT) {
-          std::string_view text(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col)),
-                                static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+          std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                static_cast<size_t>(sqlite3_value_bytes(v)));
           if (auto d = Date::parseIso(text)) return Variant(*d);
           throw automation::Error(automation::err::kTypeMismatch, kErrorSource,
                                   "the books hold '" + std::string(text) + "' in the date column " +
@@ -309,22 +311,26 @@ class SqliteStatement final : public StatementDriver {
         break;
       case ColumnKind::Double:
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-          return Variant(sqlite3_column_double(stmt_, col));
+          return Variant(sqlite3_value_double(v));
         break;
       default:
         break;
     }
     switch (type) {
       case SQLITE_INTEGER: {
-        int64_t v = sqlite3_column_int64(stmt_, col);
-        if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
-          return Variant(static_cast<int32_t>(v));
-        return Variant(static_cast<double>(v));
+        const int64_t n = sqlite3_value_int64(v);
+        if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
+          return Variant(static_cast<int32_t>(n));
+        return Variant(static_cast<double>(n));
       }
       case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(stmt_, col));
-      default:
-        return Variant(columnText(col));
+        return Variant(sqlite3_value_double(v));
+      default: {
+        const unsigned char* p = sqlite3_value_text(v);
+        if (!p) return Variant(std::string());
+        return Variant(std::string(reinterpret_cast<const char*>(p),
+                                   static_cast<size_t>(sqlite3_value_bytes(v))));
+      }
     }
   }
 

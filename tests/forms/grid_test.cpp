@@ -74,11 +74,12 @@ TEST_F(GridTest, RowsKeepDataAndPullTheCurrentRowBack) {
   g.setRows(50);
   for (int r = 1; r < 50; ++r) g.setTextMatrix(r, 8, "NO" + std::to_string(r));
   g.setRow(49);
-  g.setRows(70);
-  EXPECT_EQ(g.textMatrix(49, 8), "NO49");
   g.setRows(21);
   EXPECT_EQ(g.textMatrix(20, 8), "NO20");
   EXPECT_EQ(g.row(), 20);
+  std::vector<std::string> fila{"a", "b"};  // a row, from the first column on
+  g.swapRowTexts(20, fila);
+  EXPECT_EQ(g.textMatrix(20, 1), "b");
   g.setRows(1);
   EXPECT_EQ(g.rows(), 1) << "all data rows gone, the header row stays";
 }
@@ -87,6 +88,8 @@ TEST_F(GridTest, BadIndexesRaiseErrors) {
   Grid& g = grid();
   EXPECT_EQ(errorOf([&] { g.textMatrix(2, 0); }), 381);
   EXPECT_EQ(errorOf([&] { g.setTextMatrix(0, 2, "x"); }), 381);
+  std::vector<std::string> fila(3, "x");
+  EXPECT_EQ(errorOf([&] { g.swapRowTexts(0, fila); }), 381) << "more texts than columns";
   EXPECT_EQ(errorOf([&] { g.setColWidth(-1, 10); }), 381);
   EXPECT_EQ(errorOf([&] { g.setRows(0); }), 380) << "fewer than the one fixed row";
 }

@@ -53,7 +53,10 @@ TEST_F(ObserverTest, GridReportsCellsAndShapeAndHoldsBackWhileNotDrawing) {
   g.setRows(40);
   g.setTextMatrix(30, 0, "y");
   g.setRedraw(true);
-  EXPECT_EQ(recorder.log, (Log{"cells 1-1", "changed g", "shape g"}));
+  std::vector<std::string> igual{"", "x"}, otra{"", "z"};  // row 1 as it is: nothing to tell
+  g.swapRowTexts(1, igual);
+  g.swapRowTexts(2, otra);
+  EXPECT_EQ(recorder.log, (Log{"cells 1-1", "changed g", "shape g", "cells 2-2"}));
 }
 
 TEST_F(ObserverTest, AnObserverMayRemoveItselfWhileBeingTold) {

@@ -167,6 +167,21 @@ void Grid::setTextMatrix(int row, int col, std::string text) {
     application().notify([&](Observer& o) { o.gridCellsChanged(*this, row, row); });
 }
 
+void Grid::swapRowTexts(int row, std::span<std::string> texts) {
+  if (texts.empty()) return;
+  const size_t cols = static_cast<size_t>(store_.cols());
+  checkCell(row, texts.size() > cols ? store_.cols() : static_cast<int>(texts.size()) - 1);
+  // Only a view that is told needs to know whether anything changed.
+  const bool notify = redraw_ && window().isLoaded();
+  bool changed = false;
+  std::string* cells = &store_.at(row, 0);
+  for (size_t c = 0; c < texts.size(); ++c) {
+    if (notify && !changed) changed = cells[c] != texts[c];
+    cells[c].swap(texts[c]);
+  }
+  if (changed) application().notify([&](Observer& o) { o.gridCellsChanged(*this, row, row); });
+}
+
 void Grid::setRow(int row) {
   if (row < 0 || row >= store_.rows()) throw automation::Error(kInvalidIndex, name(), "Invalid property array index");
   if (row_ == row) return;

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 
 #include "automation/error.h"
@@ -37,26 +38,59 @@ Decimal fromUnsigned(uint64_t v, int exp) {
   return x;
 }
 
-// a: finite and positive (or zero).
-Decimal fromDouble(double a) {
+// Reads "D.DDDe[+-]XX" as to_chars writes it in scientific form.
+Decimal readScientific(const char* p, const char* end) {
   Decimal x;
-  if (a == 0) return x;
-  char buf[40];
-  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
-  // buf holds D.DDDDDDDDDDDDDDe[+-]XX
-  const char* p = buf;
   x.d[0] = static_cast<uint8_t>(*p++ - '0');
-  ++p;  // '.'
   int n = 1;
-  while (p < res.ptr && *p != 'e') x.d[n++] = static_cast<uint8_t>(*p++ - '0');
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && *p != 'e') x.d[n++] = static_cast<uint8_t>(*p++ - '0');
+  }
   ++p;  // 'e'
-  bool negExp = *p == '-';
+  const bool negExp = *p == '-';
   ++p;
   int e = 0;
-  while (p < res.ptr) e = e * 10 + (*p++ - '0');
+  while (p < end) e = e * 10 + (*p++ - '0');
   if (negExp) e = -e;
   x.n = n;
   x.exp = e - (n - 1);
+  return x;
+}
+
+// a: finite and positive (or zero). The double's 15 significant digits, correctly rounded.
+Decimal fromDouble(double a) {
+  if (a == 0) return Decimal{};
+  char buf[40];
+  // The shortest form that reads back as a is the closest of its length to a's exact value, so
+  // when it has at most 15 digits those are the rounded ones; with 16 or 17 digits they round to
+  // the same 15 as the exact value unless what is cut is exactly half a unit. Subnormal doubles
+  // hold fewer digits than that and take the long way.
+  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+  Decimal x = readScientific(buf, res.ptr);
+  bool half = a < std::numeric_limits<double>::min();
+  if (!half && x.n > 15) {
+    const int cut = x.n - 15;
+    half = x.d[15] == 5 && (cut == 1 || x.d[16] == 0);
+    const bool up = x.d[15] >= 5;
+    x.n = 15;
+    x.exp += cut;
+    if (up && !half) {
+      int i = 14;
+      while (i >= 0 && x.d[i] == 9) x.d[i--] = 0;
+      if (i >= 0) {
+        ++x.d[i];
+      } else {
+        x.d[0] = 1;  // 99...9 became 100...0
+        x.n = 1;
+        x.exp += 15;
+      }
+    }
+  }
+  if (half) {
+    res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
+    x = readScientific(buf, res.ptr);
+  }
   while (x.n > 1 && x.d[x.n - 1] == 0) {
     --x.n;
     ++x.exp;
@@ -214,7 +248,26 @@ void writePlain(const NumSection& s, uint64_t mag, bool minus, const LocaleData&
   uint64_t q = mag / step;
   if ((mag % step) * 2 >= step) ++q;  // half away from zero
   uint64_t whole = q / kPow10[frac];
-  const uint64_t part = q % kPow10[frac];
+  uint64_t part = q % kPow10[frac];
+  if (ld.thousandsText.size() == 1 && ld.decimalText.size() == 1 && s.plainMinInt <= 20) {
+    // One-character separators (the usual case): written from the last digit back, put whole.
+    char buf[48];
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    for (int k = 0; k < frac; ++k, part /= 10) *--p = static_cast<char>('0' + part % 10);
+    if (s.hasPoint) *--p = ld.decimalText[0];
+    for (int place = 0, group = 0; whole != 0 || place < s.plainMinInt; ++place, whole /= 10) {
+      if (s.grouping && group == 3) {
+        *--p = ld.thousandsText[0];
+        group = 0;
+      }
+      *--p = static_cast<char>('0' + whole % 10);
+      ++group;
+    }
+    if (minus) *--p = '-';
+    out.put(p, static_cast<size_t>(end - p));
+    return;
+  }
   char digits[24];
   int n = 0;
   for (; whole != 0; whole /= 10) digits[n++] = static_cast<char>('0' + whole % 10);

@@ -13,6 +13,7 @@
 //   ">Saldo           |Fecha|" -> 3 columns; 0 right "Saldo"; 1 left "Fecha"; 2 left "".
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,10 @@ class Grid final : public Control {
   // Error 381 (Invalid property array index) for a cell that does not exist.
   const std::string& textMatrix(int row, int col) const;
   void setTextMatrix(int row, int col, std::string text);
+  // Writes a row's cells from column 0 on, as many as texts are given, taking each text and
+  // handing back the cell's former one in its place (a loop filling rows reuses their room).
+  // Error 381 for a row that does not exist or more texts than columns.
+  void swapRowTexts(int row, std::span<std::string> texts);
   // The text of the current cell.
   const std::string& text() const { return textMatrix(row_, col_); }
   void setText(std::string text) { setTextMatrix(row_, col_, std::move(text)); }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,7 @@
 namespace {
 
 constexpr const char* kProgId = "Quorvane.Activator";
+constexpr double kMaxLockTimeout = 86400;
 
 struct Settings {
   std::string db;
@@ -51,6 +53,20 @@ struct Settings {
   std::optional<std::string> failAt;
   std::optional<std::string> crashAt;
 };
+
+// A wait for the named lock: a plain number of seconds from 0 to a day. Infinities, NaN and
+// huge values would overflow the clock's deadline and give up at once.
+CLI::Validator lockTimeoutSeconds() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        double v = 0;
+        const char* end = text.data() + text.size();
+        auto [last, ec] = std::from_chars(text.data(), end, v);
+        if (ec == std::errc{} && last == end && v >= 0 && v <= kMaxLockTimeout) return {};
+        return "the lock timeout must be a number of seconds from 0 to 86400, not '" + text + "'";
+      },
+      "SECONDS (0 to 86400)");
+}
 
 // Thrown for a failure that ends the program with status 1 and a message on stderr.
 struct Fatal {
@@ -309,7 +325,7 @@ int main(int argc, char** argv) {
   cli.add_option("--locale", s.locale, "regional settings, an ICU locale id such as es_VE");
   cli.add_option("--screen", s.screen, "headless screen size in twips, WxH");
   cli.add_option("--lock-timeout", s.lockTimeout, "seconds SetGlobalLock waits for a lock held elsewhere")
-      ->check(CLI::NonNegativeNumber);
+      ->check(lockTimeoutSeconds());
   cli.add_option("--fail-at", s.failAt, "MEMBER[#N]: the N-th call of MEMBER raises error 50001");
   cli.add_option("--crash-at", s.crashAt, "MEMBER[#N]: the process ends at once at that call");
   try {

@@ -4,7 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -40,8 +42,10 @@ NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
     raiseHost(hosterr::kLockTimeout, "cannot open the lock file " + path.string() + ": " +
                                          std::strerror(errno));
   using Clock = std::chrono::steady_clock;
-  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(std::max(0.0, timeoutSeconds)));
+  // At most a day, so the deadline stays within the clock's range.
+  const double wait = std::isnan(timeoutSeconds) ? 0.0 : std::clamp(timeoutSeconds, 0.0, 86400.0);
+  auto deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
   for (;;) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
     if (errno != EWOULDBLOCK && errno != EINTR) {

@@ -54,12 +54,16 @@ TEST(HostStart, BadOptionsAndScriptErrorsAreRefused) {
                                        {"--fail-at", "Procesar#0"},
                                        {"--ui", "tty"},
                                        {"--lock-timeout", "-1"},
+                                       {"--lock-timeout", "inf"},
+                                       {"--lock-timeout", "nan"},
+                                       {"--lock-timeout", "1e10"},
                                        {"--vendedor", "V001"}}) {
     std::vector<std::string> args{"--db", books.books.string(), "--script", "-"};
     args.insert(args.end(), bad.begin(), bad.end());
     const Salida r = books.runHost(args);
     EXPECT_EQ(r.status, 1) << bad[0] << ": " << r.err;
     EXPECT_FALSE(r.err.empty()) << bad[0];
+    EXPECT_LT(r.err.size(), 200u) << r.err;
   }
   Salida r = books.run("echo hola\n");
   EXPECT_EQ(r.status, 0) << r.err;

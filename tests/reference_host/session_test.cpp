@@ -2,6 +2,7 @@
 // factory's other members (classes, theme, icons, lookups, viewers, company).
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,15 @@ TEST_F(SessionTest, LockHeldByAnotherProcessTimesOutAndIsFreedWhenItDies) {
   call(factoryRef, "FreeGlobalLock");
   call(factoryRef, "FreeGlobalLock");
   host::NamedLock again(books, "TESSALOCKS", 0);  // free for anyone now
+
+  // Shared books: the lock file is as writable as the books, whatever this user's umask.
+  ASSERT_EQ(::chmod(books.c_str(), 0664), 0);
+  const mode_t was = ::umask(077);
+  { host::NamedLock shared(books, "COMPARTIDO", 0); }
+  ::umask(was);
+  struct stat st{};
+  ASSERT_EQ(::stat(host::NamedLock::lockFile(books, "COMPARTIDO").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
 }
 
 TEST_F(SessionTest, FactoryClassesAndUnknownNames) {

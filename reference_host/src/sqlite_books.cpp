@@ -381,6 +381,7 @@ class SqliteDatabase final : public Database {
   std::unique_ptr<BooksLock> lock(std::string_view name, double timeoutSeconds) override {
     return std::make_unique<NamedLock>(path_, name, timeoutSeconds);
   }
+  void checkIntegrity() override;
 
   // Fails with a clear description unless the file is a database with every books table.
   void requireBooks();
@@ -421,11 +422,34 @@ void SqliteDatabase::requireBooks() {
     }
     if (!readOnly()) exec("PRAGMA journal_mode = WAL; PRAGMA foreign_keys = ON;");
   } catch (const automation::Error& e) {
-    if (e.number() == hosterr::kDatabase && e.description().starts_with("books: "))
+    if (e.number() != hosterr::kDatabase || !e.description().starts_with("books: ")) throw;
+    // Books kept with a write-ahead log cannot even be read without writing beside them.
+    if (readOnly())
       raiseHost(hosterr::kDatabase, "the books file " + path_.string() +
-                                        " cannot be used: " + e.description().substr(7));
-    throw;
+                                        " is read-only for this user: the host needs to write to it "
+                                        "and to create files beside it");
+    raiseHost(hosterr::kDatabase,
+              "the books file " + path_.string() + " cannot be used: " + e.description().substr(7));
   }
+}
+
+void SqliteDatabase::checkIntegrity() {
+  std::string damage;
+  size_t problems = 0;
+  try {
+    auto st = prepare("PRAGMA quick_check(10)");
+    while (st.step()) {
+      std::string row = st.columnText(0);
+      if (row == "ok") continue;
+      if (problems++ == 0) damage = row;
+    }
+  } catch (const automation::Error& e) {
+    if (problems++ == 0) damage = e.description().starts_with("books: ") ? e.description().substr(7) : e.description();
+  }
+  if (problems == 0) return;
+  raiseHost(hosterr::kDatabase, "the books file " + path_.string() + " is damaged (" + damage +
+                                    (problems > 1 ? ", and more" : "") +
+                                    "); restore it from a copy");
 }
 
 void SqliteDatabase::createSchema() {

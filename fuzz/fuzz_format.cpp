@@ -26,14 +26,21 @@ automation::Variant valueFor(uint8_t kind, std::string_view text) {
   static_assert(sizeof d == sizeof bits);
   __builtin_memcpy(&d, &bits, sizeof d);
   switch (kind % 7) {
-    case 0: return Variant(std::string(text));
-    case 1: return Variant(d);
-    case 2: return Variant(automation::Currency::fromRaw(bits));
-    case 3: return Variant(static_cast<int32_t>(bits));
-    case 4: return Variant(automation::Date::fromSerial(static_cast<double>(bits % 2958466) +
-                                                        static_cast<double>(bits & 0xffff) / 65536.0));
-    case 5: return Variant(bits % 2 == 0);
-    default: return Variant::null();
+    case 0:
+      return Variant(std::string(text));
+    case 1:
+      return Variant(d);
+    case 2:
+      return Variant(automation::Currency::fromRaw(bits));
+    case 3:
+      return Variant(static_cast<int32_t>(bits));
+    case 4:
+      return Variant(automation::Date::fromSerial(static_cast<double>(bits % 2958466) +
+                                                  static_cast<double>(bits & 0xffff) / 65536.0));
+    case 5:
+      return Variant(bits % 2 == 0);
+    default:
+      return Variant::null();
   }
 }
 
@@ -45,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
   const size_t cut = rest.find('\0');
   std::string_view pattern = rest.substr(0, cut);
-  std::string_view value = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
+  std::string_view value =
+      cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
   if (pattern.size() > 256) return 0;
   try {
     regional::format(valueFor(data[1], value), pattern, settingsFor(data[0]));

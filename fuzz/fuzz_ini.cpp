@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view section = rest.substr(0, endSection);
   const std::string_view key = rest.substr(endSection + 1, endKey - endSection - 1);
   const std::string_view content = rest.substr(endKey + 1);
-  std::ofstream(file, std::ios::binary | std::ios::trunc).write(content.data(), static_cast<std::streamsize>(content.size()));
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      .write(content.data(), static_cast<std::streamsize>(content.size()));
   const size_t buffer = data[0];
   const auto got = profile::getPrivateProfileString(section, key, "fallback value  ", buffer, file);
   if (got.count + 1 > std::max<size_t>(buffer, 1) || got.text.size() < got.count) __builtin_trap();

@@ -198,7 +198,8 @@ std::shared_ptr<host::Database> openBooks(const Settings& s) {
 // --check: the books' structure, checked apart from every start because it reads the whole file.
 int checkBooks(const Settings& s, host::Database& db) {
   if (host::isServerLocation(s.db)) {
-    std::cout << "the server keeps the books " << db.describe() << " whole itself; nothing to check\n";
+    std::cout << "the server keeps the books " << db.describe()
+              << " whole itself; nothing to check\n";
     return 0;
   }
   try {
@@ -332,8 +333,9 @@ int main(int argc, char** argv) {
   cli.add_option("--import-books", s.importBooks,
                  "with a URI in --db: copy the SQLite books FILE into that database, check and print the "
                  "totals, and exit");
-  cli.add_flag("--check", s.check,
-               "check the structure of the SQLite books file (pages, records, required columns) and exit");
+  cli.add_flag(
+      "--check", s.check,
+      "check the structure of the SQLite books file (pages, records, required columns) and exit");
   cli.add_option("--vendedor", s.vendedor, "interactive mode: call go with CODE at start");
   cli.add_option("--script", s.script, "run operator actions from FILE ('-' = standard input)");
   cli.add_option("--ui", s.ui, "qt or headless (default: qt without --script, headless with it)")

@@ -47,7 +47,6 @@ Intento procesarTrasAcreditarPorFuera(const Entorno& env, const std::string& boo
 
 class DobleAcreditacion : public PorMotor<> {};
 
-
 TEST_P(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
   Entorno env;
   const auto libros = librosDelCorte(env);

@@ -98,6 +98,7 @@ std::vector<TableTotals> importBooks(Database& target, const std::filesystem::pa
     raiseHost(hosterr::kInvalidArgument,
               "books are imported from a SQLite books file, not from a server");
   auto source = Database::open(file.string());
+  source->checkIntegrity();
   auto turn = target.lock("tessaline-books-setup", 60);
   Transaction txn(target);
   if (target.hasBooks())

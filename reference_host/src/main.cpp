@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,10 +35,12 @@
 namespace {
 
 constexpr const char* kProgId = "Quorvane.Activator";
+constexpr double kMaxLockTimeout = 86400;
 
 struct Settings {
   std::string db;
   bool initDemo = false;
+  bool check = false;
   std::optional<std::string> importBooks;
   std::optional<std::string> vendedor;
   std::optional<std::string> script;
@@ -51,6 +54,20 @@ struct Settings {
   std::optional<std::string> failAt;
   std::optional<std::string> crashAt;
 };
+
+// A wait for the named lock: a plain number of seconds from 0 to a day. Infinities, NaN and
+// huge values would overflow the clock's deadline and give up at once.
+CLI::Validator lockTimeoutSeconds() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        double v = 0;
+        const char* end = text.data() + text.size();
+        auto [last, ec] = std::from_chars(text.data(), end, v);
+        if (ec == std::errc{} && last == end && v >= 0 && v <= kMaxLockTimeout) return {};
+        return "the lock timeout must be a number of seconds from 0 to 86400, not '" + text + "'";
+      },
+      "SECONDS (0 to 86400)");
+}
 
 // Thrown for a failure that ends the program with status 1 and a message on stderr.
 struct Fatal {
@@ -178,9 +195,26 @@ std::shared_ptr<host::Database> openBooks(const Settings& s) {
   }
 }
 
+// --check: the books' structure, checked apart from every start because it reads the whole file.
+int checkBooks(const Settings& s, host::Database& db) {
+  if (host::isServerLocation(s.db)) {
+    std::cout << "the server keeps the books " << db.describe()
+              << " whole itself; nothing to check\n";
+    return 0;
+  }
+  try {
+    db.checkIntegrity();
+  } catch (const automation::Error& e) {
+    throw Fatal{e.description()};
+  }
+  std::cout << "checked " << db.describe() << ": no damage found\n";
+  return 0;
+}
+
 int run(const Settings& s, int& argc, char** argv) {
   if (s.importBooks) return importBooks(s);
   std::shared_ptr<host::Database> db = openBooks(s);
+  if (s.check) return checkBooks(s, *db);
   if (db->readOnly())
     std::cerr << "tessaline-host: the books " << db->describe() << " are read-only; processing will fail\n";
 
@@ -299,6 +333,9 @@ int main(int argc, char** argv) {
   cli.add_option("--import-books", s.importBooks,
                  "with a URI in --db: copy the SQLite books FILE into that database, check and print the "
                  "totals, and exit");
+  cli.add_flag(
+      "--check", s.check,
+      "check the structure of the SQLite books file (pages, records, required columns) and exit");
   cli.add_option("--vendedor", s.vendedor, "interactive mode: call go with CODE at start");
   cli.add_option("--script", s.script, "run operator actions from FILE ('-' = standard input)");
   cli.add_option("--ui", s.ui, "qt or headless (default: qt without --script, headless with it)")
@@ -309,7 +346,7 @@ int main(int argc, char** argv) {
   cli.add_option("--locale", s.locale, "regional settings, an ICU locale id such as es_VE");
   cli.add_option("--screen", s.screen, "headless screen size in twips, WxH");
   cli.add_option("--lock-timeout", s.lockTimeout, "seconds SetGlobalLock waits for a lock held elsewhere")
-      ->check(CLI::NonNegativeNumber);
+      ->check(lockTimeoutSeconds());
   cli.add_option("--fail-at", s.failAt, "MEMBER[#N]: the N-th call of MEMBER raises error 50001");
   cli.add_option("--crash-at", s.crashAt, "MEMBER[#N]: the process ends at once at that call");
   try {

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -30,18 +33,45 @@ std::filesystem::path NamedLock::lockFile(const std::filesystem::path& books,
   return books.parent_path() / file;
 }
 
+namespace {
+
+// Opens the lock file, creating it so that whoever may write the books may also take their locks:
+// it gets the books' group and their read and write bits, whatever the creator's umask. flock()
+// needs no write access, so a lock file left read-only for this user is opened for reading.
+int openShared(const std::filesystem::path& books, const std::filesystem::path& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    struct stat st {};
+    if (::stat(books.c_str(), &st) == 0) {
+      if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+        // Not in the books' group: the file keeps this user's group.
+      }
+      ::fchmod(fd, (st.st_mode & 0666) | 0600);
+    }
+    return fd;
+  }
+  if (errno != EEXIST) return fd;
+  fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+}  // namespace
+
 NamedLock::NamedLock(const std::filesystem::path& books, std::string_view name,
                      double timeoutSeconds)
     : BooksLock(std::string(name)) {
   if (name.empty()) raiseHost(hosterr::kInvalidArgument, "a lock needs a name");
   auto path = lockFile(books, name);
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  fd_ = openShared(books, path);
   if (fd_ < 0)
-    raiseHost(hosterr::kLockTimeout, "cannot open the lock file " + path.string() + ": " +
-                                         std::strerror(errno));
+    raiseHost(hosterr::kLockTimeout,
+              "cannot open the lock file " + path.string() + ": " + std::strerror(errno));
   using Clock = std::chrono::steady_clock;
-  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(std::max(0.0, timeoutSeconds)));
+  // At most a day, so the deadline stays within the clock's range.
+  const double wait = std::isnan(timeoutSeconds) ? 0.0 : std::clamp(timeoutSeconds, 0.0, 86400.0);
+  auto deadline = Clock::now() +
+                  std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
   for (;;) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
     if (errno != EWOULDBLOCK && errno != EINTR) {

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -387,6 +388,7 @@ class SqliteDatabase final : public Database {
   std::unique_ptr<BooksLock> lock(std::string_view name, double timeoutSeconds) override {
     return std::make_unique<NamedLock>(path_, name, timeoutSeconds);
   }
+  void checkIntegrity() override;
 
   // Fails with a clear description unless the file is a database with every books table.
   void requireBooks();
@@ -427,11 +429,41 @@ void SqliteDatabase::requireBooks() {
     }
     if (!readOnly()) exec("PRAGMA journal_mode = WAL; PRAGMA foreign_keys = ON;");
   } catch (const automation::Error& e) {
-    if (e.number() == hosterr::kDatabase && e.description().starts_with("books: "))
-      raiseHost(hosterr::kDatabase, "the books file " + path_.string() +
-                                        " cannot be used: " + e.description().substr(7));
-    throw;
+    if (e.number() != hosterr::kDatabase || !e.description().starts_with("books: ")) throw;
+    // Books kept with a write-ahead log cannot even be read without writing beside them.
+    if (readOnly())
+      raiseHost(hosterr::kDatabase,
+                "the books file " + path_.string() +
+                    " is read-only for this user: the host needs to write to it "
+                    "and to create files beside it");
+    raiseHost(hosterr::kDatabase,
+              "the books file " + path_.string() + " cannot be used: " + e.description().substr(7));
   }
+}
+
+void SqliteDatabase::checkIntegrity() {
+  std::string damage;
+  size_t problems = 0;
+  try {
+    auto st = prepare("PRAGMA quick_check(10)");
+    // One problem a line; a row may hold several, after a "*** in database main ***" heading.
+    while (st.step()) {
+      const std::string row = st.columnText(0);
+      for (size_t at = 0, end; at < row.size(); at = end + 1) {
+        end = std::min(row.find('\n', at), row.size());
+        const std::string line = row.substr(at, end - at);
+        if (line.empty() || line == "ok" || line.starts_with("*** ")) continue;
+        if (problems++ == 0) damage = line;
+      }
+    }
+  } catch (const automation::Error& e) {
+    if (problems++ == 0)
+      damage = e.description().starts_with("books: ") ? e.description().substr(7) : e.description();
+  }
+  if (problems == 0) return;
+  raiseHost(hosterr::kDatabase, "the books file " + path_.string() + " is damaged (" + damage +
+                                    (problems > 1 ? ", and more" : "") +
+                                    "); restore it from a copy");
 }
 
 void SqliteDatabase::createSchema() {

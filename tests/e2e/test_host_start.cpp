@@ -35,6 +35,7 @@ TEST(HostStart, BooksAreUsedAsTheyAreOrCreatedOnceOnDemand) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(mentions(r, "created demo books")) << r.err;
   EXPECT_EQ(r.of("show").size(), 1u);
+  EXPECT_EQ(books.runHost({"--db", demo.string(), "--check"}).status, 0);
   EXPECT_EQ(e2e::readFile(demo), before);
 }
 
@@ -45,12 +46,16 @@ TEST(HostStart, BadOptionsAndScriptErrorsAreRefused) {
                                        {"--fail-at", "Procesar#0"},
                                        {"--ui", "tty"},
                                        {"--lock-timeout", "-1"},
+                                       {"--lock-timeout", "inf"},
+                                       {"--lock-timeout", "nan"},
+                                       {"--lock-timeout", "1e10"},
                                        {"--vendedor", "V001"}}) {
     std::vector<std::string> args{"--db", libros.books.string(), "--script", "-"};
     args.insert(args.end(), bad.begin(), bad.end());
     const Salida r = libros.runHost(args);
     EXPECT_EQ(r.status, 1) << bad[0] << ": " << r.err;
     EXPECT_FALSE(r.err.empty()) << bad[0];
+    EXPECT_LT(r.err.size(), 200u) << r.err;
   }
   Salida r = libros.run("echo hola\n");
   EXPECT_EQ(r.status, 0) << r.err;

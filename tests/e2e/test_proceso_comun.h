@@ -106,6 +106,13 @@ inline std::map<std::string, std::vector<std::string>> tablas(const std::string&
   return out;
 }
 
+// The database's own check of a books file: {"ok"} when whole (a server keeps its databases
+// whole itself).
+inline std::vector<std::string> integridad(const std::string& books) {
+  if (host::isServerLocation(books)) return {"ok"};
+  return filas(books, "PRAGMA integrity_check");
+}
+
 // Whether nobody holds the named lock "TESSALOCKS" of these books.
 inline bool bloqueoLibre(const std::string& books) {
   try {

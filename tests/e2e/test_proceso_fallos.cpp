@@ -147,6 +147,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
     const auto dumps = eventosDe(eventos, "dump");
     ASSERT_EQ(dumps.size(), 2u);
     EXPECT_TRUE(bloqueoLibre(books));
+    EXPECT_EQ(integridad(books), std::vector<std::string>{"ok"});
 
     if (p.indice <= ref.confirmacion) {
       // Before the commit: aborted, reported, lock freed; books, printouts and window untouched.
@@ -198,6 +199,7 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
     EXPECT_EQ(caidas[k].estado, 137) << caidas[k].salida << caidas[k].errores;
     EXPECT_EQ(reiniciados[k].estado, 0) << reiniciados[k].errores;
     EXPECT_TRUE(bloqueoLibre(books));
+    EXPECT_EQ(integridad(books), std::vector<std::string>{"ok"});
     // The host dies as the call arrives: up to the commit itself, nothing of the cut is kept.
     const bool confirmado = p.indice > ref.confirmacion;
     EXPECT_EQ(tablas(books), confirmado ? ref.despues : ref.antes);

@@ -1,9 +1,15 @@
 // The demo books and the opening of books files.
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "host_fixture.h"
+#include "automation/error.h"
 #include "host/errors.h"
 
 namespace hosttest {
@@ -55,25 +61,61 @@ TEST(DemoBooks, SameBooksEveryTimeWithTheCasesWorthHaving) {
   EXPECT_EQ(fileBytes(a), before);
 }
 
-TEST(OpenBooks, RefusesWhatIsNotABooksFileAndCreatesNothing) {
+// Missing files, folders and files that are not databases are refused by the host at start (see
+// the end-to-end tests); here, what only a database can tell.
+TEST(OpenBooks, EmptyReadOnlyAndDamagedBooksAreRefusedByName) {
   TempDir dir;
-  auto missing = dir.path() / "missing.sqlite";
-  std::string why = errorOf(host::hosterr::kDatabase, [&] { host::Database::open(missing); });
-  EXPECT_NE(why.find("does not exist"), std::string::npos) << why;
-  EXPECT_FALSE(std::filesystem::exists(missing));
-
-  errorOf(host::hosterr::kDatabase, [&] { host::Database::open(dir.path()); });
-
-  auto garbage = dir.path() / "garbage.sqlite";
-  std::ofstream(garbage) << "these are not the books\n";
-  why = errorOf(host::hosterr::kDatabase, [&] { host::Database::open(garbage); });
-  EXPECT_NE(why.find("garbage.sqlite"), std::string::npos) << why;
-  EXPECT_EQ(fileBytes(garbage), "these are not the books\n");
-
   auto empty = dir.path() / "empty.sqlite";
   std::ofstream(empty).close();
-  why = errorOf(host::hosterr::kDatabase, [&] { host::Database::open(empty); });
+  std::string why = errorOf(host::hosterr::kDatabase, [&] { host::Database::open(empty); });
   EXPECT_NE(why.find("no table empresa"), std::string::npos) << why;
+
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to open the books as another user";
+  const auto books = dir.path() / "books.sqlite";
+  writeSmallBooks(books);
+  int64_t root = 0, pageSize = 0;
+  {
+    auto db = host::Database::open(books);
+    db->checkIntegrity();
+    auto st = db->prepare("SELECT rootpage FROM sqlite_master WHERE name = 'Facturas'");
+    ASSERT_TRUE(st.step());
+    root = std::stoll(st.columnText(0));
+    auto ps = db->prepare("PRAGMA page_size");
+    ASSERT_TRUE(ps.step());
+    pageSize = std::stoll(ps.columnText(0));
+  }
+
+  // A user who may only read the books.
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  // The child exits 0 when the books are refused as read-only and named, 1 when they open.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    try {
+      host::Database::open(books);
+    } catch (const automation::Error& e) {
+      const bool named = e.description().find("read-only") != std::string::npos &&
+                         e.description().find(books.string()) != std::string::npos;
+      if (!named) std::fprintf(stderr, "%s\n", e.description().c_str());
+      ::_exit(named ? 0 : 3);
+    }
+    ::_exit(1);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  // A damaged page of invoices: the books open, the check names the damage.
+  {
+    std::fstream f(books, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp((root - 1) * pageSize);
+    f.write("\x01\x02\x03\x04", 4);
+  }
+  auto db = host::Database::open(books);
+  why = errorOf(host::hosterr::kDatabase, [&] { db->checkIntegrity(); });
+  EXPECT_NE(why.find("damaged"), std::string::npos) << why;
+  EXPECT_NE(why.find(books.string()), std::string::npos) << why;
 }
 
 }  // namespace

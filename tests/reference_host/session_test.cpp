@@ -1,6 +1,8 @@
 // The journal of received calls, fault injection, the named lock, and the factory's other members
 // (classes, theme, icons, lookups, viewers).
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <fstream>
 
@@ -122,6 +124,16 @@ TEST_F(SessionTest, LockHeldElsewhereTimesOutUntilItIsFreed) {
   errorOf(host::hosterr::kLockTimeout, [&] { call(factoryRef, "SetGlobalLock", {Arg("TESSALOCKS")}); });
   call(factoryRef, "FreeGlobalLock");
   call(factoryRef, "FreeGlobalLock");
+  host::NamedLock again(books, "TESSALOCKS", 0);  // free for anyone now
+
+  // Shared books: the lock file is as writable as the books, whatever this user's umask.
+  ASSERT_EQ(::chmod(books.c_str(), 0664), 0);
+  const mode_t was = ::umask(077);
+  { host::NamedLock shared(books, "COMPARTIDO", 0); }
+  ::umask(was);
+  struct stat st{};
+  ASSERT_EQ(::stat(host::NamedLock::lockFile(books, "COMPARTIDO").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
 }
 
 TEST_F(SessionTest, FactoryClassesAndUnknownNames) {

@@ -164,6 +164,10 @@ class Database {
   // After rows were written with their own numbers (an import), the numbers the books generate
   // go on after the highest of them.
   virtual void continueNumbering() {}
+  // Checks the structure of the stored books (pages, records, NOT NULL columns) and raises
+  // kDatabase naming the books and the first damage found. A server keeps its databases whole
+  // itself, so there this does nothing.
+  virtual void checkIntegrity() {}
   // Takes the named lock, waiting up to timeoutSeconds; raises kLockTimeout when it stays held
   // elsewhere.
   virtual std::unique_ptr<BooksLock> lock(std::string_view name, double timeoutSeconds) = 0;

@@ -97,7 +97,7 @@ class CallArgs final {
  public:
   CallArgs() = default;
   CallArgs(std::vector<Arg> positional, std::vector<NamedArg> named = {})
-      : owned_(std::make_unique<Owned>(std::move(positional), std::move(named))),
+      : owned_(std::make_unique<Owned>(Owned{std::move(positional), std::move(named)})),
         positional_(owned_->positional),
         named_(owned_->named) {}
   // Views arguments that the caller keeps alive for the whole call.

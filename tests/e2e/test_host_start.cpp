@@ -35,7 +35,7 @@ TEST(HostStart, BooksAreUsedAsTheyAreOrCreatedOnceOnDemand) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(mentions(r, "created demo books")) << r.err;
   EXPECT_EQ(r.of("show").size(), 1u);
-  EXPECT_EQ(books.runHost({"--db", demo.string(), "--check"}).status, 0);
+  EXPECT_EQ(libros.runHost({"--db", demo.string(), "--check"}).status, 0);
   EXPECT_EQ(e2e::readFile(demo), before);
 }
 

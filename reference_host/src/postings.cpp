@@ -74,6 +74,17 @@ void insertRows(Database& db, const std::string& into, int width, const std::vec
   }
 }
 
+// What makes two cheque references of one bank the same cheque: a number by its value (its digits
+// without leading zeros), any other reference by its text; both already trimmed.
+std::string chequeKey(std::string_view trimmed) {
+  const bool numeric = !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) {
+    return c >= '0' && c <= '9';
+  });
+  if (!numeric) return std::string(trimmed);
+  const size_t first = trimmed.find_first_not_of('0');
+  return first == std::string_view::npos ? std::string("0") : std::string(trimmed.substr(first));
+}
+
 // The number the books gave the row an "INSERT ... RETURNING" statement wrote.
 int64_t insertedNumber(Statement& insert) {
   if (!insert.step())
@@ -350,10 +361,10 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
     // The next cheque follows the one just issued; a reference that is not a plain number still
     // uses up one cheque. Moving it first holds the bank's row, so that two hosts issuing cheques
     // of one bank at once take turns and the second sees the first one's cheque below.
-    bool numeric = trimmed.size() <= 15;
-    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
+    const std::string key = chequeKey(trimmed);
+    const bool numeric = key.size() <= 15 && key.find_first_not_of("0123456789") == std::string::npos;
     if (numeric) {
-      const int64_t next = std::stoll(trimmed) + 1;
+      const int64_t next = std::stoll(key) + 1;
       auto advance = db.prepare(
           "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE "
           "proximo_cheque END "
@@ -368,13 +379,16 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
       advance.bind(1, bankCode);
       advance.run();
     }
-    auto dup = db.prepare(
-        "SELECT 1 FROM movimientos_banco WHERE banco = ? AND tipo = 0 AND trim(referencia) = ?");
-    dup.bind(1, bankCode);
-    dup.bind(2, trimmed);
-    if (dup.step())
+    // Compared here rather than in SQL, so that both sides are trimmed by the same rule and a
+    // number matches by its value whatever zeros lead it.
+    auto issued = db.prepare("SELECT referencia FROM movimientos_banco WHERE banco = ? AND tipo = 0");
+    issued.bind(1, bankCode);
+    while (issued.step()) {
+      if (chequeKey(text::trim(issued.columnText(0))) != key) continue;
+      issued.reset();
       raiseHost(hosterr::kInvalidArgument,
                 "cheque " + trimmed + " of bank " + bankCode + " was already issued");
+    }
   }
   auto insert = db.prepare(
       "INSERT INTO movimientos_banco (banco, tipo, fecha, descripcion, beneficiario, monto, "

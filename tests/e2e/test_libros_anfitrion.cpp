@@ -1,0 +1,78 @@
+// The host's own rules for what goes into the books, on either driver: cheque numbers, the
+// numbers the books generate, invoice numbers and codes the component can hold.
+
+#include <gtest/gtest.h>
+
+#include "../reference_host/host_fixture.h"
+#include "host/factory.h"
+#include "host/session.h"
+#include "test_proceso_comun.h"
+
+namespace corte {
+namespace {
+
+using automation::Arg;
+using automation::Currency;
+using automation::ObjectRef;
+using automation::Variant;
+using hosttest::errorOf;
+
+class LibrosDelAnfitrion : public PorMotor<> {
+ protected:
+  void SetUp() override {
+    PorMotor<>::SetUp();
+    if (IsSkipped()) return;
+    libros = librosDelCorte(env);
+    options.printDir = env.dir() / "impresos";
+    session = std::make_shared<host::HostSession>(host::Database::open(libros->db()), options, ui);
+    factory = std::make_shared<host::HostFactory>(session);
+  }
+  ObjectRef crear(const std::string& clase) {
+    return automation::toObject(automation::call(factory, "crearObjeto", {Arg(clase)}));
+  }
+  ObjectRef banco(const std::string& codigo) {
+    return automation::toObject(automation::call(crear("Banco"), "Buscar", {Arg(codigo)}));
+  }
+  Variant movimiento(const ObjectRef& banco, int16_t tipo, const std::string& referencia, bool imprimir = false) {
+    Variant monto(Currency::fromRaw(123450000));
+    const Variant hoy(automation::Date::fromYmd(2026, 12, 1));
+    return automation::call(banco, "RegistrarMovimiento",
+                            {Arg(tipo), Arg(hoy), Arg("Pago de comisiones a Rosa Peña"), Arg("Rosa Peña"),
+                             Arg::ref(monto), Arg(referencia), Arg(hoy), Arg(Variant::nothing())},
+                            {{"Imprimir", Arg(imprimir)}});
+  }
+  void sql(const std::string& texto) { session->db().exec(texto); }
+
+  Entorno env;
+  std::unique_ptr<Libros> libros;
+  host::HostOptions options;
+  std::shared_ptr<hosttest::RecordingUi> ui = std::make_shared<hosttest::RecordingUi>();
+  std::shared_ptr<host::HostSession> session;
+  ObjectRef factory;
+};
+
+TEST_P(LibrosDelAnfitrion, UnChequeEsUnicoPorSuNumeroEnSuBanco) {
+  const ObjectRef ban01 = banco("BAN01");
+  movimiento(ban01, 0, "1001");
+  // Books written before the host refused tabs may hold a reference with one.
+  sql("INSERT INTO movimientos_banco (numero, banco, tipo, fecha, descripcion, beneficiario, monto, referencia, "
+      "fecha_valor) VALUES (90, 'BAN01', 0, '2026-11-01', 'x', 'x', 1, '1002\t', '2026-11-01')");
+  for (const char* repetido : {"01001", " 1001 ", "1002", "001002"}) {
+    SCOPED_TRACE(repetido);
+    const std::string por = errorOf(host::hosterr::kInvalidArgument, [&] { movimiento(ban01, 0, repetido); });
+    EXPECT_NE(por.find("already issued"), std::string::npos) << por;
+  }
+  // The same number on another bank, or as a transfer, is another document; the next cheque
+  // proposed follows the highest number issued, however it was written.
+  movimiento(banco("BAN02"), 0, "1001");
+  movimiento(ban01, 4, "1001");
+  movimiento(ban01, 0, "0001010");
+  EXPECT_EQ(automation::call(ban01, "proximoCheque"), Variant("1011"));
+  EXPECT_EQ(filas(libros->db(), "SELECT count(*) FROM movimientos_banco"), std::vector<std::string>{"5"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, LibrosDelAnfitrion, testing::Combine(testing::ValuesIn(kMotores)),
+                         nombrePorMotor<>);
+
+}  // namespace
+}  // namespace corte

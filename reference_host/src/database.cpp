@@ -58,7 +58,11 @@ std::shared_ptr<Database> Database::create(const std::string& location) {
 
 void Database::afterOutcome(std::function<void()> onCommit, std::function<void()> onRollback) {
   if (!transactionOpen_) {
-    if (onCommit) onCommit();
+    try {
+      if (onCommit) onCommit();
+    } catch (const automation::Error& e) {
+      lateFailures_.push_back(e);
+    }
     return;
   }
   pending_.push_back({std::move(onCommit), std::move(onRollback)});
@@ -72,8 +76,10 @@ void Database::finishOutcome(bool committed) {
     if (!fn) continue;
     try {
       fn();
+    } catch (const automation::Error& e) {
+      if (committed) lateFailures_.push_back(e);
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "tessaline-host: %s\n", e.what());
+      if (committed) lateFailures_.emplace_back(hosterr::kPrinting, kErrorSource, e.what());
     }
   }
 }

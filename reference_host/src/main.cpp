@@ -21,6 +21,7 @@
 #include "forms/application.h"
 #include "forms/driver.h"
 #include "host/books.h"
+#include "host/errors.h"
 #include "host/factory.h"
 #include "host/printing.h"
 #include "host/session.h"
@@ -212,7 +213,11 @@ int run(const Settings& s, int& argc, char** argv) {
     throw Fatal{std::string("--fail-at/--crash-at: ") + e.what()};
   }
   options.symbols = regional.numberSymbols();
-  host::removeStalePrintouts(options.printDir);
+  try {
+    for (const auto& line : host::recoverPrintouts(*db, options.printDir)) std::cerr << "tessaline-host: " << line << "\n";
+  } catch (const automation::Error& e) {
+    throw Fatal{"cannot look at the printouts left in " + options.printDir.string() + ": " + e.description()};
+  }
 
   bool scripted = s.script.has_value();
   std::string ui = s.ui.value_or(scripted ? "headless" : "qt");
@@ -269,7 +274,13 @@ int run(const Settings& s, int& argc, char** argv) {
   } else {
     launcher = std::make_shared<host::LauncherWindow>(
         salespeople(*db), go, options.printDir,
-        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); });
+        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); },
+        [&](const host::Printout& p) {
+          if (!p.movement || p.books != host::printTag(*db))
+            throw automation::Error(host::hosterr::kNotFound, host::kErrorSource,
+                                    p.file.filename().string() + " was not printed from the books " + db->describe());
+          return host::reprintBankDocument(*db, *p.movement, options.symbols, options.printDir);
+        });
     launcher->show();
   }
   // Ends when the last window closes.

@@ -8,6 +8,7 @@
 
 #include "host/errors.h"
 #include "host/printing.h"
+#include "host/ui.h"
 #include "text/text.h"
 
 namespace host {
@@ -404,17 +405,16 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   insert.bind(9, static_cast<int64_t>(print ? 1 : 0));
   doc.movement = insertedNumber(insert);
 
-  std::filesystem::path finalPath, tempPath;
+  std::filesystem::path tempPath;
+  std::string finalName;
   if (print) {
     std::error_code ec;
     std::filesystem::create_directories(session.options().printDir, ec);
     if (ec)
       raiseHost(hosterr::kPrinting, "cannot create the print folder " +
                                         session.options().printDir.string() + ": " + ec.message());
-    std::string name = printFileName(doc);
-    finalPath = session.options().printDir / name;
-    tempPath =
-        session.options().printDir / ("." + name + "." + std::to_string(::getpid()) + ".part");
+    finalName = printFileName(doc, printTag(db));
+    tempPath = pendingPrintout(session.options().printDir, finalName);
     renderBankDocument(doc, session.options().symbols, tempPath);
   }
   try {
@@ -428,19 +428,24 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   }
   if (voucher) voucher->addBankLine(doc.movement, {account, doc.description, -doc.amount});
   if (print) {
+    // A printout that cannot take its name stays pending; the payment stands, the operator is
+    // told, and the next start makes it final.
     db.afterOutcome(
-        [tempPath, finalPath] {
-          std::error_code ec;
-          std::filesystem::rename(tempPath, finalPath, ec);
-          if (ec)
-            raiseHost(hosterr::kPrinting, "cannot put the printout in place " + finalPath.string() +
-                                              ": " + ec.message());
+        [tempPath, finalName, movement = doc.movement] {
+          try {
+            makePrintoutFinal(tempPath, finalName);
+          } catch (const automation::Error& e) {
+            raiseHost(hosterr::kPrinting, "bank movement " + std::to_string(movement) +
+                                              " is recorded, but its printout is not in place: " +
+                                              e.description());
+          }
         },
         [tempPath] {
           std::error_code ec;
           std::filesystem::remove(tempPath, ec);
         });
   }
+  for (const auto& e : db.takeLateFailures()) session.ui().error(e);
   return doc.movement;
 }
 

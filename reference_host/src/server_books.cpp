@@ -238,6 +238,7 @@ class ServerDatabase final : public Database, public std::enable_shared_from_thi
   }
 
   std::string describe() const override { return server_; }
+  std::string identity() const override { return server_.substr(0, server_.find(", user ")); }
   bool readOnly() const override { return readOnly_; }
   Statement prepare(std::string_view sql) override;
   void exec(std::string_view sql) override { command(sql); }

@@ -359,6 +359,11 @@ class SqliteDatabase final : public Database {
   }
 
   std::string describe() const override { return path_.string(); }
+  std::string identity() const override {
+    std::error_code ec;
+    const auto full = std::filesystem::weakly_canonical(path_, ec);
+    return ec ? std::filesystem::absolute(path_, ec).string() : full.string();
+  }
   bool readOnly() const override { return sqlite3_db_readonly(db_, "main") == 1; }
   Statement prepare(std::string_view sql) override {
     return Statement(std::make_unique<SqliteStatement>(db_, rewriteHostSql(sql), cache_));

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "automation/error.h"
 #include "automation/variant.h"
 
 namespace host {
@@ -152,6 +153,9 @@ class Database {
 
   // The books in messages: the file, or user@host:port/database.
   virtual std::string describe() const = 0;
+  // What tells these books from others for files kept beside them (printouts): the file's full
+  // path, or the server and database.
+  virtual std::string identity() const { return describe(); }
   virtual bool readOnly() const = 0;
   // A statement for `sql`, reused from earlier calls with the same text where possible.
   virtual Statement prepare(std::string_view sql) = 0;
@@ -174,6 +178,8 @@ class Database {
   // when it commits, `onRollback` when it rolls back. With no transaction open the work is final
   // already, so `onCommit` runs at once.
   void afterOutcome(std::function<void()> onCommit, std::function<void()> onRollback);
+  // The failures of `onCommit` effects since last asked: the work they belong to stands.
+  std::vector<automation::Error> takeLateFailures() { return std::exchange(lateFailures_, {}); }
 
  protected:
   Database() = default;
@@ -196,6 +202,7 @@ class Database {
   };
   bool transactionOpen_ = false;
   std::vector<Outcome> pending_;
+  std::vector<automation::Error> lateFailures_;
 };
 
 // BEGIN ... COMMIT; the destructor rolls back unless commit() ran.

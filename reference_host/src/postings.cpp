@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <system_error>
 
 #include "host/errors.h"
 #include "host/printing.h"
 #include "host/ui.h"
 #include "text/text.h"
+#include "text/utf8.h"
 
 namespace host {
 
@@ -73,6 +75,31 @@ void insertRows(Database& db, const std::string& into, int width, const std::vec
     for (size_t r = from; r < from + count; ++r) bind(st, p, rows[r]);
     st.run();
   }
+}
+
+// A cheque or transfer number as the books keep it and the printout shows it: UTF-8 text of at
+// most kMaxReference characters, none of them a control character (a tab, NUL, ESC, DEL ...).
+constexpr size_t kMaxReference = 40;
+
+void requireUsableReference(std::string_view reference) {
+  size_t count = 0;
+  for (size_t pos = 0; pos < reference.size();) {
+    if (text::utf8::sequenceLength(reference, pos) == 0)
+      raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer is not valid UTF-8 text (byte " +
+                                               std::to_string(pos + 1) + " is not part of a character)");
+    const char32_t c = text::utf8::next(reference, pos);
+    ++count;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer has a control character (" +
+                                               std::string(code) + ") at character " + std::to_string(count));
+    }
+  }
+  if (count > kMaxReference)
+    raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer takes at most " +
+                                             std::to_string(kMaxReference) + " characters (this one has " +
+                                             std::to_string(count) + ")");
 }
 
 // What makes two cheque references of one bank the same cheque: a number by its value (its digits
@@ -342,6 +369,7 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   if (doc.amount <= Currency())
     raiseHost(hosterr::kInvalidArgument,
               "a bank movement needs an amount above zero (got " + doc.amount.toString() + ")");
+  requireUsableReference(doc.reference);
   const std::string trimmed(text::trim(doc.reference));
   if (trimmed.empty())
     raiseHost(hosterr::kInvalidArgument, "a cheque or transfer needs its number (reference)");

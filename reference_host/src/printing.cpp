@@ -182,9 +182,12 @@ std::string printTag(const Database& db) {
 }
 
 std::string printFileName(const BankDocument& doc, const std::string& tag) {
+  // Letters and digits of ASCII and '-' only, and short: the name is valid on any file system
+  // whatever the books hold.
   auto safe = [](const std::string& s) {
     std::string out;
     for (unsigned char c : s) out += (std::isalnum(c) || c == '-') ? static_cast<char>(c) : '_';
+    out.resize(std::min<size_t>(out.size(), 40));
     return out.empty() ? std::string("_") : out;
   };
   return std::string(doc.kind == BankDocument::Cheque ? "cheque-" : "transferencia-") +

@@ -71,6 +71,26 @@ TEST_P(LibrosDelAnfitrion, UnChequeEsUnicoPorSuNumeroEnSuBanco) {
   EXPECT_EQ(filas(libros->db(), "SELECT count(*) FROM movimientos_banco"), std::vector<std::string>{"5"});
 }
 
+TEST_P(LibrosDelAnfitrion, UnaReferenciaLargaOConCaracteresDeControlSeRechazaSinEscribirNada) {
+  const ObjectRef ban02 = banco("BAN02");
+  const std::string larga = "TR-" + std::string(38, '7');  // 41 characters
+  for (const std::string& mala : {larga, std::string("T-1\0", 4), std::string("T-1\x1b"), std::string("T-1\x7f"),
+                                  std::string("T\t1"), std::string("T-\xc3\x28")}) {
+    SCOPED_TRACE(mala);
+    const std::string por = errorOf(host::hosterr::kInvalidArgument, [&] { movimiento(ban02, 4, mala, true); });
+    EXPECT_TRUE(por.find("at most 40 characters (this one has 41)") != std::string::npos ||
+                por.find("control character") != std::string::npos || por.find("not valid UTF-8") != std::string::npos)
+        << por;
+  }
+  EXPECT_EQ(filas(libros->db(), "SELECT count(*) FROM movimientos_banco"), std::vector<std::string>{"0"});
+  EXPECT_FALSE(fs::exists(options.printDir));
+  // Forty characters, accents and signs included, are printed under a name any file system takes.
+  const std::string buena = "Transferencia Ñandú/2026 #" + std::string(14, '9');
+  movimiento(ban02, 4, buena, true);
+  const auto impresos = impresosDe(options.printDir, libros->db());
+  EXPECT_EQ(impresos, std::vector<std::string>{"transferencia-BAN02-Transferencia___and___2026__999999999999-m1.pdf"});
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LibrosDelAnfitrion, testing::Combine(testing::ValuesIn(kMotores)),
                          nombrePorMotor<>);
 

@@ -39,7 +39,8 @@ struct BankDocument {
 std::string printTag(const Database& db);
 
 // "cheque-BAN01-1001-m17-3fa2c1d0.pdf", "transferencia-BAN02-TR-55-m18-3fa2c1d0.pdf": kind, bank,
-// reference (unsafe characters become '_'), movement number and the books' tag.
+// reference (characters other than ASCII letters, digits and '-' become '_'; each cut to 40),
+// movement number and the books' tag.
 std::string printFileName(const BankDocument& doc, const std::string& tag);
 
 // Writes the document to `file` as PDF, complete on disk when it returns; raises kPrinting on

@@ -1,6 +1,7 @@
 #include "host/database.h"
 
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include "automation/error.h"
@@ -25,6 +26,12 @@ std::string booksDateText(Date d) {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
   }
   return buf;
+}
+
+automation::Variant booksNumber(int64_t n) {
+  if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
+    return automation::Variant(static_cast<int32_t>(n));
+  return automation::Variant(static_cast<double>(n));
 }
 
 ColumnKind computedColumnKind(std::string_view resultName) {

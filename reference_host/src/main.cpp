@@ -28,6 +28,7 @@
 #include "host/windows.h"
 #include "profile/paths.h"
 #include "regional/regional_settings.h"
+#include "text/text.h"
 #ifdef TESSALINE_WITH_QT_VIEW
 #include "forms_qt/qt_view.h"
 #endif
@@ -184,6 +185,22 @@ int run(const Settings& s, int& argc, char** argv) {
   std::shared_ptr<host::Database> db = openBooks(s);
   if (db->readOnly())
     std::cerr << "tessaline-host: the books " << db->describe() << " are read-only; processing will fail\n";
+
+  // The salesperson of --vendedor must be in the books as given: the window would otherwise open
+  // on a code it can find nothing for.
+  if (s.vendedor && !s.script) {
+    auto st = db->prepare("SELECT codigo FROM vendedores WHERE codigo = ? OR codigo = ?");
+    st.bind(1, *s.vendedor);
+    st.bind(2, text::upperCode(*s.vendedor));
+    std::string found;
+    while (st.step()) {
+      found = st.columnText(0);
+      if (found == *s.vendedor) break;
+    }
+    if (found != *s.vendedor)
+      throw Fatal{"--vendedor " + *s.vendedor + ": the books " + db->describe() + " have no salesperson with that code" +
+                  (found.empty() ? std::string() : " (codes are written in capitals: " + found + ")")};
+  }
 
   // Time and place.
   if (s.today) {

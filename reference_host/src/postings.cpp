@@ -140,10 +140,10 @@ Comprobante::Comprobante(std::shared_ptr<HostSession> session)
   });
   method("Procesar", [this](CallArgs& a) {
     a.expect(0, 0);
-    return Variant(static_cast<int32_t>(post()));
+    return booksNumber(post());
   });
   getter("Numero", [this](CallArgs&) {
-    return number_ ? Variant(static_cast<int32_t>(*number_)) : Variant::null();
+    return number_ ? booksNumber(*number_) : Variant::null();
   });
 }
 
@@ -288,7 +288,7 @@ DetalleCE::DetalleCE(std::shared_ptr<HostSession> session)
 
 MovimientoCaja::MovimientoCaja(std::shared_ptr<HostSession> session, int64_t numero)
     : HostObject(std::move(session), "MovCaja"), numero_(numero) {
-  getter("Numero", [this](CallArgs&) { return Variant(static_cast<int32_t>(numero_)); });
+  getter("Numero", [this](CallArgs&) { return booksNumber(numero_); });
   getter("Enviado", [this](CallArgs&) {
     auto st = this->session().db().prepare("SELECT enviado FROM movimientos_caja WHERE numero = ?");
     st.bind(1, numero_);
@@ -325,7 +325,7 @@ Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(sess
     st.bind(7, beneficiario);
     const int64_t numero = insertedNumber(st);
     last_ = std::make_shared<MovimientoCaja>(sessionPtr(), numero);
-    return Variant(static_cast<int32_t>(numero));
+    return booksNumber(numero);
   });
   getter("UltimoMovCaja", [this](CallArgs&) {
     return last_ ? Variant(automation::ObjectRef(last_)) : Variant::nothing();

@@ -61,7 +61,11 @@ TEST(HostStart, BadOptionsAndScriptErrorsAreRefused) {
     EXPECT_EQ(r.status, 1) << bad[0] << ": " << r.err;
     EXPECT_FALSE(r.err.empty()) << bad[0];
   }
-  Salida r = books.run("echo hola\n");
+  // Interactive: a salesperson that is not in the books is refused before any window opens.
+  Salida r = books.runHost({"--db", books.books.string(), "--vendedor", "v001"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(mentions(r, "--vendedor v001") && mentions(r, "no salesperson") && mentions(r, "V001")) << r.err;
+  r = books.run("echo hola\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.of("echo").size(), 1u);
   r = books.run("click nada\n");

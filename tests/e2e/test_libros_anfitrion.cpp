@@ -91,6 +91,43 @@ TEST_P(LibrosDelAnfitrion, UnaReferenciaLargaOConCaracteresDeControlSeRechazaSin
   EXPECT_EQ(impresos, std::vector<std::string>{"transferencia-BAN02-Transferencia___and___2026__999999999999-m1.pdf"});
 }
 
+TEST_P(LibrosDelAnfitrion, LosNumerosDeMasDe32BitsLleganEnterosYNingunaFacturaPasaDeAhi) {
+  for (const char* fila : {"comprobantes (numero, fecha, referencia, descripcion) VALUES (2147483647, '2026-11-01', '', 'x')",
+                           "movimientos_caja (numero, tipo, fecha, monto, descripcion, codigo, vendedor, beneficiario) "
+                           "VALUES (2147483647, 1, '2026-11-01', 1, 'x', 'VND', 'V1', 'x')",
+                           "movimientos_banco (numero, banco, tipo, fecha, descripcion, beneficiario, monto, referencia, "
+                           "fecha_valor) VALUES (2147483647, 'BAN01', 4, '2026-11-01', 'x', 'x', 1, 'T-0', '2026-11-01')"})
+    sql(std::string("INSERT INTO ") + fila);
+  session->db().continueNumbering();
+  const Variant siguiente(2147483648.0);
+  Variant total(Currency::fromRaw(10000));
+  const ObjectRef caja = crear("Sesion");
+  EXPECT_EQ(automation::call(caja, "RegistrarRetiro",
+                             {Arg(int16_t{1}), Arg::ref(total), Arg("x"), Arg(Variant::nothing()), Arg("VND"), Arg("V1")}),
+            siguiente);
+  EXPECT_EQ(automation::get(automation::toObject(automation::get(caja, "UltimoMovCaja")), "Numero"), siguiente);
+  EXPECT_EQ(movimiento(banco("BAN01"), 4, "T-1"), siguiente);
+  const ObjectRef comprobante = crear("BComprobante");
+  automation::call(comprobante, "StartComprobante", {Arg(automation::Date::fromYmd(2026, 12, 1)), Arg(""), Arg("x")});
+  for (const Currency monto : {Currency::fromRaw(10000), Currency::fromRaw(-10000)})
+    automation::call(comprobante, "AddDetalleValor", {Arg("6.1.05"), Arg("x"), Arg(monto)});
+  EXPECT_EQ(automation::call(comprobante, "Procesar"), siguiente);
+
+  const std::string por = errorOf(host::hosterr::kDatabase, [&] {
+    sql("INSERT INTO Facturas VALUES (2147483648, 'A', 1, '2026-11-01', 'C1', 'Abastos Uno', 'V1', 1, 0, 0, 0, 1, 0)");
+  });
+  EXPECT_NE(por.find("numero_de_factura_de_1_a_2147483647"), std::string::npos) << por;
+}
+
+TEST_P(LibrosDelAnfitrion, LosCodigosSeGuardanComoLaVentanaLosBusca) {
+  for (const char* fila : {"vendedores VALUES ('v3', 'x')", "bancos VALUES (' BAN03', 'x', '1.1', 1)",
+                           "Facturas VALUES (17, 'A', 1, '2026-11-01', 'C1', 'Abastos Uno', 'v1', 1, 0, 0, 0, 1, 0)"}) {
+    const std::string por = errorOf(host::hosterr::kDatabase, [&] { sql(std::string("INSERT INTO ") + fila); });
+    EXPECT_NE(por.find("_en_mayusculas"), std::string::npos) << por;
+  }
+  sql("INSERT INTO vendedores VALUES ('VÑ3', 'x')");
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LibrosDelAnfitrion, testing::Combine(testing::ValuesIn(kMotores)),
                          nombrePorMotor<>);
 

@@ -25,6 +25,10 @@ namespace host {
 // Text form of a date as the books keep it: "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" with a time.
 std::string booksDateText(automation::Date d);
 
+// A number the books hold (a voucher, a movement) as a value for the component: Long when it
+// fits in 32 bits, otherwise Double, which holds it exactly (up to 2^53).
+automation::Variant booksNumber(int64_t n);
+
 // Whether a --db value names a database server (a postgresql:// or postgres:// URI) rather than
 // a SQLite file.
 bool isServerLocation(std::string_view location);

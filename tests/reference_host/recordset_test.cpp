@@ -173,17 +173,6 @@ TEST(HostSql, ServerPlaceholdersAreNumberedOutsideQuotedTextAndComments) {
   EXPECT_EQ(host::serverLockKey("TESSALOCKS"), -7330486443482417699);
 }
 
-TEST(HostSql, ColumnKinds) {
-  using host::ColumnKind;
-  EXPECT_EQ(host::columnKindFor("NUMERIC", "Saldo", "Saldo"), ColumnKind::Currency);
-  EXPECT_EQ(host::columnKindFor("INTEGER", "Numero", "numero"), ColumnKind::Long);
-  EXPECT_EQ(host::columnKindFor("TEXT", "fecha_valor", "fv"), ColumnKind::Date);
-  EXPECT_EQ(host::columnKindFor("TEXT", "nombre", "nombre"), ColumnKind::Text);
-  EXPECT_EQ(host::columnKindFor("", "", "montototal"), ColumnKind::Currency);
-  EXPECT_EQ(host::columnKindFor("", "", "pComis"), ColumnKind::Double);
-  EXPECT_EQ(host::columnKindFor("", "", "n"), ColumnKind::Auto);
-}
-
 // Statements are kept for reuse: the same text asked again, with the first recordset still open,
 // half read or finished, must run afresh with its own parameters.
 TEST_F(RecordsetTest, TheSameQueryAskedAgainRunsAfreshWithItsOwnParameters) {

@@ -6,6 +6,7 @@
 #include "automation/error.h"
 #include "host/books.h"
 #include "host/errors.h"
+#include "text/text.h"
 
 namespace host {
 
@@ -78,6 +79,30 @@ std::string describeTotals(const TableTotals& t) {
 
 }  // namespace
 
+void checkBooksValue(std::string_view table, std::string_view column, const Variant& value, int64_t row) {
+  auto refuse = [&](const std::string& why) {
+    raiseHost(hosterr::kInvalidArgument,
+              "row " + std::to_string(row) + " of table " + std::string(table) + " cannot be written: " + why);
+  };
+  if (text::equalsNoCase(table, "Facturas") && text::equalsNoCase(column, "Numero")) {
+    const bool whole = value.type() == automation::VarType::Long || value.type() == automation::VarType::Double;
+    const double n = whole ? automation::cDbl(value) : 0;
+    if (!whole || n < 1 || n > 2147483647 || n != static_cast<double>(static_cast<int64_t>(n)))
+      refuse("the invoice number " + automation::cStr(value) +
+             " is not a whole number from 1 to 2147483647, the invoice numbers the component can hold");
+  }
+  const bool code = ((text::equalsNoCase(table, "vendedores") || text::equalsNoCase(table, "bancos")) &&
+                     text::equalsNoCase(column, "codigo")) ||
+                    (text::equalsNoCase(table, "Facturas") && text::equalsNoCase(column, "codigoVendedor"));
+  if (code && value.type() == automation::VarType::String) {
+    const std::string& written = value.asString();
+    const std::string looked = text::upperCode(written);
+    if (written != looked)
+      refuse("the code '" + written + "' is not written as the windows look codes up ('" + looked +
+             "': in capitals, without blanks at either end)");
+  }
+}
+
 std::vector<TableTotals> booksTotals(Database& db) {
   std::vector<TableTotals> out;
   for (const auto& t : booksTables()) {
@@ -140,6 +165,7 @@ std::vector<TableTotals> importBooks(Database& target, const std::filesystem::pa
                                             " of table " + t.name +
                                             " cannot be copied: " + e.description());
         }
+        checkBooksValue(t.name, t.columns[c], pending.back(), totals.rows);
       }
       for (size_t m = 0; m < moneyAt.size(); ++m)
         totals.sums[m].second += rows.columnCurrency(static_cast<int>(moneyAt[m]));

@@ -1,6 +1,7 @@
 #include "host/database.h"
 
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include "automation/error.h"
@@ -25,6 +26,12 @@ std::string booksDateText(Date d) {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
   }
   return buf;
+}
+
+automation::Variant booksNumber(int64_t n) {
+  if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
+    return automation::Variant(static_cast<int32_t>(n));
+  return automation::Variant(static_cast<double>(n));
 }
 
 ColumnKind computedColumnKind(std::string_view resultName) {
@@ -58,7 +65,11 @@ std::shared_ptr<Database> Database::create(const std::string& location) {
 
 void Database::afterOutcome(std::function<void()> onCommit, std::function<void()> onRollback) {
   if (!transactionOpen_) {
-    if (onCommit) onCommit();
+    try {
+      if (onCommit) onCommit();
+    } catch (const automation::Error& e) {
+      lateFailures_.push_back(e);
+    }
     return;
   }
   pending_.push_back({std::move(onCommit), std::move(onRollback)});
@@ -72,8 +83,10 @@ void Database::finishOutcome(bool committed) {
     if (!fn) continue;
     try {
       fn();
+    } catch (const automation::Error& e) {
+      if (committed) lateFailures_.push_back(e);
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "tessaline-host: %s\n", e.what());
+      if (committed) lateFailures_.emplace_back(hosterr::kPrinting, kErrorSource, e.what());
     }
   }
 }

@@ -154,6 +154,9 @@ void HostFactory::commitTransaction() {
   if (!s.transaction) raiseHost(hosterr::kTransactionState, "no transaction is open to commit");
   auto txn = std::move(s.transaction);
   txn->commit();  // on failure the guard has rolled back
+  // What failed after the commit (a printout that could not take its name) is the operator's to
+  // know; the component's work stands, so its call succeeds.
+  for (const auto& e : s.db().takeLateFailures()) s.ui().error(e);
 }
 
 void HostFactory::abortTransaction() { session().transaction.reset(); }

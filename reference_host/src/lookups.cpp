@@ -31,8 +31,7 @@ RegistroBanco::RegistroBanco(std::shared_ptr<HostSession> session, std::string c
     return Variant(proximoCheque());
   });
   method("RegistrarMovimiento", [this](CallArgs& a) {
-    int64_t numero = registerBankMovement(this->session(), codigo_, a);
-    return Variant(static_cast<int32_t>(numero));
+    return booksNumber(registerBankMovement(this->session(), codigo_, a));
   });
 }
 

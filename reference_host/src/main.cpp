@@ -22,12 +22,14 @@
 #include "forms/application.h"
 #include "forms/driver.h"
 #include "host/books.h"
+#include "host/errors.h"
 #include "host/factory.h"
 #include "host/printing.h"
 #include "host/session.h"
 #include "host/windows.h"
 #include "profile/paths.h"
 #include "regional/regional_settings.h"
+#include "text/text.h"
 #ifdef TESSALINE_WITH_QT_VIEW
 #include "forms_qt/qt_view.h"
 #endif
@@ -218,6 +220,22 @@ int run(const Settings& s, int& argc, char** argv) {
   if (db->readOnly())
     std::cerr << "tessaline-host: the books " << db->describe() << " are read-only; processing will fail\n";
 
+  // The salesperson of --vendedor must be in the books as given: the window would otherwise open
+  // on a code it can find nothing for.
+  if (s.vendedor && !s.script) {
+    auto st = db->prepare("SELECT codigo FROM vendedores WHERE codigo = ? OR codigo = ?");
+    st.bind(1, *s.vendedor);
+    st.bind(2, text::upperCode(*s.vendedor));
+    std::string found;
+    while (st.step()) {
+      found = st.columnText(0);
+      if (found == *s.vendedor) break;
+    }
+    if (found != *s.vendedor)
+      throw Fatal{"--vendedor " + *s.vendedor + ": the books " + db->describe() + " have no salesperson with that code" +
+                  (found.empty() ? std::string() : " (codes are written in capitals: " + found + ")")};
+  }
+
   // Time and place.
   if (s.today) {
     auto d = automation::Date::parseIso(*s.today);
@@ -246,7 +264,11 @@ int run(const Settings& s, int& argc, char** argv) {
     throw Fatal{std::string("--fail-at/--crash-at: ") + e.what()};
   }
   options.symbols = regional.numberSymbols();
-  host::removeStalePrintouts(options.printDir);
+  try {
+    for (const auto& line : host::recoverPrintouts(*db, options.printDir)) std::cerr << "tessaline-host: " << line << "\n";
+  } catch (const automation::Error& e) {
+    throw Fatal{"cannot look at the printouts left in " + options.printDir.string() + ": " + e.description()};
+  }
 
   bool scripted = s.script.has_value();
   std::string ui = s.ui.value_or(scripted ? "headless" : "qt");
@@ -303,7 +325,13 @@ int run(const Settings& s, int& argc, char** argv) {
   } else {
     launcher = std::make_shared<host::LauncherWindow>(
         salespeople(*db), go, options.printDir,
-        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); });
+        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); },
+        [&](const host::Printout& p) {
+          if (!p.movement || p.books != host::printTag(*db))
+            throw automation::Error(host::hosterr::kNotFound, host::kErrorSource,
+                                    p.file.filename().string() + " was not printed from the books " + db->describe());
+          return host::reprintBankDocument(*db, *p.movement, options.symbols, options.printDir);
+        });
     launcher->show();
   }
   // Ends when the last window closes.

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <system_error>
 
 #include "host/errors.h"
 #include "host/printing.h"
+#include "host/ui.h"
 #include "text/text.h"
+#include "text/utf8.h"
 
 namespace host {
 
@@ -74,6 +77,42 @@ void insertRows(Database& db, const std::string& into, int width, const std::vec
   }
 }
 
+// A cheque or transfer number as the books keep it and the printout shows it: UTF-8 text of at
+// most kMaxReference characters, none of them a control character (a tab, NUL, ESC, DEL ...).
+constexpr size_t kMaxReference = 40;
+
+void requireUsableReference(std::string_view reference) {
+  size_t count = 0;
+  for (size_t pos = 0; pos < reference.size();) {
+    if (text::utf8::sequenceLength(reference, pos) == 0)
+      raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer is not valid UTF-8 text (byte " +
+                                               std::to_string(pos + 1) + " is not part of a character)");
+    const char32_t c = text::utf8::next(reference, pos);
+    ++count;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer has a control character (" +
+                                               std::string(code) + ") at character " + std::to_string(count));
+    }
+  }
+  if (count > kMaxReference)
+    raiseHost(hosterr::kInvalidArgument, "the reference of a cheque or transfer takes at most " +
+                                             std::to_string(kMaxReference) + " characters (this one has " +
+                                             std::to_string(count) + ")");
+}
+
+// What makes two cheque references of one bank the same cheque: a number by its value (its digits
+// without leading zeros), any other reference by its text; both already trimmed.
+std::string chequeKey(std::string_view trimmed) {
+  const bool numeric = !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) {
+    return c >= '0' && c <= '9';
+  });
+  if (!numeric) return std::string(trimmed);
+  const size_t first = trimmed.find_first_not_of('0');
+  return first == std::string_view::npos ? std::string("0") : std::string(trimmed.substr(first));
+}
+
 // The number the books gave the row an "INSERT ... RETURNING" statement wrote.
 int64_t insertedNumber(Statement& insert) {
   if (!insert.step())
@@ -101,10 +140,10 @@ Comprobante::Comprobante(std::shared_ptr<HostSession> session)
   });
   method("Procesar", [this](CallArgs& a) {
     a.expect(0, 0);
-    return Variant(static_cast<int32_t>(post()));
+    return booksNumber(post());
   });
   getter("Numero", [this](CallArgs&) {
-    return number_ ? Variant(static_cast<int32_t>(*number_)) : Variant::null();
+    return number_ ? booksNumber(*number_) : Variant::null();
   });
 }
 
@@ -249,7 +288,7 @@ DetalleCE::DetalleCE(std::shared_ptr<HostSession> session)
 
 MovimientoCaja::MovimientoCaja(std::shared_ptr<HostSession> session, int64_t numero)
     : HostObject(std::move(session), "MovCaja"), numero_(numero) {
-  getter("Numero", [this](CallArgs&) { return Variant(static_cast<int32_t>(numero_)); });
+  getter("Numero", [this](CallArgs&) { return booksNumber(numero_); });
   getter("Enviado", [this](CallArgs&) {
     auto st = this->session().db().prepare("SELECT enviado FROM movimientos_caja WHERE numero = ?");
     st.bind(1, numero_);
@@ -286,7 +325,7 @@ Sesion::Sesion(std::shared_ptr<HostSession> session) : HostObject(std::move(sess
     st.bind(7, beneficiario);
     const int64_t numero = insertedNumber(st);
     last_ = std::make_shared<MovimientoCaja>(sessionPtr(), numero);
-    return Variant(static_cast<int32_t>(numero));
+    return booksNumber(numero);
   });
   getter("UltimoMovCaja", [this](CallArgs&) {
     return last_ ? Variant(automation::ObjectRef(last_)) : Variant::nothing();
@@ -330,6 +369,7 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   if (doc.amount <= Currency())
     raiseHost(hosterr::kInvalidArgument,
               "a bank movement needs an amount above zero (got " + doc.amount.toString() + ")");
+  requireUsableReference(doc.reference);
   const std::string trimmed(text::trim(doc.reference));
   if (trimmed.empty())
     raiseHost(hosterr::kInvalidArgument, "a cheque or transfer needs its number (reference)");
@@ -350,10 +390,10 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
     // The next cheque follows the one just issued; a reference that is not a plain number still
     // uses up one cheque. Moving it first holds the bank's row, so that two hosts issuing cheques
     // of one bank at once take turns and the second sees the first one's cheque below.
-    bool numeric = trimmed.size() <= 15;
-    for (char c : trimmed) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
+    const std::string key = chequeKey(trimmed);
+    const bool numeric = key.size() <= 15 && key.find_first_not_of("0123456789") == std::string::npos;
     if (numeric) {
-      const int64_t next = std::stoll(trimmed) + 1;
+      const int64_t next = std::stoll(key) + 1;
       auto advance = db.prepare(
           "UPDATE bancos SET proximo_cheque = CASE WHEN proximo_cheque < ? THEN ? ELSE "
           "proximo_cheque END "
@@ -368,13 +408,16 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
       advance.bind(1, bankCode);
       advance.run();
     }
-    auto dup = db.prepare(
-        "SELECT 1 FROM movimientos_banco WHERE banco = ? AND tipo = 0 AND trim(referencia) = ?");
-    dup.bind(1, bankCode);
-    dup.bind(2, trimmed);
-    if (dup.step())
+    // Compared here rather than in SQL, so that both sides are trimmed by the same rule and a
+    // number matches by its value whatever zeros lead it.
+    auto issued = db.prepare("SELECT referencia FROM movimientos_banco WHERE banco = ? AND tipo = 0");
+    issued.bind(1, bankCode);
+    while (issued.step()) {
+      if (chequeKey(text::trim(issued.columnText(0))) != key) continue;
+      issued.reset();
       raiseHost(hosterr::kInvalidArgument,
                 "cheque " + trimmed + " of bank " + bankCode + " was already issued");
+    }
   }
   auto insert = db.prepare(
       "INSERT INTO movimientos_banco (banco, tipo, fecha, descripcion, beneficiario, monto, "
@@ -390,17 +433,16 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   insert.bind(9, static_cast<int64_t>(print ? 1 : 0));
   doc.movement = insertedNumber(insert);
 
-  std::filesystem::path finalPath, tempPath;
+  std::filesystem::path tempPath;
+  std::string finalName;
   if (print) {
     std::error_code ec;
     std::filesystem::create_directories(session.options().printDir, ec);
     if (ec)
       raiseHost(hosterr::kPrinting, "cannot create the print folder " +
                                         session.options().printDir.string() + ": " + ec.message());
-    std::string name = printFileName(doc);
-    finalPath = session.options().printDir / name;
-    tempPath =
-        session.options().printDir / ("." + name + "." + std::to_string(::getpid()) + ".part");
+    finalName = printFileName(doc, printTag(db));
+    tempPath = pendingPrintout(session.options().printDir, finalName);
     renderBankDocument(doc, session.options().symbols, tempPath);
   }
   try {
@@ -414,19 +456,24 @@ int64_t registerBankMovement(HostSession& session, const std::string& bankCode, 
   }
   if (voucher) voucher->addBankLine(doc.movement, {account, doc.description, -doc.amount});
   if (print) {
+    // A printout that cannot take its name stays pending; the payment stands, the operator is
+    // told, and the next start makes it final.
     db.afterOutcome(
-        [tempPath, finalPath] {
-          std::error_code ec;
-          std::filesystem::rename(tempPath, finalPath, ec);
-          if (ec)
-            raiseHost(hosterr::kPrinting, "cannot put the printout in place " + finalPath.string() +
-                                              ": " + ec.message());
+        [tempPath, finalName, movement = doc.movement] {
+          try {
+            makePrintoutFinal(tempPath, finalName);
+          } catch (const automation::Error& e) {
+            raiseHost(hosterr::kPrinting, "bank movement " + std::to_string(movement) +
+                                              " is recorded, but its printout is not in place: " +
+                                              e.description());
+          }
         },
         [tempPath] {
           std::error_code ec;
           std::filesystem::remove(tempPath, ec);
         });
   }
+  for (const auto& e : db.takeLateFailures()) session.ui().error(e);
   return doc.movement;
 }
 

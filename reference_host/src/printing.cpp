@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <ctime>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 
@@ -172,14 +174,24 @@ std::string amountInFigures(Currency amount, const automation::NumberSymbols& sy
   return (negative ? "-" : "") + grouped + text::utf8::encode(symbols.decimal) + frac;
 }
 
-std::string printFileName(const BankDocument& doc) {
+std::string printTag(const Database& db) {
+  char tag[9];
+  std::snprintf(tag, sizeof tag, "%08x",
+                static_cast<unsigned>(static_cast<uint64_t>(serverLockKey(db.identity())) & 0xFFFFFFFFu));
+  return tag;
+}
+
+std::string printFileName(const BankDocument& doc, const std::string& tag) {
+  // Letters and digits of ASCII and '-' only, and short: the name is valid on any file system
+  // whatever the books hold.
   auto safe = [](const std::string& s) {
     std::string out;
     for (unsigned char c : s) out += (std::isalnum(c) || c == '-') ? static_cast<char>(c) : '_';
+    out.resize(std::min<size_t>(out.size(), 40));
     return out.empty() ? std::string("_") : out;
   };
   return std::string(doc.kind == BankDocument::Cheque ? "cheque-" : "transferencia-") +
-         safe(doc.bankCode) + "-" + safe(doc.reference) + "-m" + std::to_string(doc.movement) +
+         safe(doc.bankCode) + "-" + safe(doc.reference) + "-m" + std::to_string(doc.movement) + "-" + tag +
          ".pdf";
 }
 
@@ -229,6 +241,12 @@ void renderBankDocument(const BankDocument& doc, const automation::NumberSymbols
   cairo_surface_finish(surface);
   if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
+  // On disk before the movement commits: a host that dies after the commit leaves a whole file.
+  if (status == CAIRO_STATUS_SUCCESS) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) status = CAIRO_STATUS_WRITE_ERROR;
+    if (fd >= 0) ::close(fd);
+  }
   if (status != CAIRO_STATUS_SUCCESS) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
@@ -237,8 +255,107 @@ void renderBankDocument(const BankDocument& doc, const automation::NumberSymbols
   }
 }
 
-void removeStalePrintouts(const std::filesystem::path& dir) {
+namespace {
+
+struct NameParts {
+  int64_t movement = 0;
+  std::string tag;
+};
+
+bool allOf(std::string_view s, std::string_view chars) {
+  return !s.empty() && s.find_first_not_of(chars) == std::string_view::npos;
+}
+
+// The movement and the books' tag a printout's name carries: "...-m17-3fa2c1d0.pdf", or a
+// further copy "...-m17-3fa2c1d0-2.pdf".
+std::optional<NameParts> nameParts(std::string_view name) {
+  if (!name.ends_with(".pdf")) return std::nullopt;
+  name.remove_suffix(4);
+  std::vector<std::string_view> last;  // the last three parts between '-', last first
+  while (last.size() < 3) {
+    const size_t dash = name.rfind('-');
+    if (dash == std::string_view::npos) return std::nullopt;
+    last.push_back(name.substr(dash + 1));
+    name = name.substr(0, dash);
+  }
+  constexpr std::string_view kHex = "0123456789abcdef", kDigits = "0123456789";
+  size_t at = 0;
+  if (!(last[0].size() == 8 && allOf(last[0], kHex))) at = allOf(last[0], kDigits) ? 1 : 3;
+  if (at > 1 || last[at].size() != 8 || !allOf(last[at], kHex)) return std::nullopt;
+  const std::string_view m = last[at + 1];
+  if (m.size() < 2 || m.size() > 19 || m[0] != 'm' || !allOf(m.substr(1), kDigits)) return std::nullopt;
+  return NameParts{std::stoll(std::string(m.substr(1))), std::string(last[at])};
+}
+
+}  // namespace
+
+std::filesystem::path pendingPrintout(const std::filesystem::path& dir, const std::string& name) {
+  return dir / ("." + name + "." + std::to_string(::getpid()) + ".part");
+}
+
+std::filesystem::path makePrintoutFinal(const std::filesystem::path& pending, const std::string& name) {
+  const std::string stem = name.ends_with(".pdf") ? name.substr(0, name.size() - 4) : name;
+  for (int copy = 1; copy < 1000; ++copy) {
+    const auto target = pending.parent_path() / (copy == 1 ? name : stem + "-" + std::to_string(copy) + ".pdf");
+    if (::renameat2(AT_FDCWD, pending.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
+    int e = errno;
+    if (e == EINVAL) {  // a file system that cannot rename without replacing: link, then unlink
+      if (::link(pending.c_str(), target.c_str()) == 0) {
+        ::unlink(pending.c_str());
+        return target;
+      }
+      e = errno;
+    }
+    if (e != EEXIST)
+      raiseHost(hosterr::kPrinting,
+                "cannot give the printout its name " + target.string() + ": " + std::generic_category().message(e));
+  }
+  raiseHost(hosterr::kPrinting, "cannot give the printout a name in " + pending.parent_path().string() +
+                                    ": every copy of " + name + " is taken");
+}
+
+std::optional<BankDocument> bankDocumentFromBooks(Database& db, int64_t movement) {
+  auto st = db.prepare(
+      "SELECT m.tipo, m.banco, b.nombre, m.fecha, m.fecha_valor, m.descripcion, m.beneficiario, m.referencia, "
+      "m.monto FROM movimientos_banco m LEFT JOIN bancos b ON b.codigo = m.banco WHERE m.numero = ?");
+  st.bind(1, movement);
+  if (!st.step()) return std::nullopt;
+  BankDocument doc;
+  doc.kind = static_cast<int>(st.columnInt(0));
+  doc.movement = movement;
+  doc.bankCode = st.columnText(1);
+  doc.bankName = st.isNull(2) ? doc.bankCode : st.columnText(2);
+  doc.date = automation::cDate(st.value(3)).dateOnly();
+  doc.valueDate = automation::cDate(st.value(4)).dateOnly();
+  doc.description = st.columnText(5);
+  doc.beneficiary = st.columnText(6);
+  doc.reference = st.columnText(7);
+  doc.amount = st.columnCurrency(8);
+  st.reset();
+  return doc;
+}
+
+std::filesystem::path reprintBankDocument(Database& db, int64_t movement, const automation::NumberSymbols& symbols,
+                                          const std::filesystem::path& dir) {
+  const auto doc = bankDocumentFromBooks(db, movement);
+  if (!doc) raiseHost(hosterr::kNotFound, "the books have no bank movement " + std::to_string(movement));
   std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string name = printFileName(*doc, printTag(db));
+  const auto pending = pendingPrintout(dir, name);
+  renderBankDocument(*doc, symbols, pending);
+  try {
+    return makePrintoutFinal(pending, name);
+  } catch (...) {
+    std::filesystem::remove(pending, ec);
+    throw;
+  }
+}
+
+std::vector<std::string> recoverPrintouts(Database& db, const std::filesystem::path& dir) {
+  std::vector<std::string> done;
+  std::error_code ec;
+  std::vector<std::filesystem::path> stale;
   for (auto it = std::filesystem::directory_iterator(dir, ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     std::string name = it->path().filename().string();
@@ -249,11 +366,57 @@ void removeStalePrintouts(const std::filesystem::path& dir) {
     if (dot == std::string::npos) continue;
     long pid = std::strtol(stem.c_str() + dot + 1, nullptr, 10);
     if (pid <= 0) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-      std::error_code rm;
-      std::filesystem::remove(it->path(), rm);
-    }
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) stale.push_back(it->path());
   }
+  const std::string tag = printTag(db);
+  for (const auto& part : stale) {
+    const std::string name = part.filename().string();
+    const std::string finalName = name.substr(1, name.rfind('.', name.size() - 6) - 1);
+    const auto parts = nameParts(finalName);
+    if (parts && parts->tag != tag) continue;
+    std::optional<BankDocument> doc;
+    bool printed = false;
+    if (parts) {
+      doc = bankDocumentFromBooks(db, parts->movement);
+      auto st = db.prepare("SELECT impreso FROM movimientos_banco WHERE numero = ?");
+      st.bind(1, parts->movement);
+      printed = st.step() && st.columnInt(0) != 0;
+      st.reset();
+    }
+    std::error_code exists;
+    if (doc && printed && printFileName(*doc, tag) == finalName &&
+        !std::filesystem::exists(part.parent_path() / finalName, exists)) {
+      try {
+        done.push_back("made final the printout " + makePrintoutFinal(part, finalName).string() +
+                       " of a host that ended after committing it");
+      } catch (const automation::Error& e) {
+        done.push_back(e.description());
+      }
+      continue;
+    }
+    std::filesystem::remove(part, ec);
+  }
+  return done;
+}
+
+std::optional<Printout> printoutOf(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  const auto written = std::filesystem::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  const std::time_t t = std::chrono::system_clock::to_time_t(
+      std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written)));
+  std::tm local{};
+  localtime_r(&t, &local);
+  Printout p{file,
+                  automation::Date::fromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                            local.tm_min, local.tm_sec),
+                  std::nullopt, {}};
+  if (const auto parts = nameParts(file.filename().string())) {
+    p.movement = parts->movement;
+    p.books = parts->tag;
+  }
+  return p;
 }
 
 std::vector<Printout> listPrintouts(const std::filesystem::path& dir) {
@@ -263,17 +426,7 @@ std::vector<Printout> listPrintouts(const std::filesystem::path& dir) {
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     const std::string name = it->path().filename().string();
     if (name.starts_with(".") || !name.ends_with(".pdf")) continue;
-    std::error_code fileEc;
-    if (!it->is_regular_file(fileEc)) continue;
-    const auto written = it->last_write_time(fileEc);
-    if (fileEc) continue;
-    const std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-            std::chrono::file_clock::to_sys(written)));
-    std::tm local{};
-    localtime_r(&t, &local);
-    out.push_back({it->path(), automation::Date::fromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                                         local.tm_hour, local.tm_min, local.tm_sec)});
+    if (auto p = printoutOf(it->path())) out.push_back(std::move(*p));
   }
   std::sort(out.begin(), out.end(), [](const Printout& a, const Printout& b) {
     if (a.written != b.written) return a.written > b.written;

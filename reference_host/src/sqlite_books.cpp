@@ -366,6 +366,11 @@ class SqliteDatabase final : public Database {
   }
 
   std::string describe() const override { return path_.string(); }
+  std::string identity() const override {
+    std::error_code ec;
+    const auto full = std::filesystem::weakly_canonical(path_, ec);
+    return ec ? std::filesystem::absolute(path_, ec).string() : full.string();
+  }
   bool readOnly() const override { return sqlite3_db_readonly(db_, "main") == 1; }
   Statement prepare(std::string_view sql) override {
     return Statement(std::make_unique<SqliteStatement>(db_, rewriteHostSql(sql), cache_));
@@ -475,13 +480,21 @@ CREATE TABLE empresa (id INTEGER PRIMARY KEY CHECK (id = 1), nombre TEXT NOT NUL
   PComisCobranza1 NUMERIC, PComisCobranza2 NUMERIC, PComisCobranza3 NUMERIC,
   CuentaGastosComisiones TEXT NOT NULL, CuentaCaja TEXT NOT NULL,
   CuentaVendedores TEXT NOT NULL);
-CREATE TABLE vendedores (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
+-- Codes as the windows look them up: in capitals, without blanks at either end.
+CREATE TABLE vendedores (codigo TEXT PRIMARY KEY CONSTRAINT codigo_en_mayusculas CHECK (codigo = upper(trim(codigo))),
+  nombre TEXT NOT NULL);
 CREATE TABLE clientes (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL);
-CREATE TABLE bancos (codigo TEXT PRIMARY KEY, nombre TEXT NOT NULL, cuenta TEXT NOT NULL,
+CREATE TABLE bancos (codigo TEXT PRIMARY KEY CONSTRAINT codigo_en_mayusculas CHECK (codigo = upper(trim(codigo))),
+  nombre TEXT NOT NULL, cuenta TEXT NOT NULL,
   proximo_cheque INTEGER NOT NULL DEFAULT 1);
-CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY, Serie TEXT NOT NULL, Correlativo INTEGER NOT NULL,
+-- The component holds invoice numbers in 32 bits.
+CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY
+    CONSTRAINT numero_de_factura_de_1_a_2147483647 CHECK (Numero BETWEEN 1 AND 2147483647),
+  Serie TEXT NOT NULL, Correlativo INTEGER NOT NULL,
   FechaTransaccion TEXT NOT NULL, CodigoCliente TEXT NOT NULL, nombreCliente TEXT NOT NULL,
-  codigoVendedor TEXT NOT NULL, PrecioEfectivo NUMERIC NOT NULL, Impuesto1 NUMERIC NOT NULL,
+  codigoVendedor TEXT NOT NULL
+    CONSTRAINT vendedor_en_mayusculas CHECK (codigoVendedor = upper(trim(codigoVendedor))),
+  PrecioEfectivo NUMERIC NOT NULL, Impuesto1 NUMERIC NOT NULL,
   Impuesto2 NUMERIC NOT NULL, Saldo NUMERIC NOT NULL, Comision NUMERIC NOT NULL,
   ComisionAcreditada INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE comprobantes (numero INTEGER PRIMARY KEY, fecha TEXT NOT NULL,

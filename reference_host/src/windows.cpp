@@ -63,8 +63,8 @@ nlohmann::json DocumentWindow::stateJson() const {
   return {{"document", doc_.caption}, {"lines", lines}};
 }
 
-PrintoutsWindow::PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open)
-    : Window("Impresos"), printouts_(std::move(printouts)), open_(std::move(open)) {}
+PrintoutsWindow::PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open, ReprintDocument reprint)
+    : Window("Impresos"), printouts_(std::move(printouts)), open_(std::move(open)), reprint_(std::move(reprint)) {}
 
 void PrintoutsWindow::build() {
   using enum forms::ControlKind;
@@ -74,6 +74,7 @@ void PrintoutsWindow::build() {
   setClientSize(7560, 4545);
   static const forms::ControlDesign kDesign[] = {
       {Grid, "impresos", "", {180, 180, 7200, 3600}, "", -1, {.format = "Fecha|Documento"}},
+      {ActionButton, "cbReimprimir", "", {3195, 3960, 1335, 405}, "Reimprimir"},
       {ActionButton, "cbAbrir", "", {4620, 3960, 1335, 405}, "Abrir", -1, {.isDefault = true}},
       {ActionButton, "cbCerrar", "", {6045, 3960, 1335, 405}, "Cerrar", -1, {.isCancel = true}},
   };
@@ -81,6 +82,15 @@ void PrintoutsWindow::build() {
 
   const forms::ControlRef<forms::Grid> grid{this, "impresos"};
   listLook(*grid, {1800, 5100});
+  fillList();
+  grid->onDblClick = [this] { cbAbrir_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbAbrir")->onClick = [this] { cbAbrir_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbReimprimir")->onClick = [this] { cbReimprimir_Click(); };
+  forms::ControlRef<forms::ActionButton>(this, "cbCerrar")->onClick = [this] { unload(); };
+}
+
+void PrintoutsWindow::fillList() {
+  auto* grid = controlAs<forms::Grid>("impresos");
   const auto& regional = application().regionalSettings();
   grid->setRows(static_cast<int>(printouts_.size()) + 1);
   for (size_t i = 0; i < printouts_.size(); ++i) {
@@ -91,19 +101,41 @@ void PrintoutsWindow::build() {
     grid->setTextMatrix(row, 1, printouts_[i].file.filename().string());
   }
   if (!printouts_.empty()) grid->setRow(1);
-  grid->onDblClick = [this] { cbAbrir_Click(); };
-  forms::ControlRef<forms::ActionButton>(this, "cbAbrir")->onClick = [this] { cbAbrir_Click(); };
-  forms::ControlRef<forms::ActionButton>(this, "cbCerrar")->onClick = [this] { unload(); };
+}
+
+void PrintoutsWindow::openFile(const std::filesystem::path& file) {
+  if (!open_ || !open_(file))
+    application().showWarning("No se pudo abrir " + file.string() +
+                              ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
 }
 
 void PrintoutsWindow::cbAbrir_Click() {
   auto* grid = controlAs<forms::Grid>("impresos");
   const int row = grid != nullptr ? grid->row() : 0;
   if (row < 1 || static_cast<size_t>(row) > printouts_.size()) return;
-  const auto& file = printouts_[static_cast<size_t>(row) - 1].file;
-  if (!open_ || !open_(file))
-    application().showWarning("No se pudo abrir " + file.string() +
-                              ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
+  openFile(printouts_[static_cast<size_t>(row) - 1].file);
+}
+
+void PrintoutsWindow::cbReimprimir_Click() {
+  auto* grid = controlAs<forms::Grid>("impresos");
+  const int row = grid != nullptr ? grid->row() : 0;
+  if (row < 1 || static_cast<size_t>(row) > printouts_.size() || !reprint_) return;
+  const Printout& chosen = printouts_[static_cast<size_t>(row) - 1];
+  if (!chosen.movement) {
+    application().showWarning("No se puede reimprimir " + chosen.file.filename().string() +
+                              ": su nombre no dice de qué movimiento bancario es.");
+    return;
+  }
+  std::filesystem::path file;
+  try {
+    file = reprint_(chosen);
+  } catch (const automation::Error& e) {
+    application().showError(e.number(), e.description(), e.source());
+    return;
+  }
+  printouts_.insert(printouts_.begin(), printoutOf(file).value_or(Printout{file, {}, chosen.movement, chosen.books}));
+  fillList();
+  openFile(file);
 }
 
 nlohmann::json PrintoutsWindow::stateJson() const {
@@ -114,12 +146,13 @@ nlohmann::json PrintoutsWindow::stateJson() const {
 
 LauncherWindow::LauncherWindow(std::vector<Salesperson> salespeople,
                                std::function<void(const std::string&)> go, std::filesystem::path printDir,
-                               OpenDocument open)
+                               OpenDocument open, ReprintDocument reprint)
     : Window("Lanzador"),
       salespeople_(std::move(salespeople)),
       go_(std::move(go)),
       printDir_(std::move(printDir)),
-      open_(std::move(open)) {}
+      open_(std::move(open)),
+      reprint_(std::move(reprint)) {}
 
 void LauncherWindow::build() {
   using enum forms::ControlKind;
@@ -182,7 +215,7 @@ void LauncherWindow::cbImpresos_Click() {
     application().showMessage("No hay documentos impresos en " + printDir_.string() + ".");
     return;
   }
-  auto window = std::make_shared<PrintoutsWindow>(std::move(printouts), open_);
+  auto window = std::make_shared<PrintoutsWindow>(std::move(printouts), open_, reprint_);
   window->show(true);
 }
 
@@ -204,6 +237,10 @@ void StorePreferences::write(const std::string& section, const std::string& key,
 
 void FormsUi::warning(const std::string& text) {
   forms::Application::instance().showWarning(text);
+}
+
+void FormsUi::error(const automation::Error& e) {
+  forms::Application::instance().showError(e.number(), e.description(), e.source());
 }
 
 void FormsUi::showDocument(const DocumentView& doc) {

@@ -57,7 +57,11 @@ TEST(HostStart, BadOptionsAndScriptErrorsAreRefused) {
     EXPECT_FALSE(r.err.empty()) << bad[0];
     EXPECT_LT(r.err.size(), 200u) << r.err;
   }
-  Salida r = libros.run("echo hola\n");
+  // Interactive: a salesperson that is not in the books is refused before any window opens.
+  Salida r = libros.runHost({"--db", libros.books.string(), "--vendedor", "v001"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(mentions(r, "--vendedor v001") && mentions(r, "no salesperson") && mentions(r, "V001")) << r.err;
+  r = libros.run("echo hola\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.of("echo").size(), 1u);
   r = libros.run("click nada\n");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "host/books.h"
 #include "host/database.h"
 #include "host/errors.h"
+#include "host/printing.h"
 
 #ifndef TESSALINE_HOST_PROGRAM
 #error "TESSALINE_HOST_PROGRAM must name the tessaline-host program"
@@ -111,6 +113,21 @@ inline std::map<std::string, std::vector<std::string>> tablas(const std::string&
 inline std::vector<std::string> integridad(const std::string& books) {
   if (host::isServerLocation(books)) return {"ok"};
   return filas(books, "PRAGMA integrity_check");
+}
+
+// The file names in a print folder, sorted, with the tag of `books` taken out of them (so that
+// the printouts of copies of the books compare equal).
+inline std::vector<std::string> impresosDe(const fs::path& dir, const std::string& books) {
+  const std::string tag = "-" + host::printTag(*host::Database::open(books));
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (const auto& f : fs::directory_iterator(dir, ec)) {
+    std::string n = f.path().filename().string();
+    if (const size_t at = n.find(tag); at != std::string::npos) n.erase(at, tag.size());
+    out.push_back(n);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 // Whether nobody holds the named lock "TESSALOCKS" of these books.

@@ -69,7 +69,7 @@ Referencia referencia(const Entorno& env, const Libros& plantilla, Motor motor, 
   EXPECT_EQ(r.estado, 0) << r.salida << r.errores;
   ref.diario = leerJsonLines(journal);
   ref.despues = tablas(books);
-  ref.impresos = archivos(prints);
+  ref.impresos = impresosDe(prints, books);
   std::map<std::string, int> cuenta;
   bool dentro = false;
   for (size_t i = 0; i < ref.diario.size(); ++i) {
@@ -165,7 +165,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
       EXPECT_EQ(miembrosDesde(diario, ref.confirmacion),
                 (std::vector<std::string>{"CommitTransaction", "FreeGlobalLock", "FreeGlobalLock"}));
       EXPECT_EQ(tablas(books), ref.despues);
-      EXPECT_EQ(archivos(env.dir() / ("f" + id + "-impresos")), ref.impresos);
+      EXPECT_EQ(impresosDe(env.dir() / ("f" + id + "-impresos"), books), ref.impresos);
       EXPECT_TRUE(ventana(dumps[1], "SelectFacturas").is_null());
     }
   }

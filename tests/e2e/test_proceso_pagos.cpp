@@ -185,14 +185,14 @@ TEST_P(CortePorMetodo, LosLibrosElDiarioYLaVentanaQuedanComoDebe) {
             (std::vector<std::string>{"0"}));
 
   // The printout of a cheque or transfer, nothing otherwise.
-  std::vector<std::string> impresos;
-  std::error_code ec;
-  for (const auto& f : fs::directory_iterator(prints, ec)) impresos.push_back(f.path().filename().string());
+  const std::vector<std::string> impresos = impresosDe(prints, books);
   if (m.impreso.empty()) {
     EXPECT_TRUE(impresos.empty());
   } else {
     ASSERT_EQ(impresos, std::vector<std::string>{m.impreso});
-    const std::string texto = textoPdf(prints / m.impreso);
+    const std::string nombre = m.impreso.substr(0, m.impreso.size() - 4) + "-" +
+                               host::printTag(*host::Database::open(books)) + ".pdf";
+    const std::string texto = textoPdf(prints / nombre);
     for (const auto& t : m.textoImpreso) EXPECT_NE(texto.find(t), std::string::npos) << t << " in " << texto;
   }
 

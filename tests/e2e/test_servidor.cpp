@@ -163,6 +163,19 @@ TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("holds books already"), std::string::npos) << r.err;
 
+  // Rows the component could not use are refused, naming the row; nothing is kept.
+  const fs::path malos = env.dir() / "malos.sqlite";
+  escribirLibros(malos.string());
+  for (const auto& [cambio, fila] : {std::pair<std::string, std::string>{"UPDATE Facturas SET Numero = 2147483648 WHERE Numero = 16", "row 6 of table Facturas"},
+                                     {"UPDATE vendedores SET codigo = 'v2' WHERE codigo = 'V2'", "row 2 of table vendedores"}}) {
+    host::Database::open(malos.string())->exec("PRAGMA ignore_check_constraints = ON; " + cambio);
+    Libros vacios(Motor::PostgreSQL, env, "vacios");
+    r = importar(malos, vacios.db());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(fila), std::string::npos) << r.err;
+    EXPECT_FALSE(host::Database::create(vacios.db())->hasBooks());
+  }
+
   const fs::path grande = env.dir() / "grande.sqlite";
   {
     auto db = host::Database::create(grande.string());

@@ -37,8 +37,9 @@ class TempDir {
 class RecordingUi final : public host::HostUi {
  public:
   void warning(const std::string& text) override { warnings.push_back(text); }
+  void error(const automation::Error& e) override { errors.push_back(e.description()); }
   void showDocument(const host::DocumentView& doc) override { documents.push_back(doc); }
-  std::vector<std::string> warnings;
+  std::vector<std::string> warnings, errors;
   std::vector<host::DocumentView> documents;
 };
 

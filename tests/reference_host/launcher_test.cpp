@@ -80,10 +80,12 @@ class Printouts : public ::testing::Test {
     return file;
   }
   // The launcher's "Documentos impresos" button on `folder`, with `opener` answering whether a
-  // file opened.
-  void clickPrintouts(std::function<bool(const std::filesystem::path&)> opener, std::filesystem::path folder = {}) {
-    launcher = std::make_shared<host::LauncherWindow>(
-        Salespeople{}, [](const std::string&) {}, folder.empty() ? dir.path() : folder, std::move(opener));
+  // file opened and `reprint` rendering a printout again.
+  void clickPrintouts(std::function<bool(const std::filesystem::path&)> opener, host::ReprintDocument reprint = nullptr,
+                      std::filesystem::path folder = {}) {
+    launcher = std::make_shared<host::LauncherWindow>(Salespeople{}, [](const std::string&) {},
+                                                      folder.empty() ? dir.path() : folder, std::move(opener),
+                                                      std::move(reprint));
     launcher->show(false);
     launcher->operatorClick(*launcher->controlAs<forms::ActionButton>("cbImpresos"));
   }
@@ -99,8 +101,8 @@ class Printouts : public ::testing::Test {
 // Listed newest first, without half-written printouts or other files; the chosen one opens (double
 // click, or Enter on the current row), and a failure to open is said.
 TEST_F(Printouts, TheChosenOneOpensAndAFailureToOpenIsSaid) {
-  auto cheque = write("cheque-BAN01-1001-m17.pdf", 7200);
-  auto transfer = write("transferencia-BAN02-TR-55-m18.pdf", 60);
+  auto cheque = write("cheque-BAN01-1001-m17-0a1b2c3d.pdf", 7200);
+  auto transfer = write("transferencia-BAN02-TR-55-m18-0a1b2c3d.pdf", 60);
   write(".cheque-BAN01-1002-m19.pdf.4242.part", 0);
   write("notas.txt", 0);
   std::vector<std::filesystem::path> opened;
@@ -123,13 +125,28 @@ TEST_F(Printouts, TheChosenOneOpensAndAFailureToOpenIsSaid) {
         warning = app.activeMessageBox()->text();
         app.answerMessageBox(forms::MessageBox::Answer::Ok);
       },
+      [&] {
+        opens = true;
+        top().operatorClick(*top().controlAs<forms::ActionButton>("cbReimprimir"));  // the cheque, again
+        EXPECT_EQ(list().rows(), 4);
+        EXPECT_EQ(list().textMatrix(1, 1), "cheque-BAN01-1001-m17-0a1b2c3d-2.pdf");
+        EXPECT_EQ(list().row(), 1);
+      },
       [&] { top().operatorKey(forms::keys::kEscape); },
   };
-  clickPrintouts([&](const std::filesystem::path& file) {
-    opened.push_back(file);
-    return opens;
-  });
-  EXPECT_EQ(opened, (std::vector<std::filesystem::path>{cheque, cheque, cheque}));
+  std::vector<std::pair<int64_t, std::string>> reprinted;
+  clickPrintouts(
+      [&](const std::filesystem::path& file) {
+        opened.push_back(file);
+        return opens;
+      },
+      [&](const host::Printout& p) {
+        reprinted.emplace_back(p.movement.value_or(0), p.books);
+        return write("cheque-BAN01-1001-m17-0a1b2c3d-2.pdf", 0);
+      });
+  EXPECT_EQ(reprinted, (std::vector<std::pair<int64_t, std::string>>{{17, "0a1b2c3d"}}));
+  EXPECT_EQ(opened, (std::vector<std::filesystem::path>{cheque, cheque, cheque,
+                                                        dir.path() / "cheque-BAN01-1001-m17-0a1b2c3d-2.pdf"}));
   EXPECT_NE(warning.find("No se pudo abrir " + cheque.string()), std::string::npos) << warning;
   EXPECT_TRUE(steps.next.empty());
   EXPECT_EQ(app.activeWindow(), launcher.get()) << "Esc closed the list";
@@ -142,7 +159,7 @@ TEST_F(Printouts, NoneYetIsSaidInsteadOfAnEmptyList) {
     message = app.activeMessageBox()->text();
     app.answerMessageBox(forms::MessageBox::Answer::Ok);
   }};
-  clickPrintouts(nullptr, dir.path() / "missing");
+  clickPrintouts(nullptr, nullptr, dir.path() / "missing");
   EXPECT_EQ(message, "No hay documentos impresos en " + (dir.path() / "missing").string() + ".");
   EXPECT_EQ(app.activeWindow(), launcher.get());
 }

@@ -1,6 +1,10 @@
 // Postings: vouchers, salesperson-account lines, bank movements with printouts, cash
 // withdrawals; transactions around them.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -91,14 +95,67 @@ TEST_F(PostingsTest, PrintoutAppearsOnlyWhenTheTransactionCommits) {
   call(factoryRef, "StartTransaction");
   registerCheque(record, money(12345), "7", nullptr);
   call(factoryRef, "CommitTransaction");
-  EXPECT_EQ(filesIn(options.printDir), std::vector<std::filesystem::path>{"cheque-BAN02-7-m1.pdf"});
+  const std::string name = "cheque-BAN02-7-m1-" + host::printTag(session->db()) + ".pdf";
+  EXPECT_EQ(filesIn(options.printDir), std::vector<std::filesystem::path>{name});
   EXPECT_EQ(call(record, "proximoCheque"), Variant("8"));
-  std::string text = pdfText(options.printDir / "cheque-BAN02-7-m1.pdf");
+  std::string text = pdfText(options.printDir / name);
   if (!text.empty()) {  // pdftotext present
     EXPECT_NE(text.find("CIENTO VEINTITRES CON 45/100"), std::string::npos) << text;
     EXPECT_NE(text.find("Banco Andino"), std::string::npos) << text;
   }
-  errorOf(host::hosterr::kInvalidArgument, [&] { registerCheque(record, money(100), "7", nullptr, false); });
+}
+
+// The pid of a process that has ended.
+pid_t deadPid() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST_F(PostingsTest, APrintoutCommittedButNotNamedIsSaidAndMadeFinalAtTheNextStart) {
+  const auto dead = std::to_string(deadPid());
+  const std::string tag = host::printTag(session->db());
+  auto named = [&](const std::string& head) { return head + "-" + tag + ".pdf"; };
+  call(factoryRef, "StartTransaction");
+  registerCheque(bank("BAN02"), money(12345), "7", nullptr);
+  // The pending printout goes astray (as if its host had died after the commit): naming it fails.
+  std::filesystem::rename(host::pendingPrintout(options.printDir, named("cheque-BAN02-7-m1")),
+                          options.printDir / ("." + named("cheque-BAN02-7-m1") + "." + dead + ".part"));
+  call(factoryRef, "CommitTransaction");
+  ASSERT_EQ(ui->errors.size(), 1u);
+  EXPECT_NE(ui->errors[0].find("bank movement 1 is recorded"), std::string::npos) << ui->errors[0];
+  EXPECT_EQ(count("SELECT impreso FROM movimientos_banco WHERE numero = 1"), 1);
+
+  // At the next start the committed one takes its name; one whose movement never committed goes;
+  // one of a host still running, and one of other books, stay.
+  const auto others = ".cheque-BAN02-7-m2-00000000.pdf." + dead + ".part";
+  for (const auto& part : {"." + named("cheque-BAN02-8-m2") + "." + dead + ".part", others,
+                           host::pendingPrintout({}, named("cheque-BAN02-9-m3")).string()})
+    std::ofstream(options.printDir / part) << "%PDF";
+  EXPECT_EQ(host::recoverPrintouts(session->db(), options.printDir).size(), 1u);
+  auto files = filesIn(options.printDir);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::filesystem::path>{others, host::pendingPrintout({}, named("cheque-BAN02-9-m3")),
+                                                       named("cheque-BAN02-7-m1")}));
+
+  // Printed again from the books: the same document beside the first. Other books printing the
+  // same cheque in the same folder name theirs apart.
+  const auto again = host::reprintBankDocument(session->db(), 1, options.symbols, options.printDir);
+  EXPECT_EQ(again.filename(), "cheque-BAN02-7-m1-" + tag + "-2.pdf");
+  const std::string text = pdfText(again);
+  if (!text.empty()) {
+    EXPECT_NE(text.find("CIENTO VEINTITRES CON 45/100"), std::string::npos) << text;
+    EXPECT_NE(text.find("Rosa Quintero"), std::string::npos) << text;
+  }
+  errorOf(host::hosterr::kNotFound, [&] { host::reprintBankDocument(session->db(), 9, options.symbols, dir.path()); });
+  books = dir.path() / "otros.sqlite";
+  writeSmallBooks(books);
+  openSession();
+  registerCheque(bank("BAN02"), money(12345), "7", nullptr);
+  EXPECT_NE(host::printTag(session->db()), tag);
+  EXPECT_TRUE(std::filesystem::exists(options.printDir / ("cheque-BAN02-7-m1-" + host::printTag(session->db()) + ".pdf")));
+  EXPECT_EQ(filesIn(options.printDir).size(), 5u);
 }
 
 TEST_F(PostingsTest, SessionEndingWithAnOpenTransactionLeavesNothing) {

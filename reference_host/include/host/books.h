@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,13 @@ bool createDemoBooks(const std::filesystem::path& path);
 // refuses (kDatabase, nothing written) one that holds books already. Hosts doing it at once on
 // the same database take turns: one writes, the others are refused.
 void initDemoBooks(Database& db);
+
+// Refuses (kInvalidArgument, naming row `row` of `table`) a value the component cannot use: an
+// invoice number outside 1 to 2147483647, since the component holds invoice numbers in 32 bits;
+// a salesperson or bank code (also an invoice's salesperson) not in capitals or with blanks at
+// either end, since the windows look codes up so written. Other values pass.
+void checkBooksValue(std::string_view table, std::string_view column, const automation::Variant& value,
+                     int64_t row);
 
 // Every table of the books with its row count and the sums of its money columns.
 struct TableTotals {

@@ -17,12 +17,17 @@
 #include <utility>
 #include <vector>
 
+#include "automation/error.h"
 #include "automation/variant.h"
 
 namespace host {
 
 // Text form of a date as the books keep it: "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" with a time.
 std::string booksDateText(automation::Date d);
+
+// A number the books hold (a voucher, a movement) as a value for the component: Long when it
+// fits in 32 bits, otherwise Double, which holds it exactly (up to 2^53).
+automation::Variant booksNumber(int64_t n);
 
 // Whether a --db value names a database server (a postgresql:// or postgres:// URI) rather than
 // a SQLite file.
@@ -152,6 +157,9 @@ class Database {
 
   // The books in messages: the file, or user@host:port/database.
   virtual std::string describe() const = 0;
+  // What tells these books from others for files kept beside them (printouts): the file's full
+  // path, or the server and database.
+  virtual std::string identity() const { return describe(); }
   virtual bool readOnly() const = 0;
   // A statement for `sql`, reused from earlier calls with the same text where possible.
   virtual Statement prepare(std::string_view sql) = 0;
@@ -178,6 +186,8 @@ class Database {
   // when it commits, `onRollback` when it rolls back. With no transaction open the work is final
   // already, so `onCommit` runs at once.
   void afterOutcome(std::function<void()> onCommit, std::function<void()> onRollback);
+  // The failures of `onCommit` effects since last asked: the work they belong to stands.
+  std::vector<automation::Error> takeLateFailures() { return std::exchange(lateFailures_, {}); }
 
  protected:
   Database() = default;
@@ -200,6 +210,7 @@ class Database {
   };
   bool transactionOpen_ = false;
   std::vector<Outcome> pending_;
+  std::vector<automation::Error> lateFailures_;
 };
 
 // BEGIN ... COMMIT; the destructor rolls back unless commit() ran.

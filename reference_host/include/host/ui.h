@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "automation/error.h"
+
 namespace host {
 
 // A document as a viewer shows it: a title and labelled lines.
@@ -20,6 +22,8 @@ class HostUi {
   virtual ~HostUi() = default;
   // A warning box; returns when the operator dismisses it.
   virtual void warning(const std::string& text) = 0;
+  // An error box for a failure the component does not see (the work it belongs to stands).
+  virtual void error(const automation::Error& e) = 0;
   // Opens a viewer window for the document (non-modal).
   virtual void showDocument(const DocumentView& doc) = 0;
 };

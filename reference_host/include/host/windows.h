@@ -32,12 +32,17 @@ class DocumentWindow final : public forms::Window {
 
 // Opens a printed document with the desktop's viewer; false when nothing could open it.
 using OpenDocument = std::function<bool(const std::filesystem::path&)>;
+// Prints the bank movement of a printout again from the books; returns the new file (raises on
+// failure).
+using ReprintDocument = std::function<std::filesystem::path(const Printout& printout)>;
 
 // A list of printed cheques and transfers (as listPrintouts gives them): "Abrir" (or a double
-// click, or Enter on the list) opens the current one with `open`, "Cerrar" (or Esc) closes.
+// click, or Enter on the list) opens the current one with `open`; "Reimprimir" prints its movement
+// again from the books with `reprint`, lists the new file first and opens it; "Cerrar" (or Esc)
+// closes.
 class PrintoutsWindow final : public forms::Window {
  public:
-  PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open);
+  PrintoutsWindow(std::vector<Printout> printouts, OpenDocument open, ReprintDocument reprint = nullptr);
   nlohmann::json stateJson() const override;
 
  protected:
@@ -45,8 +50,12 @@ class PrintoutsWindow final : public forms::Window {
 
  private:
   void cbAbrir_Click();
+  void cbReimprimir_Click();
+  void fillList();
+  void openFile(const std::filesystem::path& file);
   std::vector<Printout> printouts_;
   OpenDocument open_;
+  ReprintDocument reprint_;
 };
 
 // The launcher of interactive mode: the salespeople of the books and the action "Pago selectivo
@@ -56,7 +65,7 @@ class LauncherWindow final : public forms::Window {
  public:
   using Salesperson = std::pair<std::string, std::string>;  // code, name
   LauncherWindow(std::vector<Salesperson> salespeople, std::function<void(const std::string&)> go,
-                 std::filesystem::path printDir, OpenDocument open);
+                 std::filesystem::path printDir, OpenDocument open, ReprintDocument reprint = nullptr);
   // The code of the current row ("" for the free-window row).
   std::string chosenCode() const;
   nlohmann::json stateJson() const override;
@@ -71,6 +80,7 @@ class LauncherWindow final : public forms::Window {
   std::function<void(const std::string&)> go_;
   std::filesystem::path printDir_;
   OpenDocument open_;
+  ReprintDocument reprint_;
 };
 
 // The operator's remembered choices in the windows (column widths), in the per-user settings
@@ -85,6 +95,7 @@ class StorePreferences final : public forms::Preferences {
 class FormsUi final : public HostUi {
  public:
   void warning(const std::string& text) override;
+  void error(const automation::Error& e) override;
   void showDocument(const DocumentView& doc) override;
 };
 

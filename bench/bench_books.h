@@ -24,6 +24,8 @@ namespace bench {
 class NoUi final : public host::HostUi {
  public:
   void warning(const std::string&) override {}
+  // A failure after a commit would make the figures meaningless: say it.
+  void error(const automation::Error& e) override { std::fprintf(stderr, "bench: %s\n", e.what()); }
   void showDocument(const host::DocumentView&) override {}
 };
 

@@ -11,10 +11,18 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTemporaryDir>
+#include <QApplication>
+#include <filesystem>
 
 #include "../forms/fake_lookup.h"
 #include "automation/object.h"
 #include "forms/grid.h"
+#include "entry/activator.h"
+#include "host/books.h"
+#include "host/factory.h"
+#include "host/session.h"
+#include "host/windows.h"
 #include "view_fixture.h"
 
 namespace forms_qt_test {
@@ -313,3 +321,105 @@ TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
 
 }  // namespace
 }  // namespace forms_qt_test
+
+// A whole commission cut with the keyboard alone, on the real commission window over demo books,
+// in both regional settings: from the launcher to the salesperson's window, a date and a
+// commission typed the regional way, the cheque chosen and its bank typed, invoices marked with
+// Space, Procesar with Enter; then back in the launcher, the register of cuts shows it.
+TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
+  for (const char* locale : {"en_US", "es_VE"}) {
+    SCOPED_TRACE(locale);
+    const bool en = std::string_view(locale) == "en_US";
+    QTemporaryDir dir;
+    ::setenv("TESSALINE_CONFIG_HOME", dir.filePath("config").toUtf8().constData(), 1);
+    const std::filesystem::path books = dir.filePath("books.sqlite").toStdString();
+    ASSERT_TRUE(host::createDemoBooks(books));
+    automation::setToday(automation::Date::fromYmd(2026, 11, 30));
+    forms::Application app(regional::RegionalSettings::fromLocale(locale));
+    forms_qt::QtView view(app);
+    host::HostOptions options;
+    options.printDir = dir.filePath("prints").toStdString();
+    options.symbols = app.regionalSettings().numberSymbols();
+    auto session = std::make_shared<host::HostSession>(host::Database::open(books), options,
+                                                       std::make_shared<host::FormsUi>());
+    automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
+    auto activator = std::make_shared<tessaline::Activator>();
+    auto go = [&](const std::string& code) {
+      automation::Variant codigo(code);
+      activator->go(factory, codigo);
+    };
+    std::vector<std::filesystem::path> opened;
+    auto launcher = std::make_shared<host::LauncherWindow>(
+        std::vector<host::LauncherWindow::Salesperson>{{"V001", "Rosalba Quintero"}, {"V002", "Ernesto Villalobos"}},
+        go, options.printDir, [&](const std::filesystem::path& f) { opened.push_back(f); return true; });
+    launcher->show();
+    view.processEvents();
+
+    // The keys go where the desktop sends them: to the focus of the window that has the
+    // keyboard, which must be the model's active window once the toolkit has caught up.
+    auto focused = [&]() -> QWidget* {
+      forms::Window* top = app.activeWindow();
+      QWidget* topWidget = top != nullptr ? view.windowWidget(*top) : nullptr;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return topWidget != nullptr && QApplication::activeWindow() == topWidget; }, 2000))
+          << (top != nullptr ? top->name() : "no window");
+      return QApplication::focusWidget();
+    };
+    auto press = [&](int key, Qt::KeyboardModifiers mods = {}) {
+      if (QWidget* w = focused()) QTest::keyClick(w, static_cast<Qt::Key>(key), mods);
+      view.processEvents();
+    };
+    auto typeText = [&](const char* text) {
+      if (QWidget* w = focused()) QTest::keyClicks(w, text);
+    };
+    auto activeName = [&] {
+      forms::Window* w = app.activeWindow();
+      forms::Control* c = w != nullptr ? w->activeControl() : nullptr;
+      return c != nullptr ? w->name() + "." + c->name() : std::string("(none)");
+    };
+
+    EXPECT_EQ(activeName(), "Lanzador.vendedores");
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    ASSERT_EQ(activeName(), "SelectFacturas.fechaPago");
+    typeText(en ? "11/20/2026" : "20/11/2026");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(activeName(), "SelectFacturas.chkIncluirPendientes");
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.optCheque");
+    press(Qt::Key_Space);
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.codigoBanco");
+    typeText("ban01");
+    press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.refMovBanco");
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.detalles");
+    forms::Window& cut = *app.activeWindow();
+    auto& grid = *cut.controlAs<forms::Grid>("detalles");
+    // The first invoice's commission changed through the number dialog, then two marked.
+    press(Qt::Key_Home, Qt::ControlModifier);
+    while (grid.col() < 6) press(Qt::Key_Right);
+    QTimer::singleShot(0, [&] {
+      ASSERT_EQ(activeName(), "fGetNumero.Velnor1");
+      typeText(en ? "12.5" : "12,5");
+      press(Qt::Key_Return);
+    });
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid.textMatrix(1, 6), en ? "12.50" : "12,50");
+    press(Qt::Key_Right);
+    press(Qt::Key_Right);
+    press(Qt::Key_Space);
+    press(Qt::Key_Down);
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.cbProcesar");
+    press(Qt::Key_Return);
+    // The window fixed on the salesperson closes after the cut; the launcher has the focus again.
+    EXPECT_EQ(app.activeWindow(), launcher.get());
+    auto st = session->db().prepare("SELECT COUNT(*) FROM movimientos_banco WHERE referencia = '1001' AND tipo = 0");
+    st.step();
+    EXPECT_EQ(st.columnInt(0), 1);
+    EXPECT_EQ(QApplication::focusWidget() != nullptr, true);
+    launcher->unload();
+  }
+}

@@ -154,6 +154,7 @@ void HostFactory::commitTransaction() {
   if (!s.transaction) raiseHost(hosterr::kTransactionState, "no transaction is open to commit");
   auto txn = std::move(s.transaction);
   txn->commit();  // on failure the guard has rolled back
+  if (s.afterCommit) s.afterCommit();
 }
 
 void HostFactory::abortTransaction() { session().transaction.reset(); }

@@ -21,6 +21,7 @@
 #include "forms/application.h"
 #include "forms/driver.h"
 #include "host/books.h"
+#include "host/cuts.h"
 #include "host/factory.h"
 #include "host/printing.h"
 #include "host/session.h"
@@ -269,7 +270,12 @@ int run(const Settings& s, int& argc, char** argv) {
   } else {
     launcher = std::make_shared<host::LauncherWindow>(
         salespeople(*db), go, options.printDir,
-        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); });
+        [](const std::filesystem::path& file) { return forms_qt::QtView::openDocument(file.string()); },
+        [db, dir = options.printDir] { return host::processedCuts(*db, dir); });
+    // A cut committed in one of the windows shows in the register at once.
+    session->afterCommit = [&launcher] {
+      if (launcher) launcher->refreshCuts();
+    };
     launcher->show();
   }
   // Ends when the last window closes.

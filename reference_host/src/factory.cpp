@@ -157,6 +157,7 @@ void HostFactory::commitTransaction() {
   // What failed after the commit (a printout that could not take its name) is the operator's to
   // know; the component's work stands, so its call succeeds.
   for (const auto& e : s.db().takeLateFailures()) s.ui().error(e);
+  if (s.afterCommit) s.afterCommit();
 }
 
 void HostFactory::abortTransaction() { session().transaction.reset(); }

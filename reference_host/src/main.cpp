@@ -23,6 +23,7 @@
 #include "forms/driver.h"
 #include "host/books.h"
 #include "host/errors.h"
+#include "host/cuts.h"
 #include "host/factory.h"
 #include "host/printing.h"
 #include "host/session.h"
@@ -331,7 +332,12 @@ int run(const Settings& s, int& argc, char** argv) {
             throw automation::Error(host::hosterr::kNotFound, host::kErrorSource,
                                     p.file.filename().string() + " was not printed from the books " + db->describe());
           return host::reprintBankDocument(*db, *p.movement, options.symbols, options.printDir);
-        });
+        },
+        [db, dir = options.printDir] { return host::processedCuts(*db, dir); });
+    // A cut committed in one of the windows shows in the register at once.
+    session->afterCommit = [&launcher] {
+      if (launcher) launcher->refreshCuts();
+    };
     launcher->show();
   }
   // Ends when the last window closes.

@@ -30,6 +30,13 @@ void listLook(forms::Grid& grid, std::initializer_list<int> widths) {
   grid.setCol(1);
 }
 
+// Opens a printout with the desktop's viewer, or says why it could not be opened.
+void openOrWarn(forms::Application& app, const OpenDocument& open, const std::filesystem::path& file) {
+  if (!open || !open(file))
+    app.showWarning("No se pudo abrir " + file.string() +
+                    ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
+}
+
 }  // namespace
 
 DocumentWindow::DocumentWindow(DocumentView doc)
@@ -103,11 +110,7 @@ void PrintoutsWindow::fillList() {
   if (!printouts_.empty()) grid->setRow(1);
 }
 
-void PrintoutsWindow::openFile(const std::filesystem::path& file) {
-  if (!open_ || !open_(file))
-    application().showWarning("No se pudo abrir " + file.string() +
-                              ": no hay un visor de documentos PDF en este escritorio o el archivo ya no existe.");
-}
+void PrintoutsWindow::openFile(const std::filesystem::path& file) { openOrWarn(application(), open_, file); }
 
 void PrintoutsWindow::cbAbrir_Click() {
   auto* grid = controlAs<forms::Grid>("impresos");
@@ -146,27 +149,33 @@ nlohmann::json PrintoutsWindow::stateJson() const {
 
 LauncherWindow::LauncherWindow(std::vector<Salesperson> salespeople,
                                std::function<void(const std::string&)> go, std::filesystem::path printDir,
-                               OpenDocument open, ReprintDocument reprint)
+                               OpenDocument open, ReprintDocument reprint, ReadCuts readCuts)
     : Window("Lanzador"),
       salespeople_(std::move(salespeople)),
       go_(std::move(go)),
       printDir_(std::move(printDir)),
       open_(std::move(open)),
-      reprint_(std::move(reprint)) {}
+      reprint_(std::move(reprint)),
+      readCuts_(std::move(readCuts)) {}
 
 void LauncherWindow::build() {
   using enum forms::ControlKind;
   setCaption("Tessaline - host de referencia");
   setBorderStyle(forms::BorderStyle::FixedSingle);
   setStartUpPosition(forms::StartUpPosition::CenterScreen);
-  setClientSize(5760, 5340);
+  setClientSize(16440, 5340);
+  // The salespeople on the left, the register of processed cuts on the right.
   static const forms::ControlDesign kDesign[] = {
       {Label, "lblVendedores", "", {180, 180, 4000, 255}, "Vendedores:"},
       {Grid, "vendedores", "", {180, 480, 5400, 3600}, "", -1, {.format = "Codigo|Nombre"}},
       {ActionButton, "cbPagoComisiones", "", {180, 4260, 3300, 405}, "Pago selectivo de comisiones", -1,
        {.isDefault = true}},
       {ActionButton, "cbImpresos", "", {180, 4755, 3300, 405}, "Documentos impresos"},
-      {ActionButton, "cbSalir", "", {4245, 4755, 1335, 405}, "Salir", -1, {.isCancel = true}},
+      {Label, "lblCortes", "", {5760, 180, 4000, 255}, "Cortes procesados:"},
+      {Grid, "cortes", "", {5760, 480, 10500, 3600}, "", -1,
+       {.format = "Fecha|Vendedor|>Facturas|>Monto|Medio de pago|>Comprobante|Banco|Documento"}},
+      {ActionButton, "cbAbrirDocumento", "", {14160, 4260, 2100, 405}, "Abrir documento"},
+      {ActionButton, "cbSalir", "", {14925, 4755, 1335, 405}, "Salir", -1, {.isCancel = true}},
   };
   addDesign(kDesign);
 
@@ -180,10 +189,72 @@ void LauncherWindow::build() {
     grid->setTextMatrix(static_cast<int>(i) + 2, 1, salespeople_[i].second);
   }
   grid->setRow(1);
+  const forms::ControlRef<forms::ActionButton> pago{this, "cbPagoComisiones"};
+  const forms::ControlRef<forms::ActionButton> abrir{this, "cbAbrirDocumento"};
   grid->onDblClick = [this] { cbPagoComisiones_Click(); };
-  forms::ControlRef<forms::ActionButton>(this, "cbPagoComisiones")->onClick = [this] { cbPagoComisiones_Click(); };
+  pago->onClick = [this] { cbPagoComisiones_Click(); };
   forms::ControlRef<forms::ActionButton>(this, "cbImpresos")->onClick = [this] { cbImpresos_Click(); };
   forms::ControlRef<forms::ActionButton>(this, "cbSalir")->onClick = [this] { unload(); };
+
+  // Enter acts on the list that has the focus: a salesperson's cut, or a cut's document.
+  const forms::ControlRef<forms::Grid> cortes{this, "cortes"};
+  listLook(*cortes, {1050, 2400, 840, 1350, 1500, 1140, 780, 1080});
+  grid->onGotFocus = [pago] { pago->setDefault(true); };
+  cortes->onGotFocus = [abrir] { abrir->setDefault(true); };
+  cortes->onRowColChange = [this, abrir] { abrir->setEnabled(chosenCut() != nullptr && chosenCut()->printout); };
+  cortes->onDblClick = [this] { cbAbrirDocumento_Click(); };
+  abrir->onClick = [this] { cbAbrirDocumento_Click(); };
+  refreshCuts();
+}
+
+void LauncherWindow::refreshCuts() {
+  // A launcher closed already is left alone (touching it would load it again).
+  if (!readCuts_ || !isLoaded()) return;
+  auto* grid = controlAs<forms::Grid>("cortes");
+  try {
+    cuts_ = readCuts_();
+  } catch (const std::exception& e) {
+    std::cerr << "tessaline-host: the register of processed cuts cannot be read: " << e.what() << '\n';
+    return;
+  }
+  const auto& regional = application().regionalSettings();
+  grid->setRedraw(false);
+  grid->setRows(static_cast<int>(cuts_.size()) + 1);
+  for (size_t i = 0; i < cuts_.size(); ++i) {
+    const ProcessedCut& c = cuts_[i];
+    const int row = static_cast<int>(i) + 1;
+    const std::string cells[] = {
+        regional::format(automation::Variant(c.date), "Short Date", regional),
+        c.salespersonName.empty() ? c.salesperson : c.salesperson + " " + c.salespersonName,
+        std::to_string(c.invoices),
+        regional::format(automation::Variant(c.amount), "#,##0.00", regional),
+        methodText(c.method),
+        std::to_string(c.voucher),
+        c.bank,
+        c.document,
+    };
+    for (int col = 0; col < 8; ++col) grid->setTextMatrix(row, col, cells[col]);
+  }
+  grid->setRedraw(true);
+  grid->setRow(cuts_.empty() ? 0 : 1);
+  controlAs<forms::ActionButton>("cbAbrirDocumento")->setEnabled(chosenCut() != nullptr && chosenCut()->printout);
+}
+
+const ProcessedCut* LauncherWindow::chosenCut() {
+  auto* grid = controlAs<forms::Grid>("cortes");
+  if (grid == nullptr || grid->row() < 1 || static_cast<size_t>(grid->row()) > cuts_.size()) return nullptr;
+  return &cuts_[static_cast<size_t>(grid->row()) - 1];
+}
+
+void LauncherWindow::cbAbrirDocumento_Click() {
+  const ProcessedCut* cut = chosenCut();
+  if (cut == nullptr) return;
+  if (!cut->printout) {
+    application().showMessage("El corte del comprobante " + std::to_string(cut->voucher) +
+                              " no tiene documento impreso.");
+    return;
+  }
+  openOrWarn(application(), open_, *cut->printout);
 }
 
 std::string LauncherWindow::chosenCode() const {
@@ -220,7 +291,7 @@ void LauncherWindow::cbImpresos_Click() {
 }
 
 nlohmann::json LauncherWindow::stateJson() const {
-  return {{"vendedores", static_cast<int>(salespeople_.size())}};
+  return {{"vendedores", static_cast<int>(salespeople_.size())}, {"cortes", static_cast<int>(cuts_.size())}};
 }
 
 std::optional<std::string> StorePreferences::read(const std::string& section, const std::string& key) const {

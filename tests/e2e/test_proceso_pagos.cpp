@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "host/cuts.h"
 #include "test_proceso_comun.h"
 
 namespace corte {
@@ -282,6 +283,53 @@ dump
   EXPECT_EQ(w.at("activeControl"), "codigoVendedor");
   EXPECT_TRUE(bloqueoLibre(books));
 }
+
+}  // namespace
+}  // namespace corte
+
+namespace corte {
+namespace {
+
+// The launcher's register of processed cuts, read from books where cuts of every method were
+// processed one after another: newest first, the payment's own line not counted as an invoice,
+// bank and document of a bank payment with its printout.
+class RegistroDeCortes : public PorMotor<> {};
+
+TEST_P(RegistroDeCortes, UnaFilaPorCorteConSuMedioYSuDocumento) {
+  Entorno env;
+  auto libros = librosDelCorte(env);
+  const fs::path prints = env.dir() / "impresos";
+  auto args = argumentosBase(env, libros->db());
+  args.push_back("--print-dir");
+  args.push_back(prints.string());
+  const Resultado r = ejecutar(env, args,
+                               std::string("go V1\ndblclick 1 8\ndblclick 2 8\n") + kEfectivo + "click cbProcesar\n" +
+                                   "go V1\ndblclick 1 8\n" + kCheque + "click cbProcesar\n" +
+                                   "go V2\ndblclick 1 8\n" + kTransferencia + "click cbProcesar\n" +
+                                   "go V1\ndblclick 1 8\n" + kNoPagar + "click cbProcesar\n");
+  ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
+  ASSERT_TRUE(eventosDe(r.eventos(), "error").empty()) << r.salida;
+
+  const auto db = host::Database::open(libros->db());
+  const auto cortes = host::processedCuts(*db, prints);
+  const std::string tag = "-" + host::printTag(*db);
+  std::vector<std::string> vistas;
+  for (const auto& c : cortes)
+    vistas.push_back(host::booksDateText(c.date) + " " + c.salesperson + " " + c.salespersonName + " " +
+                     std::to_string(c.invoices) + " " + c.amount.toString() + " " + host::methodText(c.method) + " " +
+                     c.bank + " " + c.document + " " + (c.printout ? c.printout->filename().string() : "-"));
+  ASSERT_EQ(cortes.size(), 4u);
+  EXPECT_EQ(vistas, (std::vector<std::string>{
+                        "2026-12-01 V1 Rosa Peña 1 15.0000 Solo acreditado   -",
+                        "2026-12-01 V2 Ernesto Villa 1 24.0000 Transferencia BAN02 T-77 transferencia-BAN02-T-77-m2" + tag + ".pdf",
+                        "2026-12-01 V1 Rosa Peña 1 61.7300 Cheque BAN01 1001 cheque-BAN01-1001-m1" + tag + ".pdf",
+                        "2026-12-01 V1 Rosa Peña 2 40.0000 Efectivo   -",
+                    }));
+  EXPECT_GT(cortes[0].voucher, cortes[1].voucher);
+  EXPECT_TRUE(fs::is_regular_file(*cortes[1].printout));
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, RegistroDeCortes, testing::Combine(testing::ValuesIn(kMotores)), nombrePorMotor<>);
 
 }  // namespace
 }  // namespace corte

@@ -11,10 +11,20 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTemporaryDir>
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
 
 #include "../forms/fake_lookup.h"
 #include "automation/object.h"
 #include "forms/grid.h"
+#include "entry/activator.h"
+#include "host/books.h"
+#include "host/cuts.h"
+#include "host/factory.h"
+#include "host/session.h"
+#include "host/windows.h"
 #include "view_fixture.h"
 
 namespace forms_qt_test {
@@ -53,7 +63,7 @@ TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) 
   EXPECT_EQ(w->statusBar()->panelText(1), "Codigo (F2 para buscar)");
 }
 
-TEST_F(ViewTest, SpaceAndEnterOnAGridCellActAndADoubleClickToo) {
+TEST_F(ViewTest, AClickMakesTheCellCurrentADoubleClickActsAndArrowsMove) {
   auto w = showTestWindow();
   w->fillRows(20);
   view->processEvents();
@@ -66,19 +76,13 @@ TEST_F(ViewTest, SpaceAndEnterOnAGridCellActAndADoubleClickToo) {
   EXPECT_EQ(g.col(), 3);
   EXPECT_EQ(table->selectionModel()->currentIndex(), table->model()->index(2, 3));
 
-  QTest::keyClick(table, Qt::Key_Space);
-  EXPECT_EQ(g.textMatrix(3, 3), "SI");
-  view->processEvents();
-  EXPECT_EQ(table->model()->data(table->model()->index(2, 3)).toString(), QString("SI"));
-  // Enter reaches the grid as Space through the window's key preview.
-  QTest::keyClick(table, Qt::Key_Return);
-  EXPECT_EQ(g.textMatrix(3, 3), "NO");
-  EXPECT_EQ(w->gridActions, 2);
-
+  // Space and Enter on a cell: the keyboard-only cut below.
   QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(4, 3)).center());
   EXPECT_EQ(g.row(), 5);
   EXPECT_EQ(g.textMatrix(5, 3), "SI");
-  EXPECT_EQ(w->gridActions, 3);
+  view->processEvents();
+  EXPECT_EQ(table->model()->data(table->model()->index(4, 3)).toString(), QString("SI"));
+  EXPECT_EQ(w->gridActions, 1);
 
   // Arrow keys move the current cell.
   QTest::keyClick(table, Qt::Key_Down);
@@ -170,29 +174,8 @@ TEST_F(ViewTest, TheCloseBoxAsksTheModel) {
   EXPECT_TRUE(view->windowWidget(*w)->isVisible());
 }
 
-TEST_F(ViewTest, TheNumberDialogIsModalEnterAcceptsEscAndTheCloseBoxCancel) {
-  auto d = std::make_shared<NumberDialog>();
-  int step = 0;
-  QTimer::singleShot(0, [&] {
-    ++step;
-    ASSERT_EQ(app.activeWindow(), d.get());
-    QWidget* top = view->windowWidget(*d);
-    ASSERT_NE(top, nullptr);
-    EXPECT_TRUE(top->isVisible());
-    EXPECT_EQ(top->windowModality(), Qt::ApplicationModal);
-    QWidget* edit = keyTarget(*d, "importe");
-    EXPECT_EQ(static_cast<QLineEdit*>(edit)->text(), QString("12,50"));
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, "7,25");
-    // Typed text reaches the model when the operator acts on the window.
-    EXPECT_DOUBLE_EQ(d->controlAs<forms::NumberEntryBox>("importe")->value(), 12.5);
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
-  EXPECT_TRUE(d->ask("Nueva comision para la factura", 12.5));
-  EXPECT_EQ(step, 1);
-  EXPECT_DOUBLE_EQ(d->acceptedValue, 7.25);
-  EXPECT_EQ(view->windowWidget(*d), nullptr);
-
+// Enter accepting a typed amount: the keyboard-only cut below.
+TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialogAndItRefusesText) {
   auto d2 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "importe"), Qt::Key_Escape); });
   EXPECT_FALSE(d2->ask("Nuevo porcentaje de comision", 3));
@@ -313,3 +296,126 @@ TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
 
 }  // namespace
 }  // namespace forms_qt_test
+
+// A whole commission cut with the keyboard alone, on the real commission window over demo books,
+// in both regional settings: from the launcher to the salesperson's window, a date and a
+// commission typed the regional way, the cheque chosen and its bank typed, invoices marked with
+// Space, Procesar with Enter; then back in the launcher, the register of cuts shows it.
+TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
+  for (const char* locale : {"en_US", "es_VE"}) {
+    SCOPED_TRACE(locale);
+    const bool en = std::string_view(locale) == "en_US";
+    QTemporaryDir dir;
+    ::setenv("TESSALINE_CONFIG_HOME", dir.filePath("config").toUtf8().constData(), 1);
+    const std::filesystem::path books = dir.filePath("books.sqlite").toStdString();
+    ASSERT_TRUE(host::createDemoBooks(books));
+    automation::setToday(automation::Date::fromYmd(2026, 11, 30));
+    forms::Application app(regional::RegionalSettings::fromLocale(locale));
+    forms_qt::QtView view(app);
+    host::HostOptions options;
+    options.printDir = dir.filePath("prints").toStdString();
+    options.symbols = app.regionalSettings().numberSymbols();
+    auto session = std::make_shared<host::HostSession>(host::Database::open(books), options,
+                                                       std::make_shared<host::FormsUi>());
+    automation::ObjectRef factory = std::make_shared<host::HostFactory>(session);
+    auto activator = std::make_shared<tessaline::Activator>();
+    auto go = [&](const std::string& code) {
+      automation::Variant codigo(code);
+      activator->go(factory, codigo);
+    };
+    std::vector<std::filesystem::path> opened;
+    auto launcher = std::make_shared<host::LauncherWindow>(
+        std::vector<host::LauncherWindow::Salesperson>{{"V001", "Rosalba Quintero"}, {"V002", "Ernesto Villalobos"}},
+        go, options.printDir,
+        [&](const std::filesystem::path& f) {
+          opened.push_back(f);
+          return true;
+        },
+        nullptr, [&] { return host::processedCuts(session->db(), options.printDir); });
+    session->afterCommit = [&] { launcher->refreshCuts(); };
+    launcher->show();
+    view.processEvents();
+
+    // The keys go where the desktop sends them: to the focus of the window that has the
+    // keyboard, which must be the model's active window once the toolkit has caught up.
+    auto focused = [&]() -> QWidget* {
+      forms::Window* top = app.activeWindow();
+      QWidget* topWidget = top != nullptr ? view.windowWidget(*top) : nullptr;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return topWidget != nullptr && QApplication::activeWindow() == topWidget; }, 2000))
+          << (top != nullptr ? top->name() : "no window");
+      return QApplication::focusWidget();
+    };
+    auto press = [&](int key, Qt::KeyboardModifiers mods = {}) {
+      if (QWidget* w = focused()) QTest::keyClick(w, static_cast<Qt::Key>(key), mods);
+      view.processEvents();
+    };
+    auto typeText = [&](const char* text) {
+      if (QWidget* w = focused()) QTest::keyClicks(w, text);
+    };
+    // TESSALINE_TEST_SHOTS names a folder for pictures of the windows on the way, to look at.
+    auto shot = [&](const char* what) {
+      if (const char* shots = std::getenv("TESSALINE_TEST_SHOTS"))
+        view.windowWidget(*app.activeWindow())->grab().save(QString("%1/%2-%3.png").arg(shots, what, locale));
+    };
+    auto activeName = [&] {
+      forms::Window* w = app.activeWindow();
+      forms::Control* c = w != nullptr ? w->activeControl() : nullptr;
+      return c != nullptr ? w->name() + "." + c->name() : std::string("(none)");
+    };
+
+    EXPECT_EQ(activeName(), "Lanzador.vendedores");
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    ASSERT_EQ(activeName(), "SelectFacturas.fechaPago");
+    typeText(en ? "11/20/2026" : "20/11/2026");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(activeName(), "SelectFacturas.chkIncluirPendientes");
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.optCheque");
+    press(Qt::Key_Space);
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.codigoBanco");
+    typeText("ban01");
+    press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.refMovBanco");
+    for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.detalles");
+    forms::Window& cut = *app.activeWindow();
+    auto& grid = *cut.controlAs<forms::Grid>("detalles");
+    // The first invoice's commission changed through the number dialog, then two marked.
+    press(Qt::Key_Home, Qt::ControlModifier);
+    while (grid.col() < 6) press(Qt::Key_Right);
+    QTimer::singleShot(0, [&] {
+      ASSERT_EQ(activeName(), "fGetNumero.Velnor1");
+      typeText(en ? "12.5" : "12,5");
+      press(Qt::Key_Return);
+    });
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid.textMatrix(1, 6), en ? "12.50" : "12,50");
+    press(Qt::Key_Right);
+    press(Qt::Key_Right);
+    press(Qt::Key_Space);
+    press(Qt::Key_Down);
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "SelectFacturas.cbProcesar");
+    shot("comisiones");
+    press(Qt::Key_Return);
+    // The window fixed on the salesperson closes after the cut; the launcher has the keyboard
+    // again, its register shows the cut, and Enter there opens the cheque.
+    EXPECT_EQ(app.activeWindow(), launcher.get());
+    auto& register_ = *launcher->controlAs<forms::Grid>("cortes");
+    ASSERT_EQ(register_.rows(), 2);
+    EXPECT_EQ(register_.textMatrix(1, 1), "V001 Rosalba Quintero");
+    EXPECT_EQ(register_.textMatrix(1, 2), "2");
+    EXPECT_EQ(register_.textMatrix(1, 4), "Cheque");
+    EXPECT_EQ(register_.textMatrix(1, 7), "1001");
+    for (int i = 0; i < 3; ++i) press(Qt::Key_Tab);
+    ASSERT_EQ(activeName(), "Lanzador.cortes");
+    shot("lanzador");
+    press(Qt::Key_Return);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].filename().string().rfind("cheque-BAN01-1001-m", 0), 0u) << opened[0];
+    launcher->unload();
+  }
+}

@@ -187,6 +187,7 @@ void Grid::setRow(int row) {
   if (row_ == row) return;
   row_ = row;
   changed();
+  raise(onRowColChange);
 }
 
 void Grid::setCol(int col) {
@@ -194,6 +195,7 @@ void Grid::setCol(int col) {
   if (col_ == col) return;
   col_ = col;
   changed();
+  raise(onRowColChange);
 }
 
 void Grid::setFormatString(std::string formatString) {

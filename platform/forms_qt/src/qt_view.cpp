@@ -64,10 +64,16 @@ Qt::WindowFlags windowFlagsOf(forms::Window& w) {
   if (border == forms::BorderStyle::None) return Qt::Window | Qt::FramelessWindowHint;
   Qt::WindowFlags f = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   switch (border) {
-    case forms::BorderStyle::FixedDialog: f |= Qt::Dialog; break;
+    case forms::BorderStyle::FixedDialog:
+      f |= Qt::Dialog;
+      break;
     case forms::BorderStyle::FixedToolWindow:
-    case forms::BorderStyle::SizableToolWindow: f |= Qt::Tool; break;
-    default: f |= Qt::Window; break;
+    case forms::BorderStyle::SizableToolWindow:
+      f |= Qt::Tool;
+      break;
+    default:
+      f |= Qt::Window;
+      break;
   }
   if (w.controlBox()) {
     f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -82,10 +88,14 @@ Qt::WindowFlags windowFlagsOf(forms::Window& w) {
 int charCode(const QKeyEvent& e) {
   switch (e.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return forms::keys::kEnter;
-    case Qt::Key_Escape: return forms::keys::kEscape;
-    case Qt::Key_Backspace: return forms::keys::kBackspace;
-    default: break;
+    case Qt::Key_Enter:
+      return forms::keys::kEnter;
+    case Qt::Key_Escape:
+      return forms::keys::kEscape;
+    case Qt::Key_Backspace:
+      return forms::keys::kBackspace;
+    default:
+      break;
   }
   if (e.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
   const QString t = e.text();
@@ -97,7 +107,8 @@ int charCode(const QKeyEvent& e) {
 
 // A key event that delivers one character to an editor.
 QKeyEvent characterEvent(int code, const QKeyEvent& original) {
-  if (code == forms::keys::kBackspace) return QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  if (code == forms::keys::kBackspace)
+    return QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
   const QString text(QChar(static_cast<char16_t>(code)));
   int key = Qt::Key_unknown;
   if (code == charCode(original)) {
@@ -110,7 +121,8 @@ QKeyEvent characterEvent(int code, const QKeyEvent& original) {
 
 class PumpingBuffer final : public std::streambuf {
  public:
-  PumpingBuffer(std::istream& source, std::function<void()> pump) : source_(source), pump_(std::move(pump)) {}
+  PumpingBuffer(std::istream& source, std::function<void()> pump)
+      : source_(source), pump_(std::move(pump)) {}
 
  protected:
   int_type underflow() override {
@@ -151,8 +163,10 @@ QtMessageHandler previousHandler = nullptr;
 
 // The offscreen platform (shots, tests) reports every window operation it does not have, such
 // as raising a window; those notes say nothing about the program.
-void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support"))) return;
+void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+    return;
   if (previousHandler != nullptr)
     previousHandler(type, context, message);
   else
@@ -168,7 +182,8 @@ std::unique_ptr<QtView> QtView::attach(forms::Application& app, int& argc, char*
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
       throw std::runtime_error(
-          "no display to open windows on (set DISPLAY, or QT_QPA_PLATFORM=offscreen to draw without one)");
+          "no display to open windows on (set DISPLAY, or QT_QPA_PLATFORM=offscreen to draw "
+          "without one)");
     owned = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
@@ -185,9 +200,13 @@ QtView::QtView(forms::Application& app) : app_(app) {
   impl_ = std::make_unique<Impl>(*this, app);
 }
 
-QtView::~QtView() { impl_.reset(); }
+QtView::~QtView() {
+  impl_.reset();
+}
 
-int QtView::exec() { return impl_->runMainLoop(); }
+int QtView::exec() {
+  return impl_->runMainLoop();
+}
 
 std::function<void(forms::Window&, const std::string&)> QtView::shotHook() {
   return [this](forms::Window& w, const std::string& file) { saveShot(w, file); };
@@ -239,19 +258,30 @@ QWidget* QtView::controlWidget(const forms::Control& control) const {
   return v != nullptr ? v->widget() : nullptr;
 }
 
-QWidget* QtView::messageBoxWidget() const { return impl_->topMessageBox(); }
+QWidget* QtView::messageBoxWidget() const {
+  return impl_->topMessageBox();
+}
 
-double QtView::twipsPerPixelX() const { return impl_->scale_.twipsPerPixelX(); }
-double QtView::twipsPerPixelY() const { return impl_->scale_.twipsPerPixelY(); }
+double QtView::twipsPerPixelX() const {
+  return impl_->scale_.twipsPerPixelX();
+}
+double QtView::twipsPerPixelY() const {
+  return impl_->scale_.twipsPerPixelY();
+}
 
-void QtView::runModalLoop(const std::function<bool()>& finished) { impl_->runModalLoop(finished); }
+void QtView::runModalLoop(const std::function<bool()>& finished) {
+  impl_->runModalLoop(finished);
+}
 
 void QtView::windowLoaded(forms::Window& w) {
   guarded("windowLoaded", [&] { impl_->bind(w); });
 }
 
 void QtView::windowUnloaded(forms::Window& w) {
-  guarded("windowUnloaded", [&] { impl_->unbind(w); });
+  guarded("windowUnloaded", [&] {
+    impl_->unbind(w);
+    impl_->activateTopWindow();
+  });
   impl_->wakeModalLoops();
   impl_->scheduleQuitCheck();
 }
@@ -270,6 +300,7 @@ void QtView::windowHidden(forms::Window& w) {
       b->widget->hide();
       b->widget->setWindowModality(Qt::NonModal);
     }
+    impl_->activateTopWindow();
   });
   impl_->wakeModalLoops();
   impl_->scheduleQuitCheck();
@@ -300,7 +331,9 @@ void QtView::gridCellsChanged(forms::Grid& g, int firstRow, int lastRow) {
   impl_->markGrid(g, firstRow, lastRow, false, false);
 }
 
-void QtView::gridShapeChanged(forms::Grid& g) { impl_->markGrid(g, 0, -1, true, true); }
+void QtView::gridShapeChanged(forms::Grid& g) {
+  impl_->markGrid(g, 0, -1, true, true);
+}
 
 void QtView::focusChanged(forms::Window& w, forms::Control*) {
   guarded("focusChanged", [&] {
@@ -322,7 +355,8 @@ void QtView::messageBoxClosed(forms::MessageBox& box) {
 // =============================================================================================
 // Impl: set-up
 
-QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(app), scale_(Scale::ofPrimaryScreen()) {
+QtView::Impl::Impl(QtView& view, forms::Application& app)
+    : view_(view), app_(app), scale_(Scale::ofPrimaryScreen()) {
   QApplication::setQuitOnLastWindowClosed(false);
   // The toolkit's own texts (the buttons of message boxes, the calendar's tips) in the regional
   // language, when the system has Qt's translations for it; English otherwise.
@@ -331,7 +365,8 @@ QtView::Impl::Impl(QtView& view, forms::Application& app) : view_(view), app_(ap
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&translator_);
   qApp->installEventFilter(this);
-  app_.setTextMetrics(std::make_shared<QtTextMetrics>(scale_.twipsPerPixelX(), scale_.twipsPerPixelY()));
+  app_.setTextMetrics(
+      std::make_shared<QtTextMetrics>(scale_.twipsPerPixelX(), scale_.twipsPerPixelY()));
   app_.addObserver(&view_);
   if (app_.modalLoop() == nullptr) app_.setModalLoop(&view_);
   for (forms::Window* w : app_.loadedWindows()) {
@@ -417,9 +452,15 @@ ControlView& QtView::Impl::ensureControl(Binding& b, forms::Control& c) {
   if (forms::Control* container = c.container()) parent = ensureControl(b, *container).widget();
   ControlView* v = nullptr;
   switch (c.kind()) {
-    case forms::ControlKind::Label: v = new LabelWidget(static_cast<forms::Label&>(c), *this, parent); break;
-    case forms::ControlKind::Shape: v = new ShapeWidget(static_cast<forms::Shape&>(c), *this, parent); break;
-    case forms::ControlKind::Frame: v = new FrameWidget(static_cast<forms::Frame&>(c), *this, parent); break;
+    case forms::ControlKind::Label:
+      v = new LabelWidget(static_cast<forms::Label&>(c), *this, parent);
+      break;
+    case forms::ControlKind::Shape:
+      v = new ShapeWidget(static_cast<forms::Shape&>(c), *this, parent);
+      break;
+    case forms::ControlKind::Frame:
+      v = new FrameWidget(static_cast<forms::Frame&>(c), *this, parent);
+      break;
     case forms::ControlKind::ActionButton:
       v = new ActionButtonWidget(static_cast<forms::ActionButton&>(c), *this, parent);
       break;
@@ -464,7 +505,8 @@ void QtView::Impl::restack(Binding& b, QWidget* container) {
   // windows; within each layer the later control lies on top.
   for (bool lightweightLayer : {true, false})
     for (ControlView* v : b.controls)
-      if (v->control() != nullptr && v->widget()->parentWidget() == container && v->lightweight() == lightweightLayer)
+      if (v->control() != nullptr && v->widget()->parentWidget() == container &&
+          v->lightweight() == lightweightLayer)
         v->widget()->raise();
 }
 
@@ -477,7 +519,9 @@ void QtView::Impl::placeControl(Binding& b, ControlView& v) {
     w->setParent(parent);
     restack(b, parent);
   }
-  const auto* bar = c.kind() == forms::ControlKind::StatusBar ? static_cast<const forms::StatusBar*>(&c) : nullptr;
+  const auto* bar = c.kind() == forms::ControlKind::StatusBar
+                        ? static_cast<const forms::StatusBar*>(&c)
+                        : nullptr;
   if (bar != nullptr && c.container() == nullptr && bar->dock() != forms::StatusBar::Dock::None) {
     // The model docks it too; here it meets the widget's edge to the pixel, whatever the
     // rounding of twips to pixels.
@@ -529,7 +573,8 @@ void QtView::Impl::syncAllControls(Binding& b) {
 
 void QtView::Impl::dockStatusBars(Binding& b) {
   for (ControlView* v : b.controls)
-    if (v->control() != nullptr && v->control()->kind() == forms::ControlKind::StatusBar) placeControl(b, *v);
+    if (v->control() != nullptr && v->control()->kind() == forms::ControlKind::StatusBar)
+      placeControl(b, *v);
 }
 
 void QtView::Impl::syncWindow(Binding& b) {
@@ -563,9 +608,12 @@ void QtView::Impl::syncWindow(Binding& b) {
   }
   if (widget->isVisible()) {
     const Qt::WindowStates now = widget->windowState();
-    if (state == forms::WindowState::Minimized && !(now & Qt::WindowMinimized)) widget->showMinimized();
-    if (state == forms::WindowState::Maximized && !(now & Qt::WindowMaximized)) widget->showMaximized();
-    if (state == forms::WindowState::Normal && (now & (Qt::WindowMinimized | Qt::WindowMaximized))) widget->showNormal();
+    if (state == forms::WindowState::Minimized && !(now & Qt::WindowMinimized))
+      widget->showMinimized();
+    if (state == forms::WindowState::Maximized && !(now & Qt::WindowMaximized))
+      widget->showMaximized();
+    if (state == forms::WindowState::Normal && (now & (Qt::WindowMinimized | Qt::WindowMaximized)))
+      widget->showNormal();
   }
   --applying_;
   dockStatusBars(b);
@@ -578,14 +626,32 @@ void QtView::Impl::showWindow(Binding& b, bool modal) {
   b.widget->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
   ++applying_;
   switch (b.window->windowState()) {
-    case forms::WindowState::Minimized: b.widget->showMinimized(); break;
-    case forms::WindowState::Maximized: b.widget->showMaximized(); break;
-    case forms::WindowState::Normal: b.widget->show(); break;
+    case forms::WindowState::Minimized:
+      b.widget->showMinimized();
+      break;
+    case forms::WindowState::Maximized:
+      b.widget->showMaximized();
+      break;
+    case forms::WindowState::Normal:
+      b.widget->show();
+      break;
   }
   --applying_;
   b.widget->raise();
   b.widget->activateWindow();
   applyFocus(b);
+}
+
+void QtView::Impl::activateTopWindow() {
+  // Nothing is done while another window still has the keyboard; a desktop without a window
+  // manager, or one that hands the keyboard to some other window, leaves none or a hidden one.
+  const QWidget* current = QApplication::activeWindow();
+  if (current != nullptr && current->isVisible()) return;
+  forms::Window* top = app_.activeWindow();
+  Binding* b = top != nullptr ? binding(*top) : nullptr;
+  if (b == nullptr || !b->widget->isVisible()) return;
+  b->widget->activateWindow();
+  applyFocus(*b);
 }
 
 void QtView::Impl::applyFocus(Binding& b) {
@@ -604,7 +670,8 @@ void QtView::Impl::applyFocus(Binding& b) {
   v->focusTarget()->setFocus(Qt::OtherFocusReason);
   // Entering a date or number box selects its text, so that what the operator types replaces it
   // (a click into the editor then places the cursor where it points).
-  if (auto* entry = dynamic_cast<PopupEntryWidget*>(v); entry != nullptr && entered) entry->editor()->selectAll();
+  if (auto* entry = dynamic_cast<PopupEntryWidget*>(v); entry != nullptr && entered)
+    entry->editor()->selectAll();
 }
 
 void QtView::Impl::markGrid(forms::Grid& g, int firstRow, int lastRow, bool shape, bool props) {
@@ -648,10 +715,18 @@ void QtView::Impl::flushGrids() {
 void QtView::Impl::openMessageBox(forms::MessageBox& box) {
   QMessageBox::Icon icon = QMessageBox::Information;
   switch (box.kind()) {
-    case forms::MessageBox::Kind::Message: icon = QMessageBox::Information; break;
-    case forms::MessageBox::Kind::Warning: icon = QMessageBox::Warning; break;
-    case forms::MessageBox::Kind::Question: icon = QMessageBox::Question; break;
-    case forms::MessageBox::Kind::Error: icon = QMessageBox::Critical; break;
+    case forms::MessageBox::Kind::Message:
+      icon = QMessageBox::Information;
+      break;
+    case forms::MessageBox::Kind::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case forms::MessageBox::Kind::Question:
+      icon = QMessageBox::Question;
+      break;
+    case forms::MessageBox::Kind::Error:
+      icon = QMessageBox::Critical;
+      break;
   }
   QWidget* parent = nullptr;
   if (forms::Window* active = app_.activeWindow())
@@ -659,8 +734,9 @@ void QtView::Impl::openMessageBox(forms::MessageBox& box) {
   QString title = qs(box.title());
   if (title.isEmpty()) title = QCoreApplication::applicationName();
   const bool question = box.isQuestion();
-  auto* dialog = new QMessageBox(icon, title, qs(box.text()),
-                                 question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, parent);
+  auto* dialog =
+      new QMessageBox(icon, title, qs(box.text()),
+                      question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, parent);
   dialog->setObjectName(QStringLiteral("messageBox"));
   if (box.kind() == forms::MessageBox::Kind::Error) {
     QString detail = QStringLiteral("Error %1").arg(box.number());
@@ -672,15 +748,18 @@ void QtView::Impl::openMessageBox(forms::MessageBox& box) {
   forms::MessageBox* model = &box;
   // Closing the dialog any other way is the safe answer: OK, or No to a question.
   connect(dialog, &QMessageBox::finished, this, [this, model, dialog, question] {
-    auto it = std::find_if(boxes_.begin(), boxes_.end(), [&](const OpenBox& o) { return o.box == model; });
+    auto it = std::find_if(boxes_.begin(), boxes_.end(),
+                           [&](const OpenBox& o) { return o.box == model; });
     if (it == boxes_.end() || !model->isOpen()) return;
     if (!inputEnabled()) {
       dialog->show();  // in a script the script answers
       return;
     }
     forms::MessageBox::Answer answer = forms::MessageBox::Answer::Ok;
-    if (question) answer = dialog->clickedButton() == dialog->button(QMessageBox::Yes) ? forms::MessageBox::Answer::Yes
-                                                                                       : forms::MessageBox::Answer::No;
+    if (question)
+      answer = dialog->clickedButton() == dialog->button(QMessageBox::Yes)
+                   ? forms::MessageBox::Answer::Yes
+                   : forms::MessageBox::Answer::No;
     model->answer(answer);
     wakeModalLoops();
   });
@@ -692,7 +771,8 @@ void QtView::Impl::openMessageBox(forms::MessageBox& box) {
 }
 
 void QtView::Impl::closeMessageBox(forms::MessageBox& box) {
-  auto it = std::find_if(boxes_.begin(), boxes_.end(), [&](const OpenBox& o) { return o.box == &box; });
+  auto it =
+      std::find_if(boxes_.begin(), boxes_.end(), [&](const OpenBox& o) { return o.box == &box; });
   if (it == boxes_.end()) return;
   QPointer<QMessageBox> dialog = it->dialog;
   boxes_.erase(it);
@@ -701,6 +781,7 @@ void QtView::Impl::closeMessageBox(forms::MessageBox& box) {
     dialog->hide();
     dispose(dialog.data());
   }
+  activateTopWindow();
 }
 
 QWidget* QtView::Impl::topMessageBox() const {
@@ -797,7 +878,8 @@ bool QtView::Impl::commitPendingEdit(ControlView& v) {
 
 bool QtView::Impl::commitPendingEdits(const ControlView* except) {
   bool quiet = true;
-  for (auto& [control, v] : std::vector<std::pair<const forms::Control*, ControlView*>>(controls_.begin(), controls_.end()))
+  for (auto& [control, v] : std::vector<std::pair<const forms::Control*, ControlView*>>(
+           controls_.begin(), controls_.end()))
     if (v != except && v->hasPendingEdit()) quiet = commitPendingEdit(*v) && quiet;
   return quiet;
 }
@@ -857,7 +939,8 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
   forms::Window& w = c.window();
   const int key = e->key();
   const auto mods = e->modifiers();
-  if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+  if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
+      !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
     if (!commitPendingEdits()) return true;
     const bool back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
     dispatch([&] { w.operatorTab(back); });
@@ -915,21 +998,35 @@ bool QtView::Impl::handleControlKey(ControlView& v, QWidget* receiver, QKeyEvent
   return true;
 }
 
-void QtView::Impl::navigateGrid(GridWidget& gw, forms::Grid& g, int key, Qt::KeyboardModifiers mods) {
+void QtView::Impl::navigateGrid(GridWidget& gw, forms::Grid& g, int key,
+                                Qt::KeyboardModifiers mods) {
   if (g.rows() <= g.fixedRows() || g.cols() <= g.fixedCols()) return;
   int row = g.row(), col = g.col();
-  const int page = std::max(1, gw.viewport()->height() / std::max(1, gw.verticalHeader()->defaultSectionSize()) - 1);
+  const int page = std::max(
+      1, gw.viewport()->height() / std::max(1, gw.verticalHeader()->defaultSectionSize()) - 1);
   auto visibleCol = [&](int c, int step) {
     while (c >= g.fixedCols() && c < g.cols() && g.colWidth(c) <= 0) c += step;
     return c;
   };
   switch (key) {
-    case Qt::Key_Up: --row; break;
-    case Qt::Key_Down: ++row; break;
-    case Qt::Key_PageUp: row -= page; break;
-    case Qt::Key_PageDown: row += page; break;
-    case Qt::Key_Left: col = visibleCol(col - 1, -1); break;
-    case Qt::Key_Right: col = visibleCol(col + 1, 1); break;
+    case Qt::Key_Up:
+      --row;
+      break;
+    case Qt::Key_Down:
+      ++row;
+      break;
+    case Qt::Key_PageUp:
+      row -= page;
+      break;
+    case Qt::Key_PageDown:
+      row += page;
+      break;
+    case Qt::Key_Left:
+      col = visibleCol(col - 1, -1);
+      break;
+    case Qt::Key_Right:
+      col = visibleCol(col + 1, 1);
+      break;
     case Qt::Key_Home:
       if (mods & Qt::ControlModifier) row = g.fixedRows();
       col = visibleCol(g.fixedCols(), 1);
@@ -938,7 +1035,8 @@ void QtView::Impl::navigateGrid(GridWidget& gw, forms::Grid& g, int key, Qt::Key
       if (mods & Qt::ControlModifier) row = g.rows() - 1;
       col = visibleCol(g.cols() - 1, -1);
       break;
-    default: return;
+    default:
+      return;
   }
   row = std::clamp(row, g.fixedRows(), g.rows() - 1);
   col = std::clamp(col, g.fixedCols(), g.cols() - 1);
@@ -1007,12 +1105,14 @@ bool QtView::Impl::handleMouse(QObject* watched, QMouseEvent* e) {
     if (!commitPendingEdits(v) || v->control() == nullptr) return true;
     if (!c.hasFocus()) {
       dispatch([&] { w.operatorFocus(c); });
-      if (v->control() == nullptr || !c.hasFocus()) return true;  // refused: the focus stays where it was
+      if (v->control() == nullptr || !c.hasFocus())
+        return true;  // refused: the focus stays where it was
     }
     return false;  // the editor places its cursor, opens its calendar or calculator
   }
   // Labels, frames, shapes, the status bar: a click.
-  if (e->type() == QEvent::MouseButtonRelease && receiver->rect().contains(e->position().toPoint())) {
+  if (e->type() == QEvent::MouseButtonRelease &&
+      receiver->rect().contains(e->position().toPoint())) {
     if (!commitPendingEdits()) return true;
     dispatch([&] { w.operatorClick(c); });
   }
@@ -1077,7 +1177,8 @@ void QtView::Impl::resizedByOperator(forms::Window& w, QSize clientPx) {
   if (applying_ > 0 || !inputEnabled()) return;
   Binding* b = binding(w);
   if (b == nullptr || w.windowState() != forms::WindowState::Normal) return;
-  if (b->widget->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  if (b->widget->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+    return;
   const QSize modelClient(scale_.pxX(w.clientWidth()), scale_.pxY(w.clientHeight()));
   if (clientPx == modelClient) return;
   // The outer size the operator dragged to: the client area plus the window's borders.

@@ -32,7 +32,7 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   struct Binding {
     forms::Window* window = nullptr;
     WindowWidget* widget = nullptr;
-    std::vector<ControlView*> controls;  // creation order
+    std::vector<ControlView*> controls;          // creation order
     const forms::Control* focusShown = nullptr;  // the control the widgets last showed focused
   };
 
@@ -51,6 +51,8 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   void dockStatusBars(Binding& b);
   void showWindow(Binding& b, bool modal);
   void applyFocus(Binding& b);
+  // After a window or box that had the keyboard went away: the model's active window takes it.
+  void activateTopWindow();
   void markGrid(forms::Grid& g, int firstRow, int lastRow, bool shape, bool props);
   void flushGrids();
   void openMessageBox(forms::MessageBox& box);
@@ -132,8 +134,8 @@ class QtView::Impl final : public QObject, public InputSink, public WindowEvents
   bool quitCheckScheduled_ = false;
 
   int dispatchDepth_ = 0;
-  int passthrough_ = 0;   // synthesised key events on their way to an editor
-  int applying_ = 0;      // the view is moving or sizing a window itself
+  int passthrough_ = 0;  // synthesised key events on their way to an editor
+  int applying_ = 0;     // the view is moving or sizing a window itself
 };
 
 }  // namespace forms_qt

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -77,6 +78,9 @@ class HostSession {
   // object of the run sees the same).
   std::unique_ptr<Transaction> transaction;
   std::unique_ptr<BooksLock> lock;
+  // What the host's windows do once a transaction of the books has committed (the launcher reads
+  // its register of cuts again); it must not raise, the work being done already.
+  std::function<void()> afterCommit;
 
  private:
   void observe(const HostObject& target, std::string_view member, automation::CallKind kind,

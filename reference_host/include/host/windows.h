@@ -12,6 +12,7 @@
 
 #include "forms/preferences.h"
 #include "forms/window.h"
+#include "host/cuts.h"
 #include "host/printing.h"
 #include "host/ui.h"
 
@@ -60,14 +61,21 @@ class PrintoutsWindow final : public forms::Window {
 
 // The launcher of interactive mode: the salespeople of the books and the action "Pago selectivo
 // de comisiones", which calls `go` with the chosen salesperson, or with "" when the first row
-// (a free window) is chosen; and "Documentos impresos", the printouts of `printDir` (modal).
+// (a free window) is chosen; "Documentos impresos", the printouts of `printDir` (modal); and the
+// register of processed cuts as `readCuts` gives them, whose "Abrir documento" (or a double
+// click, or Enter in the register) opens the chosen cut's printout with `open`.
 class LauncherWindow final : public forms::Window {
  public:
   using Salesperson = std::pair<std::string, std::string>;  // code, name
+  using ReadCuts = std::function<std::vector<ProcessedCut>()>;
   LauncherWindow(std::vector<Salesperson> salespeople, std::function<void(const std::string&)> go,
-                 std::filesystem::path printDir, OpenDocument open, ReprintDocument reprint = nullptr);
+                 std::filesystem::path printDir, OpenDocument open, ReprintDocument reprint = nullptr,
+                 ReadCuts readCuts = {});
   // The code of the current row ("" for the free-window row).
   std::string chosenCode() const;
+  // Reads the register of cuts again (after a cut), with the newest chosen. A register that
+  // cannot be read keeps its rows and says why on stderr.
+  void refreshCuts();
   nlohmann::json stateJson() const override;
 
  protected:
@@ -76,11 +84,15 @@ class LauncherWindow final : public forms::Window {
  private:
   void cbPagoComisiones_Click();
   void cbImpresos_Click();
+  void cbAbrirDocumento_Click();
+  const ProcessedCut* chosenCut();
   std::vector<Salesperson> salespeople_;
   std::function<void(const std::string&)> go_;
   std::filesystem::path printDir_;
   OpenDocument open_;
   ReprintDocument reprint_;
+  ReadCuts readCuts_;
+  std::vector<ProcessedCut> cuts_;
 };
 
 // The operator's remembered choices in the windows (column widths), in the per-user settings

@@ -1,6 +1,7 @@
 #pragma once
 // The text grid: a table of text cells with fixed (header) rows and columns, a current cell,
-// column widths and alignments, and the events DblClick, KeyPress, GotFocus (and Click).
+// column widths and alignments, and the events DblClick, KeyPress, GotFocus, RowColChange (and
+// Click).
 //
 // The cells live in one contiguous store (GridStore, row by row), so tens of thousands of rows
 // cost one allocation; changing Rows keeps the rows that stay.
@@ -13,6 +14,7 @@
 //   ">Saldo           |Fecha|" -> 3 columns; 0 right "Saldo"; 1 left "Fecha"; 2 left "".
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -115,6 +117,9 @@ class Grid final : public Control {
   void setRedraw(bool on);
 
   const GridStore& store() const { return store_; }
+
+  // RowColChange: the current cell moved (by the operator or by code).
+  std::function<void()> onRowColChange;
 
   // Colours of the grid's parts.
   struct Colors {

@@ -18,6 +18,8 @@ cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
+passed=0
+failed=0
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" build-fuzz/artifacts
   echo "== fuzz_$t for ${seconds}s"
@@ -26,7 +28,11 @@ for t in "${targets[@]}"; do
       2>"build-fuzz/$t.log"; then
     tail -n 60 "build-fuzz/$t.log"
     status=1
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
   fi
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "build-fuzz/$t.log" || true
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status

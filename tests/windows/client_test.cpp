@@ -5,9 +5,8 @@
 //
 //   client_test [PATH\Tessaline.dll]      (default: Tessaline.dll beside this program)
 
-#include <windows.h>
-
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,52 +19,38 @@ namespace {
 int aprobados = 0, fallidos = 0;
 
 void verificar(bool ok, const std::string& que, const std::string& detalle = {}) {
-  if (ok) {
-    ++aprobados;
-    return;
-  }
-  ++fallidos;
-  std::printf("FAILED: %s\n", que.c_str());
-  if (!detalle.empty()) std::printf("%s\n", detalle.c_str());
+  ok ? ++aprobados : ++fallidos;
+  if (!ok) std::printf("FAILED: %s\n%s", que.c_str(), detalle.c_str());
 }
 
-template <class T>
-void iguales(const T& obtenido, const T& esperado, const std::string& que) {
-  verificar(obtenido == esperado, que);
-}
-
-std::string lineas(const std::vector<std::wstring>& v) {
-  std::string s;
-  for (const std::wstring& l : v) s += "  " + utf8(l) + "\n";
+std::string utf8(const std::wstring& w) {
+  std::string s(w.size() * 3, '\0');
+  s.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()),
+                                                   s.data(), static_cast<int>(s.size()), nullptr,
+                                                   nullptr)));
   return s;
 }
 
 void igualesLineas(const std::vector<std::wstring>& obtenido,
                    const std::vector<std::wstring>& esperado, const std::string& que) {
-  verificar(obtenido == esperado, que,
-            "got:\n" + lineas(obtenido) + "expected:\n" + lineas(esperado));
+  std::string detalle = "got:\n";
+  for (const std::wstring& l : obtenido) detalle += "  " + utf8(l) + "\n";
+  detalle += "expected:\n";
+  for (const std::wstring& l : esperado) detalle += "  " + utf8(l) + "\n";
+  verificar(obtenido == esperado, que, detalle);
 }
 
 constexpr CLSID kClsidActivator = {
     0xE2F6B806, 0x4744, 0x4278, {0x94, 0x05, 0x81, 0xF3, 0x0E, 0x00, 0x0E, 0xB5}};
 constexpr IID kIidActivator = {
     0x8C94DBEB, 0xBCD0, 0x4E86, {0x86, 0x8D, 0xCC, 0xFB, 0x8F, 0x3E, 0x17, 0xCC}};
-constexpr DISPID kDispIdGo = 0x60030000;
 
 using Entrada = HRESULT(__stdcall*)();
 using Guion = HRESULT(__stdcall*)(IDispatch*, IDispatch*, const wchar_t*, BSTR*);
 
-struct Modulo {
-  HMODULE dll = nullptr;
-  Entrada registrar = nullptr, desregistrar = nullptr, puedeDescargar = nullptr;
-  Guion guion = nullptr;
-};
-
-std::wstring rutaPorDefecto() {
-  wchar_t ruta[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, ruta, MAX_PATH);
-  std::wstring r(ruta, n);
-  return r.substr(0, r.find_last_of(L"\\/") + 1) + L"Tessaline.dll";
+template <class F>
+F entrada(HMODULE dll, const char* nombre) {
+  return dll ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, nombre))) : nullptr;
 }
 
 struct Corrida {
@@ -74,13 +59,14 @@ struct Corrida {
 };
 
 // Runs a script with a new factory over the books; the factory is released before returning.
-Corrida correr(const Modulo& m, IDispatch* activador, const std::shared_ptr<Libros>& libros,
-               const std::string& guion) {
-  IDispatch* fabrica = nuevaFabrica(libros);
+Corrida correr(Guion guion, IDispatch* activador, const std::shared_ptr<Libros>& libros,
+               const std::string& texto) {
+  IDispatch* fabrica = new Fabrica(libros);
   BSTR eventos = nullptr;
-  const HRESULT hr = m.guion(activador, fabrica, utf16(guion).c_str(), &eventos);
+  const HRESULT hr =
+      guion(activador, fabrica, std::wstring(texto.begin(), texto.end()).c_str(), &eventos);
   fabrica->Release();
-  Corrida c{hr, eventos ? utf8(std::wstring(eventos, SysStringLen(eventos))) : std::string()};
+  Corrida c{hr, utf8(winhost::texto(eventos))};
   SysFreeString(eventos);
   return c;
 }
@@ -100,42 +86,17 @@ std::vector<std::wstring> llamadasDelCorte(const Libros& l) {
   return out;
 }
 
-std::wstring monto(Monto m) {
-  wchar_t buf[32];
-  std::swprintf(buf, 32, L"%lld.%02lld", static_cast<long long>(m / 10000),
-                static_cast<long long>((m < 0 ? -m : m) % 10000 / 100));
-  return buf;
-}
-
-// The committed books in one line per kind of record.
+// The committed books: the invoices (commission, * when credited), the postings in order, the
+// next cheque number and the lock.
 std::vector<std::wstring> resumen(const Libros& l) {
-  const Estado& e = l.firme;
-  std::wstring facturas = L"facturas", comprobantes = L"comprobantes", banco = L"banco",
-               caja = L"caja", cuenta = L"cuenta";
-  for (const Factura& f : e.facturas)
-    facturas +=
-        L" " + std::to_wstring(f.numero) + L":" + monto(f.comision) + (f.acreditada ? L"*" : L"");
-  for (const Comprobante& c : e.comprobantes) {
-    comprobantes += L" [";
-    for (const Linea& ln : c.lineas) comprobantes += L" " + ln.cuenta + L" " + monto(ln.monto);
-    comprobantes += L" ]";
-  }
-  for (const MovimientoBanco& b : e.banco)
-    banco += L" " + std::to_wstring(b.tipo) + L" " + b.referencia + L" " + monto(b.monto) +
-             (b.impreso ? L" impreso" : L"");
-  banco += L" proximo " + std::to_wstring(e.proximoCheque);
-  for (const MovimientoCaja& c : e.caja)
-    caja += L" " + std::to_wstring(c.numero) + L" " + monto(c.monto) + L" " + c.beneficiario +
-            (c.enviado ? L" enviado" : L"");
-  for (const LineaVendedor& v : e.cuentaVendedores)
-    cuenta += L" " + v.vendedor + L" " + monto(v.monto);
-  return {
-      facturas,
-      comprobantes,
-      banco,
-      caja,
-      cuenta,
-      std::wstring(l.bloqueo ? L"bloqueado" : L"libre") + (l.abierta ? L" en transaccion" : L"")};
+  std::vector<std::wstring> r = {L"facturas"};
+  for (const Factura& f : l.firme.facturas)
+    r[0] += L" " + std::to_wstring(f.numero) + L":" + montoTexto(f.comision, 2) +
+            (f.acreditada ? L"*" : L"");
+  r.insert(r.end(), l.firme.asientos.begin(), l.firme.asientos.end());
+  r.push_back(L"cheque " + std::to_wstring(l.firme.proximoCheque) +
+              (l.bloqueo ? L" bloqueado" : L"") + (l.abierta ? L" en transaccion" : L""));
+  return r;
 }
 
 // The operator's work of every cut: row 1's commission 50.00 -> 60, rows 1 and 2 marked (85.50).
@@ -143,68 +104,64 @@ constexpr const char* kTrabajo =
     "go V001\ndblclick 1 6\ntype 60\nclick cbOk\ndblclick 1 8\ndblclick 2 8\n";
 
 const std::wstring kPago = L"String:Pago de comisiones a Rosa Peña";
+const std::wstring kCredito = L"cuenta V001 -60.00", kCredito2 = L"cuenta V001 -25.50",
+                   kAbono = L"cuenta V001 85.50",
+                   kLineas = L"comprobante 2.1.04 -60.00 2.1.04 -25.50 6.1.01 85.50";
 
 struct Metodo {
   const char* nombre;
   const char* guion;
-  std::vector<std::wstring> pago;  // the calls between the expense line and Procesar
-  std::vector<std::wstring> libros;
+  std::vector<std::wstring> pago;      // the calls between the expense line and Procesar
+  std::vector<std::wstring> asientos;  // the postings
+  int proximoCheque;
 };
 
-const std::vector<Metodo>& metodos() {
-  static const std::vector<Metodo> m = {
-      {"cash",
-       "click optEfectivo\n",
-       {L"HostFactory.crearObjeto(String:Sesion)",
-        L"Sesion.RegistrarRetiro(Integer:1, &Currency:85.5000, " + kPago +
-            L", Nothing, String:VND, String:V001) Beneficiario:=String:Rosa Peña",
-        L"Sesion.UltimoMovCaja()", L"HostFactory.SubmitDoc(Object:MovCaja)",
-        L"Empresa.CuentaCaja()",
-        L"BComprobante.AddDetalleValor(String:1.1.01, " + kPago + L", Currency:-85.5000)",
-        L"Sesion.UltimoMovCaja()", L"MovCaja.Numero()",
-        L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Pago en efectivo "
-        L"(MovCaja No. 57), "
-        L"&Currency:85.5000, Object:BComprobante)"},
-       {L"comprobantes [ 2.1.04 -60.00 2.1.04 -25.50 6.1.01 85.50 1.1.01 -85.50 2.1.04 85.50 ]",
-        L"banco proximo 1001", L"caja 57 85.50 Rosa Peña enviado",
-        L"cuenta V001 -60.00 V001 -25.50 V001 85.50"}},
-      {"cheque",
-       "click optCheque\nfocus codigoBanco\ntype BAN01\ntab\n",
-       {L"Banco.Buscar(String:BAN01)",
-        L"RegistroBanco.RegistrarMovimiento(Integer:0, Date, " + kPago +
-            L", String:Rosa Peña, &Currency:85.5000, String:1001, Date, Object:BComprobante) "
-            L"Imprimir:=Boolean:true",
-        L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Cheque 1001 Bco. BAN01, "
-        L"&Currency:85.5000, "
-        L"Object:BComprobante)"},
-       {L"comprobantes [ 2.1.04 -60.00 2.1.04 -25.50 6.1.01 85.50 1.1.02.001 -85.50 2.1.04 85.50 ]",
-        L"banco 0 1001 85.50 impreso proximo 1002", L"caja",
-        L"cuenta V001 -60.00 V001 -25.50 V001 85.50"}},
-      {"transfer",
-       "click optTransferencia\nfocus codigoBanco\ntype BAN01\nfocus refMovBanco\ntype T-77\n",
-       {L"Banco.Buscar(String:BAN01)",
-        L"RegistroBanco.RegistrarMovimiento(Integer:4, Date, " + kPago +
-            L", String:Rosa Peña, &Currency:85.5000, String:T-77, Date, Object:BComprobante) "
-            L"Imprimir:=Boolean:true",
-        L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Transferencia T-77 Bco. "
-        L"BAN01, "
-        L"&Currency:85.5000, Object:BComprobante)"},
-       {L"comprobantes [ 2.1.04 -60.00 2.1.04 -25.50 6.1.01 85.50 1.1.02.001 -85.50 2.1.04 85.50 ]",
-        L"banco 4 T-77 85.50 impreso proximo 1001", L"caja",
-        L"cuenta V001 -60.00 V001 -25.50 V001 85.50"}},
-      {"credit only",
-       "click optNoPagar\n",
-       {},
-       {L"comprobantes [ 2.1.04 -60.00 2.1.04 -25.50 6.1.01 85.50 ]", L"banco proximo 1001",
-        L"caja", L"cuenta V001 -60.00 V001 -25.50"}},
-  };
-  return m;
-}
+const std::vector<Metodo> kMetodos = {
+    {"cash",
+     "click optEfectivo\n",
+     {L"HostFactory.crearObjeto(String:Sesion)",
+      L"Sesion.RegistrarRetiro(Integer:1, &Currency:85.5000, " + kPago +
+          L", Nothing, String:VND, String:V001) Beneficiario:=String:Rosa Peña",
+      L"Sesion.UltimoMovCaja()", L"HostFactory.SubmitDoc(Object:MovCaja)", L"Empresa.CuentaCaja()",
+      // What the cash box wrote back into the amount changes nothing of the cut.
+      L"BComprobante.AddDetalleValor(String:1.1.01, " + kPago + L", Currency:-85.5000)",
+      L"Sesion.UltimoMovCaja()", L"MovCaja.Numero()",
+      L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Pago en efectivo (MovCaja "
+      L"No. 57), &Currency:85.5000, Object:BComprobante)"},
+     {kCredito, kCredito2, L"caja 57 85.50 Rosa Peña", L"enviado 57", kAbono,
+      kLineas + L" 1.1.01 -85.50 2.1.04 85.50"},
+     1001},
+    {"cheque",
+     "click optCheque\nfocus codigoBanco\ntype BAN01\ntab\n",
+     {L"Banco.Buscar(String:BAN01)",
+      L"RegistroBanco.RegistrarMovimiento(Integer:0, Date, " + kPago +
+          L", String:Rosa Peña, &Currency:85.5000, String:1001, Date, Object:BComprobante) "
+          L"Imprimir:=Boolean:true",
+      L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Cheque 1001 Bco. BAN01, "
+      L"&Currency:85.5000, Object:BComprobante)"},
+     {kCredito, kCredito2, L"banco 0 1001 85.50 impreso", kAbono,
+      kLineas + L" 1.1.02.001 -85.50 2.1.04 85.50"},
+     1002},
+    {"transfer",
+     "click optTransferencia\nfocus codigoBanco\ntype BAN01\nfocus refMovBanco\ntype T-77\n",
+     {L"Banco.Buscar(String:BAN01)",
+      L"RegistroBanco.RegistrarMovimiento(Integer:4, Date, " + kPago +
+          L", String:Rosa Peña, &Currency:85.5000, String:T-77, Date, Object:BComprobante) "
+          L"Imprimir:=Boolean:true",
+      L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, &String:Transferencia T-77 Bco. "
+      L"BAN01, &Currency:85.5000, Object:BComprobante)"},
+     {kCredito, kCredito2, L"banco 4 T-77 85.50 impreso", kAbono,
+      kLineas + L" 1.1.02.001 -85.50 2.1.04 85.50"},
+     1001},
+    {"credit only", "click optNoPagar\n", {}, {kCredito, kCredito2, kLineas}, 1001},
+};
 
-// The host calls of a cut, with the payment's calls in the middle.
-std::vector<std::wstring> llamadasEsperadas(const std::vector<std::wstring>& pago,
-                                            bool confirmado) {
+// The host calls of a cut, the payment's calls in the middle.
+std::vector<std::wstring> llamadasEsperadas(const std::vector<std::wstring>& pago, bool confirma) {
   const std::wstring texto = L"String:Corte de comisiones para el vendedor V001";
+  const std::wstring acreditar =
+      L"HostFactory.ExecuteSQL(String:UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero = "
+      L"?, &Long:";
   std::vector<std::wstring> v = {
       L"HostFactory.SetGlobalLock(String:TESSALOCKS)",
       L"HostFactory.StartTransaction()",
@@ -213,106 +170,94 @@ std::vector<std::wstring> llamadasEsperadas(const std::vector<std::wstring>& pag
       L"HostFactory.crearObjeto(String:BComprobante)",
       L"BComprobante.StartComprobante(Date, String:, " + texto + L")",
       L"HostFactory.crearObjeto(String:DetalleCE)",
-      L"HostFactory.ExecuteSQL(String:UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero = ?, "
-      L"&Long:1)",
+      acreditar + L"1)",
       L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, String:A-0000042 Abastos Uno, "
-      L"Currency:-60.0000, "
-      L"Object:BComprobante)",
-      L"HostFactory.ExecuteSQL(String:UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero = ?, "
-      L"&Long:2)",
+      L"Currency:-60.0000, Object:BComprobante)",
+      acreditar + L"2)",
       L"DetalleCE.Add(Integer:0, String:V001, String:VND, Date, String:A-0000043 Bodega Ñandú, "
-      L"Currency:-25.5000, "
-      L"Object:BComprobante)",
+      L"Currency:-25.5000, Object:BComprobante)",
       L"Empresa.CuentaGastosComisiones()",
-      L"BComprobante.AddDetalleValor(String:6.1.01, " + texto + L", &Currency:85.5000)",
-  };
+      L"BComprobante.AddDetalleValor(String:6.1.01, " + texto + L", &Currency:85.5000)"};
   v.insert(v.end(), pago.begin(), pago.end());
-  if (confirmado) {
-    v.insert(v.end(), {L"BComprobante.Procesar()", L"HostFactory.CommitTransaction()"});
-  } else {
-    v.push_back(L"HostFactory.AbortTransaction()");
-  }
-  v.push_back(L"HostFactory.FreeGlobalLock()");
+  if (confirma) v.insert(v.end(), {L"BComprobante.Procesar()", L"HostFactory.CommitTransaction()"});
+  v.push_back(confirma ? L"HostFactory.FreeGlobalLock()" : L"HostFactory.AbortTransaction()");
+  if (!confirma) v.push_back(L"HostFactory.FreeGlobalLock()");
   return v;
 }
 
 // The component keeps the factory, the company and the theme of the latest go, and nothing else.
 constexpr int kRetenidos = 3;
 
-void cortes(const Modulo& m, IDispatch* activador) {
-  for (const Metodo& metodo : metodos()) {
-    const std::string que = std::string("cut paid by ") + metodo.nombre + ": ";
-    auto libros = Libros::demo();
+void cortes(Guion guion, IDispatch* activador) {
+  for (const Metodo& m : kMetodos) {
+    const std::string que = std::string("cut paid by ") + m.nombre + ": ";
+    auto libros = std::make_shared<Libros>();
     const Corrida c =
-        correr(m, activador, libros, std::string(kTrabajo) + metodo.guion + "click cbProcesar\n");
-    verificar(c.hr == S_OK && !contiene(c.eventos, "\"event\":\"error\"") &&
-                  !contiene(c.eventos, "\"event\":\"message\""),
-              que + "the script runs without an error or a message", c.eventos);
+        correr(guion, activador, libros, std::string(kTrabajo) + m.guion + "click cbProcesar\n");
     // Opened for a salesperson, the window closes after the cut.
-    verificar(contiene(c.eventos, "{\"event\":\"unload\",\"window\":\"SelectFacturas\"}"),
-              que + "the window closes", c.eventos);
-    igualesLineas(llamadasDelCorte(*libros), llamadasEsperadas(metodo.pago, true),
+    verificar(c.hr == S_OK && !contiene(c.eventos, "\"event\":\"error\"") &&
+                  !contiene(c.eventos, "\"event\":\"message\"") &&
+                  contiene(c.eventos, "{\"event\":\"unload\",\"window\":\"SelectFacturas\"}"),
+              que + "no error or message, and the window closes", c.eventos + "\n");
+    igualesLineas(llamadasDelCorte(*libros), llamadasEsperadas(m.pago, true),
                   que + "host calls in order");
-    std::vector<std::wstring> esperado = {L"facturas 1:60.00* 2:25.50* 3:10.00"};
-    esperado.insert(esperado.end(), metodo.libros.begin(), metodo.libros.end());
-    esperado.push_back(L"libre");
-    igualesLineas(resumen(*libros), esperado, que + "books afterwards");
-    iguales(objetosVivos(), kRetenidos, que + "host objects released");
+    std::vector<std::wstring> libro = {L"facturas 1:60.00* 2:25.50* 3:10.00"};
+    libro.insert(libro.end(), m.asientos.begin(), m.asientos.end());
+    libro.push_back(L"cheque " + std::to_wstring(m.proximoCheque));
+    igualesLineas(resumen(*libros), libro, que + "books afterwards");
+    verificar(vivos == kRetenidos, que + "host objects released");
   }
 }
 
-void alCargar(const Modulo& m, IDispatch* activador) {
-  auto libros = Libros::demo();
-  const Corrida c = correr(m, activador, libros, "go V001\n");
+void alCargar(Guion guion, IDispatch* activador) {
+  auto libros = std::make_shared<Libros>();
+  const Corrida c = correr(guion, activador, libros, "go V001\n");
   verificar(c.hr == S_OK && contiene(c.eventos, "\"event\":\"show\",\"window\":\"SelectFacturas\""),
-            "go opens the window", c.eventos);
+            "go opens the window", c.eventos + "\n");
   // The theme is reached through its vtable (never by name), with the window by reference.
-  igualesLineas(std::vector<std::wstring>(libros->llamadas.begin(), libros->llamadas.begin() + 4),
+  libros->llamadas.resize(4);
+  igualesLineas(libros->llamadas,
                 {L"HostFactory.crearObjeto(String:Empresa)", L"HostFactory.TemaUI()",
                  L"TemaUI.aplicarTema(&Acreditacion/pago de comisiones)",
                  L"HostFactory.getSysIcon(Integer:19)"},
                 "go: company, theme, the theme applied to the window");
 }
 
-void errorDelAnfitrion(const Modulo& m, IDispatch* activador) {
-  auto libros = Libros::demo();
+void errorDelAnfitrion(Guion guion, IDispatch* activador) {
+  auto libros = std::make_shared<Libros>();
   const std::vector<std::wstring> antes = resumen(*libros);
   libros->fallarEn = L"RegistrarMovimiento";
-  const Corrida c = correr(m, activador, libros,
-                           std::string(kTrabajo) + metodos()[1].guion + "click cbProcesar\nok\n");
-  verificar(
-      c.hr == S_OK &&
-          contiene(
-              c.eventos,
-              "{\"event\":\"error\",\"number\":-2147220991,\"description\":\"El anfitrión "
-              "rechaza RegistrarMovimiento\",\"source\":\"SelectFacturas::cbProcesar_Click\"}") &&
-          !contiene(c.eventos, "\"event\":\"unload\""),
-      "host error: the error box shows the host's number and text; the window stays", c.eventos);
-  std::vector<std::wstring> pago = {metodos()[1].pago.begin(), metodos()[1].pago.begin() + 2};
-  igualesLineas(llamadasDelCorte(*libros), llamadasEsperadas(pago, false),
+  const Corrida c = correr(guion, activador, libros,
+                           std::string(kTrabajo) + kMetodos[1].guion + "click cbProcesar\nok\n");
+  verificar(c.hr == S_OK &&
+                contiene(c.eventos,
+                         "{\"event\":\"error\",\"number\":-2147220991,\"description\":\"El "
+                         "anfitrión rechaza RegistrarMovimiento\",\"source\":\"SelectFacturas::"
+                         "cbProcesar_Click\"}") &&
+                !contiene(c.eventos, "\"event\":\"unload\""),
+            "host error: the error box shows the host's number and text; the window stays",
+            c.eventos + "\n");
+  igualesLineas(llamadasDelCorte(*libros),
+                llamadasEsperadas({kMetodos[1].pago[0], kMetodos[1].pago[1]}, false),
                 "host error: aborted, lock freed");
   igualesLineas(resumen(*libros), antes, "host error: nothing written");
-  iguales(objetosVivos(), kRetenidos, "host error: host objects released");
+  verificar(vivos == kRetenidos, "host error: host objects released");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::wstring ruta = argc > 1 ? utf16(argv[1]) : rutaPorDefecto();
-  Modulo m;
-  m.dll = LoadLibraryW(ruta.c_str());
-  if (m.dll) {
-    m.registrar = reinterpret_cast<Entrada>(
-        reinterpret_cast<void*>(GetProcAddress(m.dll, "DllRegisterServer")));
-    m.desregistrar = reinterpret_cast<Entrada>(
-        reinterpret_cast<void*>(GetProcAddress(m.dll, "DllUnregisterServer")));
-    m.puedeDescargar = reinterpret_cast<Entrada>(
-        reinterpret_cast<void*>(GetProcAddress(m.dll, "DllCanUnloadNow")));
-    m.guion = reinterpret_cast<Guion>(
-        reinterpret_cast<void*>(GetProcAddress(m.dll, "TessalineDriveScript")));
-  }
-  verificar(m.registrar && m.desregistrar && m.puedeDescargar && m.guion,
-            "the DLL loads and exports its entries", utf8(ruta));
+  std::wstring ruta(MAX_PATH, L'\0');
+  ruta.resize(GetModuleFileNameW(nullptr, ruta.data(), MAX_PATH));
+  ruta = ruta.substr(0, ruta.find_last_of(L"\\/") + 1) + L"Tessaline.dll";
+  if (argc > 1) ruta = std::wstring(argv[1], argv[1] + std::strlen(argv[1]));
+  const HMODULE dll = LoadLibraryW(ruta.c_str());
+  const auto registrar = entrada<Entrada>(dll, "DllRegisterServer");
+  const auto desregistrar = entrada<Entrada>(dll, "DllUnregisterServer");
+  const auto puedeDescargar = entrada<Entrada>(dll, "DllCanUnloadNow");
+  const auto guion = entrada<Guion>(dll, "TessalineDriveScript");
+  verificar(registrar && desregistrar && puedeDescargar && guion,
+            "the DLL loads and exports its entries", utf8(ruta) + "\n");
   if (fallidos) {
     std::printf("%d passed, %d failed\n", aprobados, fallidos);
     return 1;
@@ -320,15 +265,15 @@ int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   // Activation by ProgID, and _Activator's go by its dispatch id.
-  iguales(m.registrar(), S_OK, "DllRegisterServer");
+  verificar(registrar() == S_OK, "DllRegisterServer");
   CLSID clsid{};
   verificar(CLSIDFromProgID(L"Quorvane.Activator", &clsid) == S_OK &&
                 IsEqualCLSID(clsid, kClsidActivator),
             "the ProgID resolves to the class");
   IDispatch* activador = nullptr;
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(&activador));
-  verificar(hr == S_OK && activador, "CoCreateInstance gives IDispatch");
+  verificar(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(&activador)) == S_OK,
+            "CoCreateInstance gives IDispatch");
   if (activador) {
     IUnknown* dual = nullptr;
     verificar(activador->QueryInterface(kIidActivator, reinterpret_cast<void**>(&dual)) == S_OK,
@@ -337,25 +282,23 @@ int main(int argc, char** argv) {
     LPOLESTR go = const_cast<LPOLESTR>(L"go");
     DISPID id = 0;
     verificar(activador->GetIDsOfNames(IID_NULL, &go, 1, LOCALE_USER_DEFAULT, &id) == S_OK &&
-                  id == kDispIdGo,
+                  id == 0x60030000,
               "GetIDsOfNames(go) is 0x60030000");
-    iguales(m.puedeDescargar(), S_FALSE, "DllCanUnloadNow while the activator is held");
+    verificar(puedeDescargar() == S_FALSE, "DllCanUnloadNow while the activator is held");
 
-    alCargar(m, activador);
-    cortes(m, activador);
-    errorDelAnfitrion(m, activador);
+    alCargar(guion, activador);
+    cortes(guion, activador);
+    errorDelAnfitrion(guion, activador);
     activador->Release();
   }
-  iguales(m.puedeDescargar(), S_OK, "DllCanUnloadNow once everything is released");
-
-  iguales(m.desregistrar(), S_OK, "DllUnregisterServer");
-  verificar(FAILED(CLSIDFromProgID(L"Quorvane.Activator", &clsid)),
-            "no ProgID after unregistering");
-  m.registrar();  // as it was found
+  verificar(puedeDescargar() == S_OK, "DllCanUnloadNow once everything is released");
+  verificar(desregistrar() == S_OK && FAILED(CLSIDFromProgID(L"Quorvane.Activator", &clsid)),
+            "no ProgID after DllUnregisterServer");
+  registrar();  // as it was found
 
   CoUninitialize();
-  FreeLibrary(m.dll);
-  iguales(objetosVivos(), 0, "every host object released once the DLL is unloaded");
+  FreeLibrary(dll);
+  verificar(vivos == 0, "every host object released once the DLL is unloaded");
 
   std::printf("%d passed, %d failed\n", aprobados, fallidos);
   return fallidos ? 1 : 0;

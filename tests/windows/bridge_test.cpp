@@ -1,4 +1,5 @@
-// The COM bridge seen from both sides, and the regional settings from the Windows locale.
+// The COM bridge seen from both sides; the regional settings, the settings store and case mapping
+// of the Windows build.
 // A small host object (IDispatch over a few recorded calls) and a small component object
 // (automation::Dispatch) call each other through the bridge; the component module itself is
 // loaded from beside this program.
@@ -17,8 +18,11 @@
 #include "automation/error.h"
 #include "automation/object.h"
 #include "com/bridge.h"
+#include "profile/settings_store.h"
 #include "regional/format.h"
 #include "regional/regional_settings.h"
+#include "text/text.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -450,6 +454,37 @@ void windowsLocale() {
   }
 }
 
+// ---- the settings store in the registry, case mapping through the system
+
+void registryStore() {
+  profile::SettingsStore store("Software\\TessalineBridgeTest");
+  store.removeSection("Zel", "");
+  CHECK(!store.find("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"));
+  store.set("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left", "1200");
+  store.set("zel", "config\\formplacement\\selectfacturas", "Top", "se\xC3\xB1or");
+  CHECK_EQ(store.get("ZEL", "Config\\FormPlacement\\SelectFacturas", "LEFT"), std::string("1200"));
+  CHECK_EQ(store.getAll("Zel", "CONFIG\\FormPlacement\\SelectFacturas").size(), 2u);
+  HKEY key = nullptr;  // one key a level, one string value a key
+  CHECK(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\TessalineBridgeTest\\Zel\\CONFIG\\FormPlacement\\SelectFacturas", 0,
+                        KEY_QUERY_VALUE, &key) == ERROR_SUCCESS);
+  if (key != nullptr) ::RegCloseKey(key);
+  bool refused = false;
+  try {
+    store.set("Zel", "S", "K", "\xFF");  // not UTF-8: refused, nothing written
+  } catch (const profile::StoreError&) {
+    refused = true;
+  }
+  CHECK(refused && !store.find("Zel", "S", "K"));
+  CHECK(store.remove("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"));
+  CHECK(!store.remove("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"));
+  CHECK(store.removeSection("Zel", "CONFIG"));
+  CHECK(!store.find("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Top"));
+  store.removeSection("Zel", "");
+
+  CHECK_EQ(text::upperCode("  \xC3\xB1" "and\xC3\xBA i "), std::string("\xC3\x91" "AND\xC3\x9A I"));
+  CHECK_EQ(text::utf8::lower("\xC3\x91" "A\xE2\x82\xAC\xFF"), std::string("\xC3\xB1" "a\xE2\x82\xAC\xEF\xBF\xBD"));
+}
+
 // ---- the module beside this program
 
 void componentModule() {
@@ -517,6 +552,7 @@ int main() {
   hostCallsComponent();
   componentCallsHost();
   windowsLocale();
+  registryStore();
   componentModule();
   ::CoUninitialize();
   std::cout << gPassed << " passed, " << gFailed << " failed\n";

@@ -35,8 +35,8 @@ void callGo(IDispatch* activator, IDispatch* factory, const std::string& code) {
   DISPPARAMS params{args, nullptr, 2, 0};
   EXCEPINFO info{};
   UINT argError = 0;
-  const HRESULT hr = activator->Invoke(Activator::kDispIdGo, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                       nullptr, &info, &argError);
+  const HRESULT hr = activator->Invoke(Activator::kDispIdGo, IID_NULL, LOCALE_USER_DEFAULT,
+                                       DISPATCH_METHOD, &params, nullptr, &info, &argError);
   ::VariantClear(&fact);
   ::VariantClear(&codigo);
   if (FAILED(hr)) throw com::errorFrom(hr, &info, activator, IID_IDispatch);
@@ -46,8 +46,8 @@ void callGo(IDispatch* activator, IDispatch* factory, const std::string& code) {
 
 }  // namespace tessaline::com_server
 
-extern "C" HRESULT __stdcall TessalineDriveScript(IDispatch* activator, IDispatch* factory, const wchar_t* script,
-                                                  BSTR* events) {
+extern "C" HRESULT __stdcall TessalineDriveScript(IDispatch* activator, IDispatch* factory,
+                                                  const wchar_t* script, BSTR* events) {
   using namespace tessaline::com_server;
   if (events == nullptr) return E_POINTER;
   *events = nullptr;
@@ -55,7 +55,8 @@ extern "C" HRESULT __stdcall TessalineDriveScript(IDispatch* activator, IDispatc
   std::ostringstream out;
   int status = 0;
   try {
-    // The script's runtime replaces one made on first use; its windows go with it when the call ends.
+    // The script's runtime replaces one made on first use; its windows go with it when the call
+    // ends.
     dropRuntime();
     if (forms::Application::current() != nullptr) return E_UNEXPECTED;
     forms::Application app(regional::RegionalSettings::fromEnvironment());
@@ -67,8 +68,9 @@ extern "C" HRESULT __stdcall TessalineDriveScript(IDispatch* activator, IDispatc
     return E_OUTOFMEMORY;
   } catch (const std::exception& e) {
     // Something the script cannot report as an event: the caller finds it in the error object.
-    com::reportError(automation::Error(automation::err::kAutomationError, "TessalineDriveScript", e.what()), nullptr,
-                     IID_IDispatch);
+    com::reportError(
+        automation::Error(automation::err::kAutomationError, "TessalineDriveScript", e.what()),
+        nullptr, IID_IDispatch);
     return E_FAIL;
   }
   const std::wstring text = text::toWide(out.str());

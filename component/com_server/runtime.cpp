@@ -19,6 +19,8 @@ void ensureRuntime() {
   runtime() = std::make_unique<forms::Application>(regional::RegionalSettings::fromEnvironment());
 }
 
-void dropRuntime() { runtime().reset(); }
+void dropRuntime() {
+  runtime().reset();
+}
 
 }  // namespace tessaline::com_server

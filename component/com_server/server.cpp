@@ -2,8 +2,8 @@
 // interface _Activator), whether the server may be unloaded, and self-registration machine-wide
 // with the type library embedded in the module.
 
-#include <windows.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <atomic>
 #include <string>
@@ -63,15 +63,17 @@ class ActivatorObject final : public com::DispatchObject<_Activator> {
   explicit ActivatorObject(automation::ObjectRef activator)
       : DispatchObject(std::move(activator), activatorTypeInfo(), IID__Activator) {}
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* info, UINT* argError) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
+                                   UINT* argError) override {
     try {
       ensureRuntime();
     } catch (const automation::Error& e) {
       return com::reportError(e, info, IID__Activator);
     } catch (const std::exception& e) {
-      return com::reportError(automation::Error(automation::err::kAutomationError, "Quorvane", e.what()), info,
-                              IID__Activator);
+      return com::reportError(
+          automation::Error(automation::err::kAutomationError, "Quorvane", e.what()), info,
+          IID__Activator);
     }
     return DispatchObject::Invoke(id, riid, lcid, flags, params, result, info, argError);
   }
@@ -113,7 +115,8 @@ class ActivatorFactory final : public IClassFactory {
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     automation::ClassFactory* factory = nullptr;
     const auto& clsid = modulo().typeLib().classes.front().clsid;
-    if (modulo().getClassObject(&clsid, &factory) != automation::kOk) return CLASS_E_CLASSNOTAVAILABLE;
+    if (modulo().getClassObject(&clsid, &factory) != automation::kOk)
+      return CLASS_E_CLASSNOTAVAILABLE;
     try {
       auto* object = new ActivatorObject(factory->createInstance());
       const HRESULT hr = object->QueryInterface(riid, out);
@@ -141,8 +144,9 @@ ActivatorFactory gFactory;
 
 LSTATUS setValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   HKEY handle = nullptr;
-  LSTATUS status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_SET_VALUE, nullptr, &handle, nullptr);
+  LSTATUS status =
+      ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle, nullptr);
   if (status != ERROR_SUCCESS) return status;
   status = ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -155,7 +159,9 @@ LSTATUS removeKey(const std::wstring& key) {
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
-SYSKIND ownSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
+SYSKIND ownSysKind() {
+  return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+}
 
 }  // namespace
 
@@ -164,12 +170,13 @@ HRESULT registerServer() {
   if (path.empty()) return SELFREG_E_CLASS;
   const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsid;
   const std::wstring progId = kProgId;
-  for (LSTATUS status : {setValue(progId, nullptr, progId), setValue(progId + L"\\CLSID", nullptr, kClsid),
-                         setValue(clsidKey, nullptr, progId), setValue(clsidKey + L"\\ProgID", nullptr, progId),
-                         setValue(clsidKey + L"\\InprocServer32", nullptr, path),
-                         setValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
-                         setValue(clsidKey + L"\\TypeLib", nullptr, kLibId),
-                         setValue(clsidKey + L"\\Version", nullptr, kVersion)}) {
+  for (LSTATUS status :
+       {setValue(progId, nullptr, progId), setValue(progId + L"\\CLSID", nullptr, kClsid),
+        setValue(clsidKey, nullptr, progId), setValue(clsidKey + L"\\ProgID", nullptr, progId),
+        setValue(clsidKey + L"\\InprocServer32", nullptr, path),
+        setValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
+        setValue(clsidKey + L"\\TypeLib", nullptr, kLibId),
+        setValue(clsidKey + L"\\Version", nullptr, kVersion)}) {
     if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;
   }
   ITypeLib* lib = nullptr;
@@ -188,7 +195,8 @@ HRESULT unregisterServer() {
     if (removeKey(key) != ERROR_SUCCESS) result = SELFREG_E_CLASS;
   }
   const HRESULT hr = ::UnRegisterTypeLib(LIBID_Quorvane, 2, 0, LOCALE_NEUTRAL, ownSysKind());
-  if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED && result == S_OK) {
+  if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED &&
+      result == S_OK) {
     result = SELFREG_E_TYPELIB;
   }
   return result;
@@ -204,10 +212,13 @@ HRESULT classObject(REFCLSID clsid, REFIID riid, void** out) {
 // Loaded while the host holds an object of ours (activators, windows, anything bridged) or has
 // locked the server.
 HRESULT canUnloadNow() {
-  return modulo().liveObjects() == 0 && com::liveBridges() == 0 && gLocks.load() == 0 ? S_OK : S_FALSE;
+  return modulo().liveObjects() == 0 && com::liveBridges() == 0 && gLocks.load() == 0 ? S_OK
+                                                                                      : S_FALSE;
 }
 
-void setModule(HMODULE module) { gModule = module; }
+void setModule(HMODULE module) {
+  gModule = module;
+}
 
 }  // namespace tessaline::com_server
 
@@ -219,9 +230,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() { return tessaline::com_server::registerServer(); }
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return tessaline::com_server::unregisterServer(); }
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  return tessaline::com_server::registerServer();
+}
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  return tessaline::com_server::unregisterServer();
+}
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
   return tessaline::com_server::classObject(clsid, riid, out);
 }
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return tessaline::com_server::canUnloadNow(); }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return tessaline::com_server::canUnloadNow();
+}

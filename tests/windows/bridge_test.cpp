@@ -4,8 +4,10 @@
 // (automation::Dispatch) call each other through the bridge; the component module itself is
 // loaded from beside this program.
 
-#include <windows.h>
+#include "com/bridge.h"
+
 #include <oaidl.h>
+#include <windows.h>
 
 #include <cmath>
 #include <cstdio>
@@ -17,7 +19,6 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
-#include "com/bridge.h"
 #include "profile/settings_store.h"
 #include "regional/format.h"
 #include "regional/regional_settings.h"
@@ -47,7 +48,8 @@ void checkEqual(const A& actual, const B& expected, const char* what, int line) 
   if (!ok) std::cout << "  got " << actual << ", expected " << expected << "\n";
   check(ok, what, line);
 }
-#define CHECK_EQ(actual, expected) checkEqual((actual), (expected), #actual " == " #expected, __LINE__)
+#define CHECK_EQ(actual, expected) \
+  checkEqual((actual), (expected), #actual " == " #expected, __LINE__)
 
 // ---- the host side: an IDispatch whose members record what they get
 
@@ -89,10 +91,11 @@ class HostObject final : public IDispatch {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    static const std::map<std::wstring, DISPID> kIds = {{L"echo", kEcho},   {L"swap", kSwap},
-                                                        {L"fail", kFail},   {L"faillater", kFailLater},
-                                                        {L"value", kValue}, {L"imprimir", kImprimir}};
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
+    static const std::map<std::wstring, DISPID> kIds = {
+        {L"echo", kEcho},           {L"swap", kSwap},   {L"fail", kFail},
+        {L"faillater", kFailLater}, {L"value", kValue}, {L"imprimir", kImprimir}};
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
       std::wstring name = names[i];
@@ -103,8 +106,8 @@ class HostObject final : public IDispatch {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD f, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* info, UINT*) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD f, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
     clear();
     flags = f;
     for (UINT i = 0; i < params->cArgs; ++i) {
@@ -116,7 +119,8 @@ class HostObject final : public IDispatch {
     namedIds.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
     switch (id) {
       case kEcho:
-        if (result != nullptr && params->cArgs > 0) ::VariantCopyInd(result, &params->rgvarg[params->cArgs - 1]);
+        if (result != nullptr && params->cArgs > 0)
+          ::VariantCopyInd(result, &params->rgvarg[params->cArgs - 1]);
         return S_OK;
       case kSwap:  // writes through every by-reference argument
         for (UINT i = 0; i < params->cArgs; ++i) {
@@ -144,8 +148,10 @@ class HostObject final : public IDispatch {
         info->wCode = 1005;
         info->pfnDeferredFillIn = fillInLater;
         return DISP_E_EXCEPTION;
-      case kValue: return S_OK;
-      default: return DISP_E_MEMBERNOTFOUND;
+      case kValue:
+        return S_OK;
+      default:
+        return DISP_E_MEMBERNOTFOUND;
     }
   }
 };
@@ -163,7 +169,8 @@ class Probe final : public automation::Dispatch {
       got.clear();
       for (const Arg& arg : a.positional()) got.push_back(arg.value());
       namedGot.clear();
-      for (const automation::NamedArg& n : a.namedArgs()) namedGot.push_back(n.name + "=" + automation::cStr(n.arg.value()));
+      for (const automation::NamedArg& n : a.namedArgs())
+        namedGot.push_back(n.name + "=" + automation::cStr(n.arg.value()));
       return Variant(static_cast<int32_t>(a.size()));
     });
     method("Bump", [](automation::CallArgs& a) {
@@ -179,12 +186,14 @@ class Probe final : public automation::Dispatch {
 };
 
 // Invoke on a COM object by name; arguments as COM passes them (last first).
-HRESULT invokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,
-                     EXCEPINFO* info, std::vector<std::pair<const wchar_t*, VARIANT>> named = {}) {
+HRESULT invokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
+                     VARIANT* result, EXCEPINFO* info,
+                     std::vector<std::pair<const wchar_t*, VARIANT>> named = {}) {
   std::vector<LPOLESTR> names{const_cast<LPOLESTR>(name)};
   for (auto& n : named) names.push_back(const_cast<LPOLESTR>(n.first));
   std::vector<DISPID> ids(names.size());
-  if (FAILED(d->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()))) {
+  if (FAILED(d->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0,
+                              ids.data()))) {
     return DISP_E_UNKNOWNNAME;
   }
   std::vector<VARIANT> all;
@@ -193,9 +202,11 @@ HRESULT invokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<
     all.push_back(named[i].second);
     namedIds.push_back(ids[i + 1]);
   }
-  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) namedIds.push_back(DISPID_PROPERTYPUT);
+  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
+    namedIds.push_back(DISPID_PROPERTYPUT);
   all.insert(all.end(), args.begin(), args.end());
-  DISPPARAMS params{all.data(), namedIds.data(), static_cast<UINT>(all.size()), static_cast<UINT>(namedIds.size())};
+  DISPPARAMS params{all.data(), namedIds.data(), static_cast<UINT>(all.size()),
+                    static_cast<UINT>(namedIds.size())};
   UINT argError = 0;
   return d->Invoke(ids[0], IID_NULL, 0, flags, &params, result, info, &argError);
 }
@@ -265,7 +276,8 @@ void hostCallsComponent() {
     CHECK_EQ(got[14], Variant("Caf\xC3\xA9 \xE2\x82\xAC"));
     CHECK_EQ(got[15], Variant(true));
     CHECK(got[16].isNothing());
-    CHECK(got[17].isObject() && got[17].asObject() == probe);  // our own object comes back unwrapped
+    CHECK(got[17].isObject() &&
+          got[17].asObject() == probe);  // our own object comes back unwrapped
     CHECK(got[18].isMissing());
   } else {
     CHECK_EQ(got.size(), 19u);
@@ -290,11 +302,13 @@ void hostCallsComponent() {
   // Named arguments and property put.
   VARIANT imprimir = var(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; });
   VARIANT one = var(VT_I2, [](VARIANT& v) { v.iVal = 1; });
-  CHECK_EQ(invokeByName(d, L"take", DISPATCH_METHOD, {one}, nullptr, &info, {{L"Imprimir", imprimir}}), S_OK);
+  CHECK_EQ(
+      invokeByName(d, L"take", DISPATCH_METHOD, {one}, nullptr, &info, {{L"Imprimir", imprimir}}),
+      S_OK);
   CHECK(probe->got.size() == 1 && probe->namedGot == std::vector<std::string>{"Imprimir=True"});
   BSTR nuevo = ::SysAllocString(L"nuevo");
-  CHECK_EQ(invokeByName(d, L"Texto", DISPATCH_PROPERTYPUT, {var(VT_BSTR, [&](VARIANT& v) { v.bstrVal = nuevo; })},
-                        nullptr, &info),
+  CHECK_EQ(invokeByName(d, L"Texto", DISPATCH_PROPERTYPUT,
+                        {var(VT_BSTR, [&](VARIANT& v) { v.bstrVal = nuevo; })}, nullptr, &info),
            S_OK);
   ::SysFreeString(nuevo);
   CHECK_EQ(probe->texto, Variant("nuevo"));
@@ -308,7 +322,8 @@ void hostCallsComponent() {
   CHECK_EQ(invokeByName(d, L"Raise", DISPATCH_METHOD, {}, nullptr, &info), DISP_E_EXCEPTION);
   CHECK_EQ(static_cast<uint32_t>(info.scode), 0x800A0000u | 3002);
   CHECK(info.bstrSource != nullptr && std::wstring(info.bstrSource) == L"SelectFacturas");
-  CHECK(info.bstrDescription != nullptr && std::wstring(info.bstrDescription) == L"Falta el n\u00famero del cheque");
+  CHECK(info.bstrDescription != nullptr &&
+        std::wstring(info.bstrDescription) == L"Falta el n\u00famero del cheque");
   ::SysFreeString(info.bstrSource);
   ::SysFreeString(info.bstrDescription);
   IErrorInfo* error = nullptr;
@@ -316,7 +331,8 @@ void hostCallsComponent() {
   if (error != nullptr) {
     BSTR description = nullptr;
     error->GetDescription(&description);
-    CHECK(description != nullptr && std::wstring(description) == L"Falta el n\u00famero del cheque");
+    CHECK(description != nullptr &&
+          std::wstring(description) == L"Falta el n\u00famero del cheque");
     ::SysFreeString(description);
     error->Release();
   }
@@ -343,9 +359,9 @@ void componentCallsHost() {
 
   Variant echoed = automation::call(
       h, "Echo",
-      {Arg(int16_t{-2}), Arg(int32_t{70000}), Arg(2.25), Arg(Currency::fromRaw(99)), Arg("se\xC3\xB1or"),
-       Arg(automation::Date::fromYmd(2024, 3, 5)), Arg(false), Arg(Variant::null()), Arg(), Arg(Variant::nothing()),
-       Arg(Variant(probe)), Arg(Variant(h))});
+      {Arg(int16_t{-2}), Arg(int32_t{70000}), Arg(2.25), Arg(Currency::fromRaw(99)),
+       Arg("se\xC3\xB1or"), Arg(automation::Date::fromYmd(2024, 3, 5)), Arg(false),
+       Arg(Variant::null()), Arg(), Arg(Variant::nothing()), Arg(Variant(probe)), Arg(Variant(h))});
   CHECK_EQ(echoed, Variant(int16_t{-2}));  // the first argument is COM's last
   if (host.received.size() == 12) {
     const std::vector<VARIANT>& r = host.received;
@@ -379,15 +395,18 @@ void componentCallsHost() {
     CHECK_EQ(host.received[0].vt, VT_I4);
   }
   CHECK_EQ(total, Variant(Currency::fromRaw(123456)));
-  CHECK_EQ(nombre, Variant("\xC3\xB1" "and\xC3\xBA"));
+  CHECK_EQ(nombre, Variant("\xC3\xB1"
+                           "and\xC3\xBA"));
   CHECK_EQ(nada, Variant(int32_t{77}));
 
   // Named arguments come first, with their ids; a put passes DISPID_PROPERTYPUT.
   automation::call(h, "Echo", {Arg(int16_t{0}), Arg("A")}, {{"Imprimir", Arg(true)}});
   CHECK(host.namedIds == std::vector<DISPID>{kImprimir});
-  CHECK(host.received.size() == 3 && host.received[0].vt == VT_BOOL && host.received[2].vt == VT_I2);
+  CHECK(host.received.size() == 3 && host.received[0].vt == VT_BOOL &&
+        host.received[2].vt == VT_I2);
   automation::let(h, "Value", Variant(int32_t{5}));
-  CHECK(host.flags == DISPATCH_PROPERTYPUT && host.namedIds == std::vector<DISPID>{DISPID_PROPERTYPUT});
+  CHECK(host.flags == DISPATCH_PROPERTYPUT &&
+        host.namedIds == std::vector<DISPID>{DISPID_PROPERTYPUT});
   host.clear();
 
   // The host's errors arrive with its number, description and source (also filled in late).
@@ -431,18 +450,23 @@ void windowsLocale() {
   CHECK_EQ(ve.thousandsText(), std::string("."));
   CHECK_EQ(regional::format(Variant(1234567.891), "#,##0.00", ve), std::string("1.234.567,89"));
   const auto date = Variant(automation::Date::fromYmd(2026, 3, 5));
-  std::cout << "es-VE: currency " << regional::format(Variant(Currency::fromInteger(-1234)), "Currency", ve)
+  std::cout << "es-VE: currency "
+            << regional::format(Variant(Currency::fromInteger(-1234)), "Currency", ve)
             << ", short date " << regional::format(date, "Short Date", ve) << "\n";
   const std::string shortDate = regional::format(date, "Short Date", ve);
-  CHECK(shortDate == "05/03/2026" || shortDate == "5/3/2026");  // the day first, as the locale writes it
+  CHECK(shortDate == "05/03/2026" ||
+        shortDate == "5/3/2026");  // the day first, as the locale writes it
   const std::string money = regional::format(Variant(Currency::fromRaw(12345000)), "Currency", ve);
-  CHECK(money.find(ve.currencySymbol()) != std::string::npos && money.find("1.234,50") != std::string::npos);
+  CHECK(money.find(ve.currencySymbol()) != std::string::npos &&
+        money.find("1.234,50") != std::string::npos);
   CHECK_EQ(automation::cDbl(Variant("1.234,5"), ve.symbols()), 1234.5);
 
   const auto us = regional::RegionalSettings::fromLocale("en_US");
   CHECK_EQ(regional::format(Variant(1234567.891), "#,##0.00", us), std::string("1,234,567.89"));
-  CHECK_EQ(regional::format(Variant(Currency::fromRaw(12345000)), "Currency", us), std::string("$1,234.50"));
-  CHECK_EQ(regional::format(Variant(Currency::fromRaw(-12345000)), "Currency", us), std::string("($1,234.50)"));
+  CHECK_EQ(regional::format(Variant(Currency::fromRaw(12345000)), "Currency", us),
+           std::string("$1,234.50"));
+  CHECK_EQ(regional::format(Variant(Currency::fromRaw(-12345000)), "Currency", us),
+           std::string("($1,234.50)"));
   CHECK_EQ(regional::format(date, "Short Date", us), std::string("3/5/2026"));
   CHECK_EQ(automation::cStr(date, us.symbols()), std::string("3/5/2026"));
 
@@ -465,8 +489,10 @@ void registryStore() {
   CHECK_EQ(store.get("ZEL", "Config\\FormPlacement\\SelectFacturas", "LEFT"), std::string("1200"));
   CHECK_EQ(store.getAll("Zel", "CONFIG\\FormPlacement\\SelectFacturas").size(), 2u);
   HKEY key = nullptr;  // one key a level, one string value a key
-  CHECK(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\TessalineBridgeTest\\Zel\\CONFIG\\FormPlacement\\SelectFacturas", 0,
-                        KEY_QUERY_VALUE, &key) == ERROR_SUCCESS);
+  CHECK(
+      ::RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\TessalineBridgeTest\\Zel\\CONFIG\\FormPlacement\\SelectFacturas",
+                      0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS);
   if (key != nullptr) ::RegCloseKey(key);
   bool refused = false;
   try {
@@ -481,8 +507,14 @@ void registryStore() {
   CHECK(!store.find("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Top"));
   store.removeSection("Zel", "");
 
-  CHECK_EQ(text::upperCode("  \xC3\xB1" "and\xC3\xBA i "), std::string("\xC3\x91" "AND\xC3\x9A I"));
-  CHECK_EQ(text::utf8::lower("\xC3\x91" "A\xE2\x82\xAC\xFF"), std::string("\xC3\xB1" "a\xE2\x82\xAC\xEF\xBF\xBD"));
+  CHECK_EQ(text::upperCode("  \xC3\xB1"
+                           "and\xC3\xBA i "),
+           std::string("\xC3\x91"
+                       "AND\xC3\x9A I"));
+  CHECK_EQ(text::utf8::lower("\xC3\x91"
+                             "A\xE2\x82\xAC\xFF"),
+           std::string("\xC3\xB1"
+                       "a\xE2\x82\xAC\xEF\xBF\xBD"));
 }
 
 // ---- the module beside this program
@@ -497,10 +529,12 @@ void componentModule() {
   if (module == nullptr) return;
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   using CanUnload = HRESULT(STDAPICALLTYPE*)();
-  auto getClassObject =
-      reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
-  auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(module, "DllCanUnloadNow")));
-  CHECK(getClassObject != nullptr && canUnload != nullptr && ::GetProcAddress(module, "TessalineDriveScript") != nullptr);
+  auto getClassObject = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+  auto canUnload = reinterpret_cast<CanUnload>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllCanUnloadNow")));
+  CHECK(getClassObject != nullptr && canUnload != nullptr &&
+        ::GetProcAddress(module, "TessalineDriveScript") != nullptr);
   if (getClassObject == nullptr || canUnload == nullptr) return;
   CLSID clsid;
   ::CLSIDFromString(L"{E2F6B806-4744-4278-9405-81F30E000EB5}", &clsid);
@@ -508,7 +542,8 @@ void componentModule() {
   CHECK_EQ(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
   IDispatch* activator = nullptr;
   if (factory != nullptr) {
-    CHECK_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&activator)), S_OK);
+    CHECK_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&activator)),
+             S_OK);
     factory->Release();
   }
   if (activator == nullptr) return;
@@ -536,7 +571,8 @@ void componentModule() {
   args[1].vt = VT_BYREF | VT_VARIANT;
   args[1].pvarVal = &notObject;
   DISPPARAMS params{args, nullptr, 2, 0};
-  CHECK_EQ(activator->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &error, nullptr), DISP_E_EXCEPTION);
+  CHECK_EQ(activator->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &error, nullptr),
+           DISP_E_EXCEPTION);
   CHECK_EQ(static_cast<uint32_t>(error.scode), 0x800A0000u | automation::err::kTypeMismatch);
   ::SysFreeString(error.bstrSource);
   ::SysFreeString(error.bstrDescription);

@@ -17,28 +17,39 @@ int32_t numberOf(HRESULT hr) {
   if ((code & 0xFFFF0000u) == kControlErrors) return static_cast<int32_t>(code & 0xFFFFu);
   switch (hr) {
     case DISP_E_MEMBERNOTFOUND:
-    case DISP_E_UNKNOWNNAME: return automation::err::kMemberNotSupported;
-    case DISP_E_TYPEMISMATCH: return automation::err::kTypeMismatch;
-    case DISP_E_BADPARAMCOUNT: return automation::err::kWrongArgumentCount;
-    case DISP_E_PARAMNOTOPTIONAL: return automation::err::kArgumentNotOptional;
-    case DISP_E_OVERFLOW: return automation::err::kOverflow;
-    case DISP_E_DIVBYZERO: return automation::err::kDivisionByZero;
+    case DISP_E_UNKNOWNNAME:
+      return automation::err::kMemberNotSupported;
+    case DISP_E_TYPEMISMATCH:
+      return automation::err::kTypeMismatch;
+    case DISP_E_BADPARAMCOUNT:
+      return automation::err::kWrongArgumentCount;
+    case DISP_E_PARAMNOTOPTIONAL:
+      return automation::err::kArgumentNotOptional;
+    case DISP_E_OVERFLOW:
+      return automation::err::kOverflow;
+    case DISP_E_DIVBYZERO:
+      return automation::err::kDivisionByZero;
     case DISP_E_NONAMEDARGS:
-    case DISP_E_PARAMNOTFOUND: return automation::err::kNamedArgumentNotFound;
-    case E_OUTOFMEMORY: return 7;
-    case E_NOINTERFACE: return 430;
-    default: return static_cast<int32_t>(hr);
+    case DISP_E_PARAMNOTFOUND:
+      return automation::err::kNamedArgumentNotFound;
+    case E_OUTOFMEMORY:
+      return 7;
+    case E_NOINTERFACE:
+      return 430;
+    default:
+      return static_cast<int32_t>(hr);
   }
 }
 
 std::string systemText(HRESULT hr) {
   wchar_t* buffer = nullptr;
   const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text = n > 0 && buffer != nullptr ? std::wstring(buffer, n) : std::wstring();
   if (buffer != nullptr) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
   return text::fromWide(text);
 }
 
@@ -64,14 +75,16 @@ automation::Error errorFrom(HRESULT hr, EXCEPINFO* info, IUnknown* object, REFII
     ::SysFreeString(info->bstrDescription);
     ::SysFreeString(info->bstrHelpFile);
     info->bstrSource = info->bstrDescription = info->bstrHelpFile = nullptr;
-    const int32_t number = info->wCode != 0 ? info->wCode : numberOf(info->scode != 0 ? info->scode : E_FAIL);
+    const int32_t number =
+        info->wCode != 0 ? info->wCode : numberOf(info->scode != 0 ? info->scode : E_FAIL);
     if (description.empty()) description = describe(number, info->scode);
     return automation::Error(number, std::move(source), std::move(description));
   }
   const int32_t number = numberOf(hr);
   std::string source, description;
   ISupportErrorInfo* support = nullptr;
-  if (object != nullptr && SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)))) {
+  if (object != nullptr && SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo,
+                                                            reinterpret_cast<void**>(&support)))) {
     const bool offers = support->InterfaceSupportsErrorInfo(iid) == S_OK;
     support->Release();
     IErrorInfo* error = nullptr;
@@ -91,7 +104,8 @@ automation::Error errorFrom(HRESULT hr, EXCEPINFO* info, IUnknown* object, REFII
 
 HRESULT resultOf(const automation::Error& error) {
   const int32_t number = error.number();
-  if (number > 0 && number < 0x10000) return static_cast<HRESULT>(kControlErrors | static_cast<uint32_t>(number));
+  if (number > 0 && number < 0x10000)
+    return static_cast<HRESULT>(kControlErrors | static_cast<uint32_t>(number));
   return number < 0 ? static_cast<HRESULT>(number) : E_FAIL;
 }
 
@@ -102,7 +116,8 @@ HRESULT reportError(const automation::Error& error, EXCEPINFO* info, REFIID iid)
     *info = EXCEPINFO{};
     info->scode = resultOf(error);
     info->bstrSource = ::SysAllocStringLen(source.data(), static_cast<UINT>(source.size()));
-    info->bstrDescription = ::SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
+    info->bstrDescription =
+        ::SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
   }
   ICreateErrorInfo* create = nullptr;
   if (SUCCEEDED(::CreateErrorInfo(&create))) {

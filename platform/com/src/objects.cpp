@@ -33,7 +33,8 @@ std::vector<InterfaceMember>& interfaceMembers() {
 }
 
 // {A6EF9860-C720-11D0-9337-00A0C90DCAA9}
-constexpr GUID kDispatchExIid = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
+constexpr GUID kDispatchExIid = {
+    0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
 
 template <class T>
 class Ref {
@@ -58,7 +59,8 @@ class HostObject final : public automation::Object {
   explicit HostObject(IUnknown* object) {
     if (SUCCEEDED(object->QueryInterface(kDispatchExIid, reinterpret_cast<void**>(&dispatchEx_)))) {
       dispatch_ = dispatchEx_;
-    } else if (FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_)))) {
+    } else if (FAILED(
+                   object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_)))) {
       dispatchEx_ = nullptr;
       dispatch_ = nullptr;
     } else {
@@ -80,9 +82,11 @@ class HostObject final : public automation::Object {
   std::string className() const override {
     if (dispatch_ != nullptr) {
       Ref<ITypeInfo> info;
-      if (SUCCEEDED(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.out())) && info.get() != nullptr) {
+      if (SUCCEEDED(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.out())) &&
+          info.get() != nullptr) {
         BSTR name = nullptr;
-        if (SUCCEEDED(info.get()->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
+        if (SUCCEEDED(
+                info.get()->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
           std::string text = fromBstr(name);
           ::SysFreeString(name);
           if (!text.empty()) return text;
@@ -105,9 +109,11 @@ class HostObject final : public automation::Object {
     for (const InterfaceMember& m : interfaceMembers()) {
       if (!automation::sameName(m.member, member)) continue;
       Ref<IUnknown> itf;
-      if (SUCCEEDED(unknown_->QueryInterface(m.iid, reinterpret_cast<void**>(itf.out())))) return m.call(itf.get(), args);
+      if (SUCCEEDED(unknown_->QueryInterface(m.iid, reinterpret_cast<void**>(itf.out()))))
+        return m.call(itf.get(), args);
     }
-    if (dispatch_ == nullptr && dispatchEx_ == nullptr) automation::raise(automation::err::kMemberNotSupported);
+    if (dispatch_ == nullptr && dispatchEx_ == nullptr)
+      automation::raise(automation::err::kMemberNotSupported);
     std::vector<std::string> names{std::string(member)};
     for (const automation::NamedArg& n : args.namedArgs()) names.push_back(n.name);
     const std::vector<DISPID> ids = idsOf(names);
@@ -136,7 +142,8 @@ class HostObject final : public automation::Object {
     std::vector<LPOLESTR> pointers;
     for (std::wstring& w : wide) pointers.push_back(w.data());
     const size_t first = names.front().empty() ? 1 : 0;
-    const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, pointers.data() + first, static_cast<UINT>(pointers.size() - first),
+    const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, pointers.data() + first,
+                                                static_cast<UINT>(pointers.size() - first),
                                                 LOCALE_USER_DEFAULT, ids.data() + first);
     if (FAILED(hr)) {
       for (size_t i = first; i < ids.size(); ++i) {
@@ -148,19 +155,21 @@ class HostObject final : public automation::Object {
   }
 
   [[noreturn]] static void unknownName(size_t index) {
-    automation::raise(index == 0 ? automation::err::kMemberNotSupported : automation::err::kNamedArgumentNotFound);
+    automation::raise(index == 0 ? automation::err::kMemberNotSupported
+                                 : automation::err::kNamedArgumentNotFound);
   }
 
   // The call with the arguments in COM's order: named ones first (in the order of their ids), then
   // the positional ones last to first. By-reference arguments go as VT_BYREF of their value's type
   // (Empty and Null ones as VT_BYREF|VT_VARIANT), and whatever the host leaves there comes back.
-  automation::Variant call(const std::vector<DISPID>& ids, automation::CallKind kind, automation::CallArgs& args) {
+  automation::Variant call(const std::vector<DISPID>& ids, automation::CallKind kind,
+                           automation::CallArgs& args) {
     const auto positional = args.positional();
     const auto named = args.namedArgs();
     const bool put = kind == automation::CallKind::Let || kind == automation::CallKind::Set;
     const size_t count = positional.size() + named.size();
-    std::vector<VARIANT> values(count);     // what each argument carries
-    std::vector<VARIANT> passed(count);     // what goes into DISPPARAMS (a VT_BYREF to values[i])
+    std::vector<VARIANT> values(count);  // what each argument carries
+    std::vector<VARIANT> passed(count);  // what goes into DISPPARAMS (a VT_BYREF to values[i])
     std::vector<automation::Arg*> sources(count, nullptr);
     std::vector<DISPID> namedIds;
     struct Cleanup {
@@ -224,15 +233,16 @@ class HostObject final : public automation::Object {
     UINT argError = 0;
     HRESULT hr;
     if (dispatchEx_ != nullptr) {
-      hr = dispatchEx_->InvokeEx(ids.front(), LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : &result, &info,
-                                 nullptr);
+      hr = dispatchEx_->InvokeEx(ids.front(), LOCALE_USER_DEFAULT, flags, &params,
+                                 put ? nullptr : &result, &info, nullptr);
     } else {
-      hr = dispatch_->Invoke(ids.front(), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : &result,
-                             &info, &argError);
+      hr = dispatch_->Invoke(ids.front(), IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                             put ? nullptr : &result, &info, &argError);
     }
     if (FAILED(hr)) {
       ::VariantClear(&result);
-      throw errorFrom(hr, &info, dispatchEx_ != nullptr ? static_cast<IUnknown*>(dispatchEx_) : dispatch_,
+      throw errorFrom(hr, &info,
+                      dispatchEx_ != nullptr ? static_cast<IUnknown*>(dispatchEx_) : dispatch_,
                       IID_IDispatch);
     }
     // The host's writes to by-reference arguments reach the caller's variables.
@@ -268,7 +278,9 @@ void forget(const automation::Object* object, IDispatch* bridge) {
 
 }  // namespace detail
 
-long liveBridges() { return gLive.load(); }
+long liveBridges() {
+  return gLive.load();
+}
 
 void bindInterfaceMember(const GUID& iid, std::string member, VtableCall call) {
   interfaceMembers().push_back(InterfaceMember{iid, std::move(member), std::move(call)});

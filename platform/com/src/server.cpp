@@ -66,16 +66,18 @@ HRESULT idsOfNames(ITypeInfo* typeInfo, LPOLESTR* names, UINT count, DISPID* ids
   if (names == nullptr || ids == nullptr) return E_POINTER;
   for (UINT i = 0; i < count; ++i) {
     if (names[i] == nullptr) return E_POINTER;
-    if (i == 0 && typeInfo != nullptr && SUCCEEDED(typeInfo->GetIDsOfNames(&names[0], 1, &ids[0]))) continue;
+    if (i == 0 && typeInfo != nullptr && SUCCEEDED(typeInfo->GetIDsOfNames(&names[0], 1, &ids[0])))
+      continue;
     ids[i] = idOfName(text::fromWide(names[i]));
   }
   return S_OK;
 }
 
-HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID id, WORD flags, DISPPARAMS* params,
-               VARIANT* result, EXCEPINFO* info, UINT* argError) {
+HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID id, WORD flags,
+               DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT* argError) {
   if (params == nullptr || (params->cArgs > 0 && params->rgvarg == nullptr) ||
-      params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && params->rgdispidNamedArgs == nullptr)) {
+      params->cNamedArgs > params->cArgs ||
+      (params->cNamedArgs > 0 && params->rgdispidNamedArgs == nullptr)) {
     return E_INVALIDARG;
   }
   const bool byId = describes(typeInfo, id);
@@ -121,7 +123,8 @@ HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID 
     }
     automation::CallArgs args(std::move(positional), std::move(named));
     if (!object) automation::raise(automation::err::kObjectNotSet);
-    automation::Variant out = byId ? object->invokeById(id, kind, args) : object->invoke(member, kind, args);
+    automation::Variant out =
+        byId ? object->invokeById(id, kind, args) : object->invoke(member, kind, args);
     for (UINT i = 0; i < count; ++i) {
       if ((params->rgvarg[i].vt & VT_BYREF) != 0 && !(variables[i] == before[i])) {
         writeBack(params->rgvarg[i], variables[i]);
@@ -137,7 +140,8 @@ HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID 
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (const std::exception& e) {
-    return reportError(automation::Error(automation::err::kAutomationError, {}, e.what()), info, IID_IDispatch);
+    return reportError(automation::Error(automation::err::kAutomationError, {}, e.what()), info,
+                       IID_IDispatch);
   }
 }
 

@@ -12,7 +12,9 @@ namespace {
 
 using automation::Variant;
 
-[[noreturn]] void mismatch() { automation::raise(automation::err::kTypeMismatch); }
+[[noreturn]] void mismatch() {
+  automation::raise(automation::err::kTypeMismatch);
+}
 
 template <class T>
 Variant wholeNumber(T value) {
@@ -27,7 +29,8 @@ Variant wholeNumber(T value) {
 // (halves to even), error 6 outside it.
 int64_t rangedWhole(const Variant& value, int64_t low, int64_t high) {
   const double d = std::nearbyint(automation::cDbl(value));
-  if (!(d >= static_cast<double>(low) && d <= static_cast<double>(high))) automation::raise(automation::err::kOverflow);
+  if (!(d >= static_cast<double>(low) && d <= static_cast<double>(high)))
+    automation::raise(automation::err::kOverflow);
   return static_cast<int64_t>(d);
 }
 
@@ -40,7 +43,9 @@ BSTR bstrOf(std::string_view utf8) {
 
 }  // namespace
 
-std::wstring toBstrText(std::string_view utf8) { return text::toWide(utf8); }
+std::wstring toBstrText(std::string_view utf8) {
+  return text::toWide(utf8);
+}
 
 std::string fromBstr(BSTR text) {
   if (text == nullptr) return {};
@@ -50,12 +55,15 @@ std::string fromBstr(BSTR text) {
 void toVariant(const Variant& value, VARIANT* out) {
   ::VariantInit(out);
   switch (value.type()) {
-    case automation::VarType::Empty: break;
+    case automation::VarType::Empty:
+      break;
     case automation::VarType::Missing:
       out->vt = VT_ERROR;
       out->scode = DISP_E_PARAMNOTFOUND;
       break;
-    case automation::VarType::Null: out->vt = VT_NULL; break;
+    case automation::VarType::Null:
+      out->vt = VT_NULL;
+      break;
     case automation::VarType::Integer:
       out->vt = VT_I2;
       out->iVal = value.asInteger();
@@ -97,26 +105,46 @@ Variant fromVariant(const VARIANT& value) {
   if ((value.vt & (VT_ARRAY | VT_VECTOR)) != 0) mismatch();
   if (ref && value.byref == nullptr) mismatch();
   switch (type) {
-    case VT_EMPTY: return Variant();
-    case VT_NULL: return Variant::null();
-    case VT_I2: return Variant(ref ? *value.piVal : value.iVal);
-    case VT_I4: return Variant(static_cast<int32_t>(ref ? *value.plVal : value.lVal));
-    case VT_INT: return Variant(static_cast<int32_t>(ref ? *value.pintVal : value.intVal));
-    case VT_UI1: return Variant(static_cast<int16_t>(ref ? *value.pbVal : value.bVal));
-    case VT_I1: return Variant(static_cast<int16_t>(ref ? *value.pcVal : value.cVal));
-    case VT_UI2: return Variant(static_cast<int32_t>(ref ? *value.puiVal : value.uiVal));
-    case VT_UI4: return wholeNumber(ref ? *value.pulVal : value.ulVal);
-    case VT_UINT: return wholeNumber(ref ? *value.puintVal : value.uintVal);
-    case VT_I8: return wholeNumber(ref ? *value.pllVal : value.llVal);
-    case VT_UI8: return wholeNumber(ref ? *value.pullVal : value.ullVal);
-    case VT_R4: return Variant(static_cast<double>(ref ? *value.pfltVal : value.fltVal));
-    case VT_R8: return Variant(ref ? *value.pdblVal : value.dblVal);
-    case VT_CY: return Variant(automation::Currency::fromRaw(ref ? value.pcyVal->int64 : value.cyVal.int64));
-    case VT_DATE: return Variant(automation::Date::fromSerial(ref ? *value.pdate : value.date));
-    case VT_BSTR: return Variant(fromBstr(ref ? *value.pbstrVal : value.bstrVal));
-    case VT_BOOL: return Variant((ref ? *value.pboolVal : value.boolVal) != VARIANT_FALSE);
-    case VT_DISPATCH: return Variant(fromUnknown(ref ? *value.ppdispVal : value.pdispVal));
-    case VT_UNKNOWN: return Variant(fromUnknown(ref ? *value.ppunkVal : value.punkVal));
+    case VT_EMPTY:
+      return Variant();
+    case VT_NULL:
+      return Variant::null();
+    case VT_I2:
+      return Variant(ref ? *value.piVal : value.iVal);
+    case VT_I4:
+      return Variant(static_cast<int32_t>(ref ? *value.plVal : value.lVal));
+    case VT_INT:
+      return Variant(static_cast<int32_t>(ref ? *value.pintVal : value.intVal));
+    case VT_UI1:
+      return Variant(static_cast<int16_t>(ref ? *value.pbVal : value.bVal));
+    case VT_I1:
+      return Variant(static_cast<int16_t>(ref ? *value.pcVal : value.cVal));
+    case VT_UI2:
+      return Variant(static_cast<int32_t>(ref ? *value.puiVal : value.uiVal));
+    case VT_UI4:
+      return wholeNumber(ref ? *value.pulVal : value.ulVal);
+    case VT_UINT:
+      return wholeNumber(ref ? *value.puintVal : value.uintVal);
+    case VT_I8:
+      return wholeNumber(ref ? *value.pllVal : value.llVal);
+    case VT_UI8:
+      return wholeNumber(ref ? *value.pullVal : value.ullVal);
+    case VT_R4:
+      return Variant(static_cast<double>(ref ? *value.pfltVal : value.fltVal));
+    case VT_R8:
+      return Variant(ref ? *value.pdblVal : value.dblVal);
+    case VT_CY:
+      return Variant(automation::Currency::fromRaw(ref ? value.pcyVal->int64 : value.cyVal.int64));
+    case VT_DATE:
+      return Variant(automation::Date::fromSerial(ref ? *value.pdate : value.date));
+    case VT_BSTR:
+      return Variant(fromBstr(ref ? *value.pbstrVal : value.bstrVal));
+    case VT_BOOL:
+      return Variant((ref ? *value.pboolVal : value.boolVal) != VARIANT_FALSE);
+    case VT_DISPATCH:
+      return Variant(fromUnknown(ref ? *value.ppdispVal : value.pdispVal));
+    case VT_UNKNOWN:
+      return Variant(fromUnknown(ref ? *value.ppunkVal : value.punkVal));
     case VT_ERROR: {
       const SCODE code = ref ? *value.pscode : value.scode;
       if (code == DISP_E_PARAMNOTFOUND) return Variant::missing();
@@ -131,7 +159,8 @@ Variant fromVariant(const VARIANT& value) {
     case VT_VARIANT:
       if (!ref) mismatch();
       return fromVariant(*value.pvarVal);
-    default: mismatch();
+    default:
+      mismatch();
   }
 }
 
@@ -145,15 +174,33 @@ void writeBack(const VARIANT& target, const Variant& value) {
       *target.pvarVal = fresh;
       break;
     }
-    case VT_I2: *target.piVal = automation::cInt(value); break;
-    case VT_I4: *target.plVal = automation::cLng(value); break;
-    case VT_INT: *target.pintVal = automation::cLng(value); break;
-    case VT_UI1: *target.pbVal = static_cast<BYTE>(rangedWhole(value, 0, 255)); break;
-    case VT_I1: *target.pcVal = static_cast<CHAR>(rangedWhole(value, -128, 127)); break;
-    case VT_UI2: *target.puiVal = static_cast<USHORT>(rangedWhole(value, 0, 65535)); break;
-    case VT_UI4: *target.pulVal = static_cast<ULONG>(rangedWhole(value, 0, 4294967295LL)); break;
-    case VT_UINT: *target.puintVal = static_cast<UINT>(rangedWhole(value, 0, 4294967295LL)); break;
-    case VT_I8: *target.pllVal = rangedWhole(value, -(1LL << 53), 1LL << 53); break;
+    case VT_I2:
+      *target.piVal = automation::cInt(value);
+      break;
+    case VT_I4:
+      *target.plVal = automation::cLng(value);
+      break;
+    case VT_INT:
+      *target.pintVal = automation::cLng(value);
+      break;
+    case VT_UI1:
+      *target.pbVal = static_cast<BYTE>(rangedWhole(value, 0, 255));
+      break;
+    case VT_I1:
+      *target.pcVal = static_cast<CHAR>(rangedWhole(value, -128, 127));
+      break;
+    case VT_UI2:
+      *target.puiVal = static_cast<USHORT>(rangedWhole(value, 0, 65535));
+      break;
+    case VT_UI4:
+      *target.pulVal = static_cast<ULONG>(rangedWhole(value, 0, 4294967295LL));
+      break;
+    case VT_UINT:
+      *target.puintVal = static_cast<UINT>(rangedWhole(value, 0, 4294967295LL));
+      break;
+    case VT_I8:
+      *target.pllVal = rangedWhole(value, -(1LL << 53), 1LL << 53);
+      break;
     case VT_R4: {
       const double d = automation::cDbl(value);
       if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) {
@@ -162,10 +209,18 @@ void writeBack(const VARIANT& target, const Variant& value) {
       *target.pfltVal = static_cast<float>(d);
       break;
     }
-    case VT_R8: *target.pdblVal = automation::cDbl(value); break;
-    case VT_CY: target.pcyVal->int64 = automation::cCur(value).raw(); break;
-    case VT_DATE: *target.pdate = automation::cDate(value).serial(); break;
-    case VT_BOOL: *target.pboolVal = automation::cBool(value) ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case VT_R8:
+      *target.pdblVal = automation::cDbl(value);
+      break;
+    case VT_CY:
+      target.pcyVal->int64 = automation::cCur(value).raw();
+      break;
+    case VT_DATE:
+      *target.pdate = automation::cDate(value).serial();
+      break;
+    case VT_BOOL:
+      *target.pboolVal = automation::cBool(value) ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
     case VT_BSTR: {
       BSTR fresh = bstrOf(automation::cStr(value));
       ::SysFreeString(*target.pbstrVal);
@@ -186,7 +241,8 @@ void writeBack(const VARIANT& target, const Variant& value) {
       *target.ppunkVal = fresh;
       break;
     }
-    default: mismatch();
+    default:
+      mismatch();
   }
 }
 

@@ -22,8 +22,12 @@ std::filesystem::path fromEnvironment(const wchar_t* own, const wchar_t* folder)
 
 }  // namespace
 
-std::filesystem::path configHome() { return fromEnvironment(L"TESSALINE_CONFIG_HOME", L"APPDATA"); }
+std::filesystem::path configHome() {
+  return fromEnvironment(L"TESSALINE_CONFIG_HOME", L"APPDATA");
+}
 
-std::filesystem::path dataHome() { return fromEnvironment(L"TESSALINE_DATA_HOME", L"LOCALAPPDATA"); }
+std::filesystem::path dataHome() {
+  return fromEnvironment(L"TESSALINE_DATA_HOME", L"LOCALAPPDATA");
+}
 
 }  // namespace profile

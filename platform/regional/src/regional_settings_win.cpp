@@ -27,13 +27,15 @@ using detail::LocaleData;
 std::string info(const std::wstring& locale, LCTYPE type) {
   wchar_t buffer[256];
   const int n = ::GetLocaleInfoEx(locale.c_str(), type, buffer, 256);
-  return n > 1 ? text::fromWide(std::wstring_view(buffer, static_cast<size_t>(n - 1))) : std::string();
+  return n > 1 ? text::fromWide(std::wstring_view(buffer, static_cast<size_t>(n - 1)))
+               : std::string();
 }
 
 int number(const std::wstring& locale, LCTYPE type, int fallback) {
   DWORD value = 0;
-  const int n = ::GetLocaleInfoEx(locale.c_str(), type | LOCALE_RETURN_NUMBER, reinterpret_cast<wchar_t*>(&value),
-                                  sizeof value / sizeof(wchar_t));
+  const int n =
+      ::GetLocaleInfoEx(locale.c_str(), type | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<wchar_t*>(&value), sizeof value / sizeof(wchar_t));
   return n > 0 ? static_cast<int>(value) : fallback;
 }
 
@@ -50,7 +52,9 @@ std::string plainBlanks(std::string s) {
   return s;
 }
 
-bool isAsciiLetter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiLetter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // A literal character in the Format pattern language.
 void appendLiteral(std::string& out, char32_t c) {
@@ -94,15 +98,30 @@ std::string formatPatternFrom(std::string_view picture) {
       picture,
       [&](char c, int run) {
         switch (c) {
-          case 'd': out += run == 1 ? "d" : run == 2 ? "dd" : run == 3 ? "ddd" : "dddd"; break;
-          case 'M': out += run == 1 ? "m" : run == 2 ? "mm" : run == 3 ? "mmm" : "mmmm"; break;
-          case 'y': out += "yyyy"; break;
+          case 'd':
+            out += run == 1 ? "d" : run == 2 ? "dd" : run == 3 ? "ddd" : "dddd";
+            break;
+          case 'M':
+            out += run == 1 ? "m" : run == 2 ? "mm" : run == 3 ? "mmm" : "mmmm";
+            break;
+          case 'y':
+            out += "yyyy";
+            break;
           case 'h':
-          case 'H': out += run >= 2 ? "hh" : "h"; break;
-          case 'm': out += run >= 2 ? "nn" : "n"; break;
-          case 's': out += run >= 2 ? "ss" : "s"; break;
-          case 't': out += "AMPM"; break;
-          default: break;  // eras and other fields the platform's dates do not show
+          case 'H':
+            out += run >= 2 ? "hh" : "h";
+            break;
+          case 'm':
+            out += run >= 2 ? "nn" : "n";
+            break;
+          case 's':
+            out += run >= 2 ? "ss" : "s";
+            break;
+          case 't':
+            out += "AMPM";
+            break;
+          default:
+            break;  // eras and other fields the platform's dates do not show
         }
       },
       [&](char32_t c) { appendLiteral(out, c); });
@@ -117,15 +136,26 @@ std::string icuPatternFrom(std::string_view picture) {
       picture,
       [&](char c, int run) {
         switch (c) {
-          case 'd': out += run <= 2 ? std::string(static_cast<size_t>(run), 'd') : run == 3 ? "EEE" : "EEEE"; break;
-          case 'y': out += "yyyy"; break;
-          case 't': out += 'a'; break;
+          case 'd':
+            out += run <= 2   ? std::string(static_cast<size_t>(run), 'd')
+                   : run == 3 ? "EEE"
+                              : "EEEE";
+            break;
+          case 'y':
+            out += "yyyy";
+            break;
+          case 't':
+            out += 'a';
+            break;
           case 'M':
           case 'h':
           case 'H':
           case 'm':
-          case 's': out += std::string(static_cast<size_t>(run), c); break;
-          default: break;
+          case 's':
+            out += std::string(static_cast<size_t>(run), c);
+            break;
+          default:
+            break;
         }
       },
       [&](char32_t c) {
@@ -167,8 +197,9 @@ std::string currencyPatternOf(const std::string& symbol, int positive, int negat
   std::string n = "#,##0";
   if (digits > 0) n += "." + std::string(static_cast<size_t>(digits), '0');
   static constexpr const char* kPositive[] = {"$n", "n$", "$ n", "n $"};
-  static constexpr const char* kNegative[] = {"($n)", "-$n",  "$-n",  "$n-",  "(n$)",  "-n$",  "n-$",  "n$-",
-                                              "-n $", "-$ n", "n $-", "$ n-", "$ -n", "n- $", "($ n)", "(n $)"};
+  static constexpr const char* kNegative[] = {"($n)", "-$n",  "$-n",   "$n-",  "(n$)", "-n$",
+                                              "n-$",  "n$-",  "-n $",  "-$ n", "n $-", "$ n-",
+                                              "$ -n", "n- $", "($ n)", "(n $)"};
   auto build = [&](std::string_view picture) {
     std::string out;
     for (char c : picture) {
@@ -202,8 +233,9 @@ std::shared_ptr<const LocaleData> load(const std::wstring& locale) {
   ld->decimalText = text::utf8::encode(ld->decimal);
   ld->thousandsText = text::utf8::encode(ld->thousands);
   ld->currencySymbol = info(locale, LOCALE_SCURRENCY);
-  ld->currencyPattern = currencyPatternOf(ld->currencySymbol, number(locale, LOCALE_ICURRENCY, 0),
-                                          number(locale, LOCALE_INEGCURR, 1), number(locale, LOCALE_ICURRDIGITS, 2));
+  ld->currencyPattern =
+      currencyPatternOf(ld->currencySymbol, number(locale, LOCALE_ICURRENCY, 0),
+                        number(locale, LOCALE_INEGCURR, 1), number(locale, LOCALE_ICURRDIGITS, 2));
 
   const std::string shortPicture = info(locale, LOCALE_SSHORTDATE);
   const std::string longPicture = info(locale, LOCALE_SLONGDATE);
@@ -216,8 +248,10 @@ std::shared_ptr<const LocaleData> load(const std::wstring& locale) {
   ld->pm = plainBlanks(info(locale, LOCALE_S2359));
 
   for (int k = 0; k < 12; ++k) {
-    ld->monthNames[static_cast<size_t>(k)] = info(locale, static_cast<LCTYPE>(LOCALE_SMONTHNAME1 + k));
-    ld->monthAbbreviations[static_cast<size_t>(k)] = info(locale, static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + k));
+    ld->monthNames[static_cast<size_t>(k)] =
+        info(locale, static_cast<LCTYPE>(LOCALE_SMONTHNAME1 + k));
+    ld->monthAbbreviations[static_cast<size_t>(k)] =
+        info(locale, static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + k));
   }
   // Windows counts the week from Monday (SDAYNAME1); ours starts on Sunday.
   for (int k = 0; k < 7; ++k) {
@@ -230,7 +264,8 @@ std::shared_ptr<const LocaleData> load(const std::wstring& locale) {
   ld->shortDate = detail::compileDate(formatPatternFrom(shortPicture));
   // Windows keeps no medium date; the platform's is the day, the abbreviated month and the year.
   ld->mediumDate = detail::compileDate(formatPatternFrom("dd-MMM-yy"));
-  ld->longDate = detail::compileDate(formatPatternFrom(longPicture.empty() ? shortPicture : longPicture));
+  ld->longDate =
+      detail::compileDate(formatPatternFrom(longPicture.empty() ? shortPicture : longPicture));
   ld->longTime = detail::compileDate(formatPatternFrom(timePicture));
 
   ld->symbols.decimal = ld->decimal;
@@ -316,15 +351,35 @@ RegionalSettings RegionalSettings::fromEnvironment() {
   return fromLocale("en-US");
 }
 
-std::string RegionalSettings::localeId() const { return data_->id; }
-char32_t RegionalSettings::decimalSeparator() const { return data_->decimal; }
-char32_t RegionalSettings::thousandsSeparator() const { return data_->thousands; }
-const std::string& RegionalSettings::decimalText() const { return data_->decimalText; }
-const std::string& RegionalSettings::thousandsText() const { return data_->thousandsText; }
-const std::string& RegionalSettings::currencySymbol() const { return data_->currencySymbol; }
-const std::string& RegionalSettings::currencyPattern() const { return data_->currencyPattern; }
-const std::string& RegionalSettings::shortDatePattern() const { return data_->shortDatePattern; }
-automation::NumberSymbols RegionalSettings::numberSymbols() const { return data_->symbols; }
-const automation::NumberSymbols& RegionalSettings::symbols() const { return data_->symbols; }
+std::string RegionalSettings::localeId() const {
+  return data_->id;
+}
+char32_t RegionalSettings::decimalSeparator() const {
+  return data_->decimal;
+}
+char32_t RegionalSettings::thousandsSeparator() const {
+  return data_->thousands;
+}
+const std::string& RegionalSettings::decimalText() const {
+  return data_->decimalText;
+}
+const std::string& RegionalSettings::thousandsText() const {
+  return data_->thousandsText;
+}
+const std::string& RegionalSettings::currencySymbol() const {
+  return data_->currencySymbol;
+}
+const std::string& RegionalSettings::currencyPattern() const {
+  return data_->currencyPattern;
+}
+const std::string& RegionalSettings::shortDatePattern() const {
+  return data_->shortDatePattern;
+}
+automation::NumberSymbols RegionalSettings::numberSymbols() const {
+  return data_->symbols;
+}
+const automation::NumberSymbols& RegionalSettings::symbols() const {
+  return data_->symbols;
+}
 
 }  // namespace regional

@@ -28,7 +28,7 @@ std::optional<char32_t> decode(std::string_view text, size_t& pos) {
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     trail = 2;
     c = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;  // no overlong forms
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
     if (lead == 0xED) high = 0x9F;  // no surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     trail = 3;
@@ -56,8 +56,9 @@ std::string mapped(std::string_view text, DWORD flags) {
   std::wstring wide = toWide(text);
   if (wide.empty()) return {};
   std::wstring out(wide.size(), L'\0');
-  const int n = ::LCMapStringEx(LOCALE_NAME_INVARIANT, flags, wide.data(), static_cast<int>(wide.size()), out.data(),
-                                static_cast<int>(out.size()), nullptr, nullptr, 0);
+  const int n =
+      ::LCMapStringEx(LOCALE_NAME_INVARIANT, flags, wide.data(), static_cast<int>(wide.size()),
+                      out.data(), static_cast<int>(out.size()), nullptr, nullptr, 0);
   if (n <= 0) return fromWide(wide);
   out.resize(static_cast<size_t>(n));
   return fromWide(out);
@@ -65,7 +66,9 @@ std::string mapped(std::string_view text, DWORD flags) {
 
 }  // namespace
 
-char32_t next(std::string_view text, size_t& pos) { return decode(text, pos).value_or(U'\uFFFD'); }
+char32_t next(std::string_view text, size_t& pos) {
+  return decode(text, pos).value_or(U'\uFFFD');
+}
 
 size_t length(std::string_view text) {
   size_t n = 0;
@@ -110,9 +113,13 @@ std::string encode(char32_t c) {
   return out;
 }
 
-std::string upper(std::string_view text) { return mapped(text, LCMAP_UPPERCASE); }
+std::string upper(std::string_view text) {
+  return mapped(text, LCMAP_UPPERCASE);
+}
 
-std::string lower(std::string_view text) { return mapped(text, LCMAP_LOWERCASE); }
+std::string lower(std::string_view text) {
+  return mapped(text, LCMAP_LOWERCASE);
+}
 
 }  // namespace text::utf8
 
@@ -138,7 +145,8 @@ std::string fromWide(std::wstring_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     }
     utf8::append(out, c);

@@ -7,8 +7,8 @@
 // holds it. A bridged host object holds one COM reference, released with its last automation
 // reference; a bridged object of ours holds one automation reference for as long as COM holds it.
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -71,8 +71,8 @@ HRESULT reportError(const automation::Error& error, EXCEPINFO* info, REFIID iid)
 HRESULT idsOfNames(ITypeInfo* typeInfo, LPOLESTR* names, UINT count, DISPID* ids);
 // Answers IDispatch::Invoke on object: the arguments in COM's order and by reference both ways,
 // named arguments, errors as DISP_E_EXCEPTION. Ids that typeInfo describes go to invokeById.
-HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID id, WORD flags, DISPPARAMS* params,
-               VARIANT* result, EXCEPINFO* info, UINT* argError);
+HRESULT invoke(const automation::ObjectRef& object, ITypeInfo* typeInfo, DISPID id, WORD flags,
+               DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT* argError);
 // Runs f and turns what escapes it into an error result for a vtable caller (SetErrorInfo).
 HRESULT guarded(const std::function<void()>& f, REFIID iid);
 

@@ -9,8 +9,8 @@
 // Most objects are bridged by com::toDispatch; a class with a dual interface derives from
 // DispatchObject<ItsInterface> and adds the interface's own methods.
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <atomic>
 
@@ -21,7 +21,8 @@ namespace com {
 
 // The bridge's own interface: the automation object behind a COM object of ours.
 // {6B1E5D0A-3C4F-4E71-9A52-0D8C2F6A7B13}
-inline constexpr GUID kBridgedIid = {0x6b1e5d0a, 0x3c4f, 0x4e71, {0x9a, 0x52, 0x0d, 0x8c, 0x2f, 0x6a, 0x7b, 0x13}};
+inline constexpr GUID kBridgedIid = {
+    0x6b1e5d0a, 0x3c4f, 0x4e71, {0x9a, 0x52, 0x0d, 0x8c, 0x2f, 0x6a, 0x7b, 0x13}};
 struct IBridged : IUnknown {
   virtual const automation::ObjectRef& STDMETHODCALLTYPE bridgedObject() = 0;
 };
@@ -36,7 +37,8 @@ template <class Interface = IDispatch>
 class DispatchObject : public Interface, public ISupportErrorInfo, public IBridged {
  public:
   // typeInfo (may be null; a reference is kept) describes iid, the interface the object implements.
-  explicit DispatchObject(automation::ObjectRef object, ITypeInfo* typeInfo = nullptr, const IID& iid = IID_IDispatch)
+  explicit DispatchObject(automation::ObjectRef object, ITypeInfo* typeInfo = nullptr,
+                          const IID& iid = IID_IDispatch)
       : object_(std::move(object)), typeInfo_(typeInfo), iid_(iid) {
     if (typeInfo_ != nullptr) typeInfo_->AddRef();
     detail::remember(object_.get(), this);
@@ -48,7 +50,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public IBridg
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, iid_)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        IsEqualIID(riid, iid_)) {
       *out = static_cast<Interface*>(this);
     } else if (IsEqualIID(riid, IID_ISupportErrorInfo)) {
       *out = static_cast<ISupportErrorInfo*>(this);
@@ -81,11 +84,12 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public IBridg
     *out = typeInfo_;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
     return idsOfNames(typeInfo_, names, count, ids);
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* info, UINT* argError) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT* argError) override {
     return invoke(object_, typeInfo_, id, flags, params, result, info, argError);
   }
 

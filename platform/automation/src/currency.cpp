@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "automation/error.h"
 
@@ -13,12 +14,39 @@ namespace {
 constexpr int64_t kMaxUnits = std::numeric_limits<int64_t>::max() / Currency::kScale;
 constexpr int64_t kMinUnits = std::numeric_limits<int64_t>::min() / Currency::kScale;
 
-Currency fromWide(__int128 raw) {
-  if (raw > std::numeric_limits<int64_t>::max() || raw < std::numeric_limits<int64_t>::min()) {
-    raise(err::kOverflow);
+// An unsigned 128-bit number as four 32-bit limbs, most significant first: enough for the exact
+// product of two amounts on every target (32-bit ones have no 128-bit integer type).
+struct Wide {
+  uint32_t limb[4] = {};
+
+  static Wide product(uint64_t a, uint64_t b) {
+    const uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
+    const uint64_t low = a0 * b0, mid1 = a1 * b0, mid2 = a0 * b1, high = a1 * b1;
+    const uint64_t carry = (low >> 32) + (mid1 & 0xFFFFFFFFu) + (mid2 & 0xFFFFFFFFu);
+    const uint64_t top = high + (mid1 >> 32) + (mid2 >> 32) + (carry >> 32);
+    Wide w;
+    w.limb[3] = static_cast<uint32_t>(low);
+    w.limb[2] = static_cast<uint32_t>(carry);
+    w.limb[1] = static_cast<uint32_t>(top);
+    w.limb[0] = static_cast<uint32_t>(top >> 32);
+    return w;
   }
-  return Currency::fromRaw(static_cast<int64_t>(raw));
-}
+  // Divides by d in place; returns the remainder.
+  uint32_t divide(uint32_t d) {
+    uint64_t rest = 0;
+    for (uint32_t& l : limb) {
+      const uint64_t part = (rest << 32) | l;
+      l = static_cast<uint32_t>(part / d);
+      rest = part % d;
+    }
+    return static_cast<uint32_t>(rest);
+  }
+  // The value when it fits 64 bits.
+  std::optional<uint64_t> narrow() const {
+    if (limb[0] != 0 || limb[1] != 0) return std::nullopt;
+    return (uint64_t{limb[2]} << 32) | limb[3];
+  }
+};
 
 }  // namespace
 
@@ -66,13 +94,18 @@ Currency Currency::operator-(Currency other) const {
 
 Currency Currency::operator*(Currency other) const {
   // Both factors carry four decimals: the product carries eight, back to four with ties to even.
-  const __int128 product = static_cast<__int128>(raw_) * other.raw_;
-  __int128 quotient = product / kScale;
-  __int128 remainder = product % kScale;
-  if (remainder < 0) remainder = -remainder;
-  const __int128 twice = remainder * 2;
-  if (twice > kScale || (twice == kScale && quotient % 2 != 0)) quotient += product < 0 ? -1 : 1;
-  return fromWide(quotient);
+  const bool negative = (raw_ < 0) != (other.raw_ < 0) && raw_ != 0 && other.raw_ != 0;
+  auto magnitude = [](int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); };
+  Wide product = Wide::product(magnitude(raw_), magnitude(other.raw_));
+  const uint32_t remainder = product.divide(static_cast<uint32_t>(kScale));
+  // The magnitude of the result may reach 2^63 only when it is negative.
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  auto quotient = product.narrow();
+  if (!quotient || *quotient > limit) raise(err::kOverflow);
+  const uint32_t twice = remainder * 2;
+  if (twice > kScale || (twice == kScale && *quotient % 2 != 0)) ++*quotient;
+  if (*quotient > limit) raise(err::kOverflow);
+  return fromRaw(static_cast<int64_t>(negative ? 0 - *quotient : *quotient));
 }
 
 Currency Currency::operator-() const {

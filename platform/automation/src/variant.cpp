@@ -217,16 +217,18 @@ std::optional<Scanned> scan(std::string_view text, const NumberSymbols& s) {
   return result;
 }
 
-// round(value x 10^scale), halves to even, exact; nullopt when its magnitude exceeds limit.
-std::optional<__int128> scaledRound(const Scanned& number, int scale, unsigned __int128 limit) {
+// round(value x 10^scale), halves to even, exact; nullopt when its magnitude exceeds limit (at most
+// 2^63, so that the result fits 64 bits whatever its sign).
+std::optional<int64_t> scaledRound(const Scanned& number, int scale, uint64_t limit) {
   if (number.digits.empty()) return 0;
   const int64_t kept = number.exponent + scale;  // digits before the rounding point
   if (kept > 38) return std::nullopt;
-  unsigned __int128 magnitude = 0;
+  uint64_t magnitude = 0;
   for (int64_t k = 0; k < kept; ++k) {
     const char d = k < static_cast<int64_t>(number.digits.size()) ? number.digits[k] : '0';
-    magnitude = magnitude * 10 + static_cast<unsigned>(d - '0');
-    if (magnitude > limit) return std::nullopt;
+    const auto digit = static_cast<uint64_t>(d - '0');
+    if (magnitude > (limit - digit) / 10) return std::nullopt;  // magnitude * 10 + digit > limit
+    magnitude = magnitude * 10 + digit;
   }
   if (kept >= 0 && kept < static_cast<int64_t>(number.digits.size())) {
     const char first = number.digits[kept];
@@ -234,8 +236,8 @@ std::optional<__int128> scaledRound(const Scanned& number, int scale, unsigned _
     if (first > '5' || (first == '5' && (more || magnitude % 2 != 0))) ++magnitude;
   }
   if (magnitude > limit) return std::nullopt;
-  const auto value = static_cast<__int128>(magnitude);
-  return number.negative ? -value : value;
+  // Two's complement: 2^63 negated is the smallest int64.
+  return static_cast<int64_t>(number.negative ? 0 - magnitude : magnitude);
 }
 
 double toDouble(const Scanned& number) {
@@ -264,11 +266,10 @@ std::optional<double> parseNumber(std::string_view text, const NumberSymbols& s)
 std::optional<Currency> parseCurrency(std::string_view text, const NumberSymbols& s) {
   const auto number = scan(text, s);
   if (!number) return std::nullopt;
-  const unsigned __int128 limit =
-      number->negative ? static_cast<unsigned __int128>(1) << 63 : (static_cast<unsigned __int128>(1) << 63) - 1;
+  const uint64_t limit = number->negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
   const auto raw = scaledRound(*number, 4, limit);
   if (!raw) raise(err::kOverflow);
-  return Currency::fromRaw(static_cast<int64_t>(*raw));
+  return Currency::fromRaw(*raw);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -334,10 +335,10 @@ int64_t toWhole(const Variant& v, const NumberSymbols& s, int64_t lo, int64_t hi
     case VarType::String: {
       const auto number = scan(v.asString(), s);
       if (!number) raise(err::kTypeMismatch);
-      const unsigned __int128 limit = static_cast<unsigned __int128>(number->negative ? -lo : hi);
+      const auto limit = static_cast<uint64_t>(number->negative ? -lo : hi);
       const auto value = scaledRound(*number, 0, limit);
       if (!value) raise(err::kOverflow);
-      return static_cast<int64_t>(*value);
+      return *value;
     }
     case VarType::Object: return toWhole(defaultValue(v), s, lo, hi);
     default: raise(err::kTypeMismatch);
@@ -638,9 +639,10 @@ int compareNumbers(const Variant& a, const Variant& b) {
   if (ca || cb) {
     // Currency against an integral value compares exactly; against a Double (or a Date), the
     // Double is first taken to Currency.
-    auto asRaw = [](const Variant& v) -> std::optional<__int128> {
+    // (integral values are at most 32-bit: scaled, they fit 64 bits)
+    auto asRaw = [](const Variant& v) -> std::optional<int64_t> {
       if (v.type() == VarType::Currency) return v.asCurrency().raw();
-      if (auto i = integral(v)) return static_cast<__int128>(*i) * Currency::kScale;
+      if (auto i = integral(v)) return *i * Currency::kScale;
       const double x = v.type() == VarType::Date ? v.asDate().serial() : v.asDouble();
       try {
         return Currency::fromDouble(x).raw();

@@ -1,5 +1,6 @@
 #pragma once
-// Per-user directories.
+// Per-user directories. On Windows: TESSALINE_CONFIG_HOME, else %APPDATA%\Tessaline for settings
+// (INI files), TESSALINE_DATA_HOME, else %LOCALAPPDATA%\Tessaline for data.
 
 #include <filesystem>
 

@@ -9,6 +9,11 @@
 // in several processes lose nothing. A damaged file is reported (lastProblem() and once on stderr);
 // what can still be read is kept, and before the next write replaces it the damaged file is saved
 // next to it as settings.txt.damaged-<time>-<pid>.
+//
+// On Windows the store is the registry of the current user instead, under the key
+// HKEY_CURRENT_USER\Software\Tessaline: <application>\<section levels>, one string value per key (a store made with a
+// "directory" lives under that key of HKEY_CURRENT_USER). Text that is not UTF-8 is refused there,
+// and a value that is not a string reads as missing and is reported.
 
 #include <filesystem>
 #include <mutex>

@@ -89,7 +89,8 @@ class ClassFactory {
 };
 
 // The per-user class registry (kept in the per-user settings store under TESSALINE_CONFIG_HOME):
-// ProgID -> class id -> module path.
+// ProgID -> class id -> module path. Not in the Windows build, where COM's registry takes its
+// place (as it does for registerServer and unregisterServer of a Module).
 //
 // Kept in the settings store as application "Classes", sections "ProgID\<progid>" (CLSID),
 // "CLSID\<guid>" (ProgID, Class, Module, TypeLib, Version) and "TypeLib\<libid>" (Name, Version,

@@ -24,13 +24,14 @@ launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
 for arch in x86_64:win64 i686:win32; do
   cmake -S . -B "build-${arch#*:}" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-w64-${arch%%:*}.cmake" \
-    -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+    -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli "${launcher[@]}" >/dev/null
   cmake --build "build-${arch#*:}"
 done
 
 bin=$root/build-win64/bin
 tmp=$(mktemp -d)
-export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEARCH=win64
+# Wine keeps its server's socket folder under TMPDIR: inside the throwaway folder it goes with it.
+export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEARCH=win64 TMPDIR=$tmp
 # No Mono or Gecko download prompts: nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {

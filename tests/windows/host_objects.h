@@ -247,8 +247,9 @@ class Objeto : public ITemaUI {
     }
   }
 
-  HRESULT STDMETHODCALLTYPE Reservado1() override { return reservado(L"Reservado1"); }
-  HRESULT STDMETHODCALLTYPE Reservado2() override { return reservado(L"Reservado2"); }
+  // Never called: a call through the wrong slot misses aplicarTema in the call log.
+  HRESULT STDMETHODCALLTYPE Reservado1() override { return E_UNEXPECTED; }
+  HRESULT STDMETHODCALLTYPE Reservado2() override { return E_UNEXPECTED; }
   HRESULT STDMETHODCALLTYPE aplicarTema(IDispatch**) override { return E_NOTIMPL; }
 
  protected:
@@ -261,10 +262,6 @@ class Objeto : public ITemaUI {
   Estado& escritura() const {
     if (!libros_->abierta) fallar(std::wstring(clase_) + L": no hay una transacción abierta");
     return *libros_->abierta;
-  }
-  HRESULT reservado(const wchar_t* nombre) {
-    libros_->llamadas.push_back(std::wstring(clase_) + L"." + nombre + L"()");
-    return E_UNEXPECTED;
   }
 
  private:
@@ -386,10 +383,8 @@ class Recordset final : public Objeto {
   Var llamar(int m, Argumentos& a) override {
     const bool fin = c_->fila >= c_->filas.size();
     if (m == 0) return Var(fin);
-    if (m == 2) {
-      c_->fila += fin ? 0 : 1;
-      return {};
-    }
+    if (m == 2 && !fin) ++c_->fila;
+    if (m == 2) return {};
     const std::wstring nombre = a.texto(0);
     for (size_t i = 0; i < c_->campos.size(); ++i)
       if (_wcsicmp(c_->campos[i], nombre.c_str()) == 0) return nuevo<Campo>(librosPtr(), c_, i);

@@ -162,7 +162,7 @@ class Probe final : public automation::Dispatch {
     });
     method("Bump", [](automation::CallArgs& a) {
       a.at(0) = automation::cCur(a.at(0)) + Currency::fromInteger(1);
-      a.at(1) = automation::cStr(a.at(1)) + "!";
+      for (size_t i : {1, 2}) a.at(i) = automation::cStr(a.at(i)) + "!";
       return Variant();
     });
     method("Raise", [](automation::CallArgs&) -> Variant {
@@ -233,14 +233,19 @@ void hostCallsComponent() {
   _variant_t result;
 
   // By reference, of VARIANT and of the type: the component's changes reach the host's variables.
-  _variant_t inner(L"abc");
+  _variant_t inner(5L);      // a variable of VARIANT takes the value with its type
   CY money{.int64 = 15000};  // 1.5
-  VARIANT byVariant{}, byCurrency{};
-  byVariant.vt = VT_BYREF | VT_VARIANT, byVariant.pvarVal = &inner;
+  BSTR word = SysAllocString(L"abc");
+  VARIANT byCurrency{}, byString{}, byVariant{};
   byCurrency.vt = VT_BYREF | VT_CY, byCurrency.pcyVal = &money;
-  CHECK_EQ(invoke(d, L"Bump", DISPATCH_METHOD, {byCurrency, byVariant}, nullptr, nullptr), S_OK);
+  byString.vt = VT_BYREF | VT_BSTR, byString.pbstrVal = &word;
+  byVariant.vt = VT_BYREF | VT_VARIANT, byVariant.pvarVal = &inner;
+  CHECK_EQ(invoke(d, L"Bump", DISPATCH_METHOD, {byCurrency, byString, byVariant}, nullptr, nullptr),
+           S_OK);
   CHECK_EQ(money.int64, 25000);
-  CHECK(inner.vt == VT_BSTR && std::wstring(inner.bstrVal) == L"abc!");
+  CHECK(std::wstring(word) == L"abc!" && inner.vt == VT_BSTR &&
+        std::wstring(inner.bstrVal) == L"5!");
+  SysFreeString(word);
 
   // Named arguments; property put and get.
   CHECK_EQ(invoke(d, L"take", DISPATCH_METHOD, {short{1}, true}, nullptr, nullptr, L"Imprimir"),

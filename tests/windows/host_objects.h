@@ -40,21 +40,17 @@ inline constexpr HRESULT kErrorAnfitrion = static_cast<HRESULT>(0x80040201);
 using Var = _variant_t;
 using Monto = int64_t;  // ten-thousandths, as Currency holds them
 
+// The amounts here are small enough for a double to hold exactly.
 inline std::wstring montoTexto(Monto m, int decimales = 4) {
-  const uint64_t a = m < 0 ? 0 - static_cast<uint64_t>(m) : static_cast<uint64_t>(m);
   wchar_t buf[40];
-  std::swprintf(buf, 40, L"%ls%llu.%04llu", m < 0 ? L"-" : L"",
-                static_cast<unsigned long long>(a / 10000),
-                static_cast<unsigned long long>(a % 10000));
-  return std::wstring(buf).substr(0, std::wcslen(buf) - static_cast<size_t>(4 - decimales));
+  std::swprintf(buf, 40, L"%.*f", decimales, static_cast<double>(m) / 10000);
+  return buf;
 }
 inline std::wstring texto(const _bstr_t& b) {
   return b.length() ? std::wstring(b, b.length()) : L"";
 }
 inline Var moneda(Monto m) {
-  CY c;
-  c.int64 = m;
-  return Var(c);
+  return Var(CY{.int64 = m});
 }
 inline Var entero(int32_t n) {
   return Var(static_cast<long>(n));

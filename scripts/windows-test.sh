@@ -2,8 +2,9 @@
 # Cross-builds Tessaline.dll and the Windows test programs with MinGW-w64 (64-bit in build-win64/,
 # 32-bit in build-win32/) and runs the 64-bit ones under Wine in a private, throwaway Wine prefix:
 # the DLL registered machine-wide with regsvr32, then bridge_test.exe (when built), client_test.exe
-# and the cscript smoke test, each under a time limit. The 32-bit build is only built: running it
-# needs Wine's 32-bit part, which means adding the i386 architecture to the machine.
+# and the cscript smoke test, each under a time limit. The 32-bit DLL is built and its exports
+# checked, not run: running it needs Wine's 32-bit part, which means adding the i386 architecture
+# to the machine.
 # Last line: "windows: N passed, N failed"; the exit status is non-zero when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,6 +70,17 @@ run() {
   failed=$((failed + f))
   if [ "$status" -ne 0 ] && [ "$f" -eq 0 ]; then failed=$((failed + 1)); fi
 }
+
+# The 32-bit DLL is not run, but a 32-bit regsvr32 or host finds its entries only by their plain
+# names (no stdcall @n).
+exports=$(i686-w64-mingw32-objdump -p build-win32/bin/Tessaline.dll | sed -n '/Ordinal\/Name Pointer/,/^$/p')
+echo "== 32-bit exports"
+for name in DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer TessalineDriveScript; do
+  if grep -qE "\] $name\$" <<<"$exports"; then passed=$((passed + 1)); else
+    echo "FAILED: the 32-bit DLL does not export $name"
+    failed=$((failed + 1))
+  fi
+done
 
 if wine regsvr32 /s "$dll"; then
   [ -f "$bin/bridge_test.exe" ] && run bridge_test wine "$bin/bridge_test.exe"

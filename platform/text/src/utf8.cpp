@@ -28,18 +28,6 @@ char32_t next(std::string_view text, size_t& pos) {
   return static_cast<char32_t>(c);
 }
 
-size_t length(std::string_view text) {
-  size_t n = 0;
-  for (size_t pos = 0; pos < text.size(); ++n) next(text, pos);
-  return n;
-}
-
-std::string_view prefix(std::string_view text, size_t n) {
-  size_t pos = 0;
-  for (size_t i = 0; i < n && pos < text.size(); ++i) next(text, pos);
-  return text.substr(0, pos);
-}
-
 size_t sequenceLength(std::string_view text, size_t pos) {
   auto i = static_cast<int32_t>(pos);
   UChar32 c = 0;

@@ -70,18 +70,6 @@ char32_t next(std::string_view text, size_t& pos) {
   return decode(text, pos).value_or(U'\uFFFD');
 }
 
-size_t length(std::string_view text) {
-  size_t n = 0;
-  for (size_t pos = 0; pos < text.size(); ++n) next(text, pos);
-  return n;
-}
-
-std::string_view prefix(std::string_view text, size_t n) {
-  size_t pos = 0;
-  for (size_t i = 0; i < n && pos < text.size(); ++i) next(text, pos);
-  return text.substr(0, pos);
-}
-
 size_t sequenceLength(std::string_view text, size_t pos) {
   if (pos >= text.size()) return 0;
   const size_t start = pos;

@@ -1,28 +1,15 @@
-// Regional settings read from the Windows locale data (GetLocaleInfoEx), once per locale; the
-// Format engine and text-to-number conversion work from the plain data gathered below, as they do
-// with ICU's data elsewhere.
+// Regional data read from the Windows locale data (GetLocaleInfoEx), once per locale; the Format
+// engine and text-to-number conversion work from the plain data gathered below, as they do with
+// ICU's data elsewhere.
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <map>
-#include <mutex>
-
-#include "automation/error.h"
-#include "pattern.h"
-#include "regional/regional_settings.h"
+#include "locale_source.h"
 #include "text/utf8.h"
 #include "text/wide.h"
 
-namespace regional {
+namespace regional::detail {
 namespace {
-
-using detail::LocaleData;
-
-[[noreturn]] void unknownLocale(std::string_view id) {
-  throw automation::Error(automation::err::kInvalidProcedureCall, "RegionalSettings",
-                          "Unknown locale: \"" + std::string(id) + "\"");
-}
 
 std::string info(const std::wstring& locale, LCTYPE type) {
   wchar_t buffer[256];
@@ -37,29 +24,6 @@ int number(const std::wstring& locale, LCTYPE type, int fallback) {
       ::GetLocaleInfoEx(locale.c_str(), type | LOCALE_RETURN_NUMBER,
                         reinterpret_cast<wchar_t*>(&value), sizeof value / sizeof(wchar_t));
   return n > 0 ? static_cast<int>(value) : fallback;
-}
-
-// No-break spaces become plain blanks: typographic choices of the locale data that an operator
-// cannot type back.
-std::string plainBlanks(std::string s) {
-  static const std::string kNbsp = "\xC2\xA0";
-  static const std::string kNarrowNbsp = "\xE2\x80\xAF";
-  for (const std::string* from : {&kNbsp, &kNarrowNbsp}) {
-    for (std::size_t at = s.find(*from); at != std::string::npos; at = s.find(*from, at + 1)) {
-      s.replace(at, from->size(), " ");
-    }
-  }
-  return s;
-}
-
-bool isAsciiLetter(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// A literal character in the Format pattern language.
-void appendLiteral(std::string& out, char32_t c) {
-  if (c < 0x80 && c != ' ') out += '\\';
-  text::utf8::append(out, c);
 }
 
 // A Windows date or time picture split into runs of one letter and literal text:
@@ -185,15 +149,7 @@ std::string separatorOf(std::string_view picture, const char* fallback) {
 // The "Currency" format from the locale's currency picture numbers: where the symbol goes for
 // positive amounts (LOCALE_ICURRENCY, 0..3) and how negative ones look (LOCALE_INEGCURR, 0..15).
 std::string currencyPatternOf(const std::string& symbol, int positive, int negative, int digits) {
-  std::string quoted;
-  if (symbol.find('"') == std::string::npos) {
-    quoted = "\"" + symbol + "\"";
-  } else {
-    for (char c : symbol) {
-      quoted += '\\';
-      quoted += c;
-    }
-  }
+  const std::string quoted = quotedSymbol(symbol);
   std::string n = "#,##0";
   if (digits > 0) n += "." + std::string(static_cast<size_t>(digits), '0');
   static constexpr const char* kPositive[] = {"$n", "n$", "$ n", "n $"};
@@ -278,108 +234,22 @@ std::shared_ptr<const LocaleData> load(const std::wstring& locale) {
   return ld;
 }
 
-// The Windows name of a locale id written either way ("es_VE" or "es-VE"); empty when Windows does
-// not know it.
-std::wstring windowsName(std::string_view id) {
+}  // namespace
+
+// The Windows name of a locale id written either way ("es_VE" or "es-VE").
+std::string localeKey(std::string_view id) {
   std::string name(id);
   for (char& c : name) {
     if (c == '_') c = '-';
   }
-  std::wstring wide = text::toWide(name);
-  if (name.empty() || !::IsValidLocaleName(wide.c_str())) return {};
-  return wide;
+  return ::IsValidLocaleName(text::toWide(name).c_str()) ? name : std::string();
 }
 
-}  // namespace
+std::shared_ptr<const LocaleData> loadLocale(const std::string& key) { return load(text::toWide(key)); }
 
-RegionalSettings::RegionalSettings() {
-  static const std::shared_ptr<const LocaleData> kUnitedStates = fromLocale("en-US").data_;
-  data_ = kUnitedStates;
-}
-
-RegionalSettings RegionalSettings::fromLocale(std::string_view id) {
-  if (id.find_first_of(" \t\r\n") != std::string_view::npos) unknownLocale(id);
-  const std::wstring name = windowsName(id);
-  if (name.empty()) unknownLocale(id);
-
-  static std::mutex mutex;
-  static std::map<std::wstring, std::shared_ptr<const LocaleData>> loaded;
-  std::lock_guard lock(mutex);
-  auto it = loaded.find(name);
-  if (it == loaded.end()) it = loaded.emplace(name, load(name)).first;
-  return RegionalSettings(it->second);
-}
-
-std::string RegionalSettings::localeIdFromPosix(std::string_view posixName) {
-  std::string_view id = posixName.substr(0, posixName.find_first_of(".@"));
-  if (id.empty() || id == "C" || id == "POSIX") return "en_US";
-  return std::string(id);
-}
-
-// The locale named by LC_ALL, LC_NUMERIC or LANG when one is set ("es-VE", or a POSIX name), else
-// the user's default locale; a name Windows does not know falls back to its language, then to the
-// user's default.
-RegionalSettings RegionalSettings::fromEnvironment() {
-  std::string name;
-  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') {
-      name = value;
-      break;
-    }
-  }
-  if (!name.empty()) {
-    const std::string id = localeIdFromPosix(name);
-    try {
-      return fromLocale(id);
-    } catch (const automation::Error&) {
-    }
-    if (std::size_t cut = id.find_first_of("_-"); cut != std::string::npos) {
-      try {
-        return fromLocale(id.substr(0, cut));
-      } catch (const automation::Error&) {
-      }
-    }
-  }
+std::string userLocale() {
   wchar_t user[LOCALE_NAME_MAX_LENGTH];
-  if (::GetUserDefaultLocaleName(user, LOCALE_NAME_MAX_LENGTH) > 0) {
-    try {
-      return fromLocale(text::fromWide(user));
-    } catch (const automation::Error&) {
-    }
-  }
-  return fromLocale("en-US");
+  return ::GetUserDefaultLocaleName(user, LOCALE_NAME_MAX_LENGTH) > 0 ? text::fromWide(user) : std::string();
 }
 
-std::string RegionalSettings::localeId() const {
-  return data_->id;
-}
-char32_t RegionalSettings::decimalSeparator() const {
-  return data_->decimal;
-}
-char32_t RegionalSettings::thousandsSeparator() const {
-  return data_->thousands;
-}
-const std::string& RegionalSettings::decimalText() const {
-  return data_->decimalText;
-}
-const std::string& RegionalSettings::thousandsText() const {
-  return data_->thousandsText;
-}
-const std::string& RegionalSettings::currencySymbol() const {
-  return data_->currencySymbol;
-}
-const std::string& RegionalSettings::currencyPattern() const {
-  return data_->currencyPattern;
-}
-const std::string& RegionalSettings::shortDatePattern() const {
-  return data_->shortDatePattern;
-}
-automation::NumberSymbols RegionalSettings::numberSymbols() const {
-  return data_->symbols;
-}
-const automation::NumberSymbols& RegionalSettings::symbols() const {
-  return data_->symbols;
-}
-
-}  // namespace regional
+}  // namespace regional::detail

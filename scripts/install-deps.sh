@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need (only those that are missing), and
-# any further packages named on the command line.
+# any further packages named on the command line; with --only first, just the packages named.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra poppler-utils xdg-utils
   "$@"
 )
+if [ "${1:-}" = --only ]; then packages=("${@:2}"); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

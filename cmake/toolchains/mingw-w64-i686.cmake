@@ -1,21 +1,5 @@
-# Cross build for 32-bit Windows with Debian's MinGW-w64 (the *-posix compilers, whose C++ library
-# has std::thread and std::mutex). libgcc, libstdc++ and winpthread are linked statically so that
-# Tessaline.dll and the test programs need no MinGW runtime DLL beside them.
+# Cross build for 32-bit Windows with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TESSALINE_MINGW_TRIPLET i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${TESSALINE_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TESSALINE_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${TESSALINE_MINGW_TRIPLET}-windres)
-set(TESSALINE_WIDL widl)
-set(TESSALINE_WIDL_TARGET ${TESSALINE_MINGW_TRIPLET})
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TESSALINE_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,11 +1,11 @@
 // Starting tessaline-host: books that cannot be used, demo books, bad options and script errors,
 // and the component's go, for a salesperson and twice.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 bool mentions(const Salida& r, const std::string& text) {
   return r.err.find(text) != std::string::npos;
@@ -18,7 +18,7 @@ TEST(HostStart, BooksAreUsedAsTheyAreOrCreatedOnceOnDemand) {
   Salida r = libros.runHost({"--script", "-"});  // the default books in the data folder
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(mentions(r, "does not exist") && mentions(r, "--init-demo")) << r.err;
-  EXPECT_FALSE(fs::exists(libros.dir / "data" / "books.sqlite"));
+  EXPECT_FALSE(fs::exists(libros.dir() / "data" / "books.sqlite"));
 
   std::ofstream(libros.books) << "not a database\n";
   r = libros.runHost({"--db", libros.books.string(), "--script", "-"});
@@ -26,7 +26,7 @@ TEST(HostStart, BooksAreUsedAsTheyAreOrCreatedOnceOnDemand) {
   EXPECT_TRUE(mentions(r, "cannot be used")) << r.err;
   EXPECT_EQ(e2e::readFile(libros.books), "not a database\n");
 
-  const auto demo = libros.dir / "demo.sqlite";
+  const auto demo = libros.dir() / "demo.sqlite";
   r = libros.runHost({"--db", demo.string(), "--init-demo", "--script", "-"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(mentions(r, "created demo books")) << r.err;

@@ -6,9 +6,9 @@
 #include "../reference_host/host_fixture.h"
 #include "host/factory.h"
 #include "host/session.h"
-#include "test_proceso_comun.h"
+#include "e2e_support.h"
 
-namespace corte {
+namespace e2e {
 namespace {
 
 using automation::Arg;
@@ -132,4 +132,4 @@ INSTANTIATE_TEST_SUITE_P(Motores, LibrosDelAnfitrion, testing::Combine(testing::
                          nombrePorMotor<>);
 
 }  // namespace
-}  // namespace corte
+}  // namespace e2e

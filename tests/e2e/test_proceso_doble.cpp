@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "test_proceso_comun.h"
+#include "e2e_support.h"
 
-namespace corte {
+namespace e2e {
 namespace {
 
 // Another operator's work on the books, behind the window's back.
@@ -26,22 +26,22 @@ void acreditarPorFuera(const std::string& books, const std::string& numeros) {
 struct Intento {
   json error;
   json antes, despues;  // the window before Procesar and after the error box
-  int estado = -1;
+  int status = -1;
 };
 
 Intento procesarTrasAcreditarPorFuera(const Entorno& env, const std::string& books, const std::string& trabajo,
                                       const std::string& numeros) {
   Intento out;
-  auto host = hostVivo(env, argumentosBase(env, books));
+  auto host = hostVivo(env, argumentosBase(books));
   host->send(trabajo + "echo listo");
   host->waitFor("echo", "listo");
   acreditarPorFuera(books, numeros);
   // Without the error box, the "ok" is a script error that ends the host: waitFor then throws.
   host->send("focus cbProcesar\ndump\nclick cbProcesar\nok\ndump");
-  out.antes = ventana(host->waitFor("dump"), "SelectFacturas");
+  out.antes = ventana(host->waitFor("dump"));
   out.error = host->waitFor("error");
-  out.despues = ventana(host->waitFor("dump"), "SelectFacturas");
-  out.estado = host->finish();
+  out.despues = ventana(host->waitFor("dump"));
+  out.status = host->finish();
   return out;
 }
 
@@ -56,7 +56,7 @@ TEST_P(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
       "13|B|7|2026-11-04|C3|Distribuidora Ñandú de Occidente y Oriente, Compañía Anónima|V1|1234.56|197.53|0|0|61.73|1";
 
   const Intento r = procesarTrasAcreditarPorFuera(env, books, std::string(kTrabajo) + kEfectivo, "13");
-  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.error, (json{{"event", "error"},
                            {"number", static_cast<int32_t>(0x80040000u) + 513},
                            {"description", "Facturas ya acreditadas: B-0000007"},
@@ -99,14 +99,14 @@ TEST_P(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
   Entorno env;
   const auto libros = librosDelCorte(env);
   const std::string& books = libros->db();
-  auto host = hostVivo(env, argumentosBase(env, books));
+  auto host = hostVivo(env, argumentosBase(books));
   host->send(std::string(kTrabajo) + kEfectivo + "echo listo");
   host->waitFor("echo", "listo");
   porFuera(books, "UPDATE Facturas SET Comision = 99 WHERE Numero IN (13, 14)");
   const auto esperado = tablas(books);
   host->send("click cbProcesar\nok\ndump");
   EXPECT_EQ(host->waitFor("error").at("description"), "Facturas modificadas por otro usuario: B-0000007");
-  EXPECT_EQ(ventana(host->waitFor("dump"), "SelectFacturas").at("state").at("comisionAcreditar"), "91.8400");
+  EXPECT_EQ(ventana(host->waitFor("dump")).at("state").at("comisionAcreditar"), "91.8400");
   EXPECT_EQ(host->finish(), 0);
   EXPECT_EQ(tablas(books), esperado);
   EXPECT_TRUE(bloqueoLibre(books));
@@ -117,17 +117,17 @@ TEST_P(DobleAcreditacion, ElBloqueoSeLiberaAntesDelMensajeDeError) {
   Entorno env;
   const auto libros = librosDelCorte(env);
   const std::string& books = libros->db();
-  auto a = hostVivo(env, argumentosBase(env, books));
+  auto a = hostVivo(env, argumentosBase(books));
   a->send(std::string(kTrabajo) + kEfectivo + "echo listo");
   a->waitFor("echo", "listo");
   acreditarPorFuera(books, "13");
   a->send("click cbProcesar");
   a->waitFor("error");
 
-  auto args = argumentosBase(env, books);
+  auto args = argumentosBase(books);
   args.back() = "0";  // no waiting: a lock held by the other host fails at once
-  const Resultado b = ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n");
-  EXPECT_EQ(b.estado, 0) << b.errores;
+  const Salida b = ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n");
+  EXPECT_EQ(b.status, 0) << b.err;
   EXPECT_EQ(filas(books, "SELECT ComisionAcreditada FROM Facturas WHERE Numero = 16"), std::vector<std::string>{"1"});
   a->send("ok");
   EXPECT_EQ(a->finish(), 0);
@@ -145,7 +145,7 @@ TEST_P(DobleAcreditacion, CuatroHostsCompitiendoAcreditanCadaFacturaUnaVez) {
   escribirLibros(books);
   host::Database::open(books)->exec("UPDATE Facturas SET ComisionAcreditada = 1");
 
-  auto args = argumentosBase(env, books);
+  auto args = argumentosBase(books);
   args.back() = "60";
   std::vector<std::unique_ptr<e2e::LiveHost>> hosts;
   for (int h = 0; h < 4; ++h) {
@@ -219,4 +219,4 @@ TEST_P(DobleAcreditacion, CuatroHostsCompitiendoAcreditanCadaFacturaUnaVez) {
 INSTANTIATE_TEST_SUITE_P(Motores, DobleAcreditacion, testing::Combine(testing::ValuesIn(kMotores)), nombrePorMotor<>);
 
 }  // namespace
-}  // namespace corte
+}  // namespace e2e

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 
-#include "test_proceso_comun.h"
+#include "e2e_support.h"
 #include "text/text.h"
 
-namespace corte {
+namespace e2e {
 namespace {
 
 struct Caso {
@@ -62,12 +62,11 @@ Referencia referencia(const Entorno& env, const Libros& plantilla, Motor motor, 
   const fs::path journal = env.dir() / "referencia.jsonl";
   const fs::path prints = env.dir() / "referencia-impresos";
   ref.antes = tablas(books);
-  auto args = argumentosBase(env, books);
-  for (const std::string& a : {std::string("--journal"), journal.string(), std::string("--print-dir"), prints.string()})
-    args.push_back(a);
-  const Resultado r = ejecutar(env, args, std::string(kTrabajo) + caso.lineas + "click cbProcesar\n");
-  EXPECT_EQ(r.estado, 0) << r.salida << r.errores;
-  ref.diario = leerJsonLines(journal);
+  auto args = argumentosBase(books);
+  args.insert(args.end(), {"--journal", journal.string(), "--print-dir", prints.string()});
+  const Salida r = ejecutar(env, args, std::string(kTrabajo) + caso.lineas + "click cbProcesar\n", journal);
+  EXPECT_EQ(r.status, 0) << r.transcript();
+  ref.diario = r.journal;
   ref.despues = tablas(books);
   ref.impresos = impresosDe(prints, books);
   std::map<std::string, int> cuenta;
@@ -96,14 +95,14 @@ class FallosPorMetodo : public PorMotor<Caso> {
   // One run per host call of the reference cut, each on a copy of the books named `prefijo` and
   // its number, with the options `opcion` and that call's rule; its printouts go to
   // "<copy>-impresos" and, with `diario`, its journal to "<copy>.jsonl".
-  std::vector<Resultado> correrCadaPunto(const Entorno& env, const Libros& plantilla, const Referencia& ref,
+  std::vector<Salida> correrCadaPunto(const Entorno& env, const Libros& plantilla, const Referencia& ref,
                                          const std::string& prefijo, const std::string& opcion, bool diario,
                                          const std::string& guion) {
     std::vector<std::pair<std::vector<std::string>, std::string>> trabajos;
     for (size_t k = 0; k < ref.puntos.size(); ++k) {
       const std::string id = prefijo + std::to_string(k);
       copias.push_back(std::make_unique<Libros>(motor(), env, id, &plantilla));
-      auto args = argumentosBase(env, copias.back()->db());
+      auto args = argumentosBase(copias.back()->db());
       if (diario) args.insert(args.end(), {"--journal", (env.dir() / (id + ".jsonl")).string()});
       args.insert(args.end(),
                   {"--print-dir", (env.dir() / (id + "-impresos")).string(), opcion, ref.puntos[k].regla()});
@@ -129,13 +128,12 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
     SCOPED_TRACE("--fail-at " + p.regla());
     const std::string id = std::to_string(k);
     const std::string& books = copias[k]->db();
-    const Resultado& r = resultados[k];
-    ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
-    const auto eventos = r.eventos();
+    const Salida& r = resultados[k];
+    ASSERT_EQ(r.status, 0) << r.transcript();
 
     // The error box, with the injected error and the processing as its source.
-    const auto errores = eventosDe(eventos, "error");
-    ASSERT_EQ(errores.size(), 1u) << r.salida;
+    const auto errores = r.of("error");
+    ASSERT_EQ(errores.size(), 1u) << r.transcript();
     EXPECT_EQ(errores[0], (json{{"event", "error"},
                                 {"number", 50001},
                                 {"description", "injected failure in " + p.miembro},
@@ -144,7 +142,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
     const auto diario = leerJsonLines(env.dir() / ("f" + id + ".jsonl"));
     ASSERT_GT(diario.size(), p.indice);
     EXPECT_EQ(diario[p.indice].at("member"), p.miembro);
-    const auto dumps = eventosDe(eventos, "dump");
+    const auto dumps = r.of("dump");
     ASSERT_EQ(dumps.size(), 2u);
     EXPECT_TRUE(bloqueoLibre(books));
     EXPECT_EQ(integridad(books), std::vector<std::string>{"ok"});
@@ -154,9 +152,9 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
       EXPECT_EQ(miembrosDesde(diario, p.indice + 1), (std::vector<std::string>{"AbortTransaction", "FreeGlobalLock"}));
       EXPECT_EQ(tablas(books), ref.antes);
       EXPECT_TRUE(archivos(env.dir() / ("f" + id + "-impresos")).empty());
-      const json antes = ventana(dumps[0], "SelectFacturas");
+      const json antes = ventana(dumps[0]);
       ASSERT_FALSE(antes.is_null());
-      EXPECT_EQ(ventana(dumps[1], "SelectFacturas"), antes);
+      EXPECT_EQ(ventana(dumps[1]), antes);
     } else {
       ASSERT_EQ(p.miembro, "FreeGlobalLock");  // the one call after the commit (a commit that
                                                // fails as it arrives is not made: see above)
@@ -166,7 +164,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
                 (std::vector<std::string>{"CommitTransaction", "FreeGlobalLock", "FreeGlobalLock"}));
       EXPECT_EQ(tablas(books), ref.despues);
       EXPECT_EQ(impresosDe(env.dir() / ("f" + id + "-impresos"), books), ref.impresos);
-      EXPECT_TRUE(ventana(dumps[1], "SelectFacturas").is_null());
+      EXPECT_TRUE(ventana(dumps[1]).is_null());
     }
   }
 }
@@ -184,9 +182,8 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
   std::vector<std::pair<std::vector<std::string>, std::string>> reinicios;
   for (size_t k = 0; k < ref.puntos.size(); ++k) {
     const std::string id = std::to_string(k);
-    auto args = argumentosBase(env, copias[k]->db());
-    args.push_back("--print-dir");
-    args.push_back((env.dir() / ("c" + id + "-impresos")).string());
+    auto args = argumentosBase(copias[k]->db());
+    args.insert(args.end(), {"--print-dir", (env.dir() / ("c" + id + "-impresos")).string()});
     reinicios.emplace_back(std::move(args), "echo reiniciado\n");
   }
   const auto reiniciados = ejecutarTodos(env, reinicios);
@@ -196,8 +193,8 @@ TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
     SCOPED_TRACE("--crash-at " + p.regla());
     const std::string id = std::to_string(k);
     const std::string& books = copias[k]->db();
-    EXPECT_EQ(caidas[k].estado, 137) << caidas[k].salida << caidas[k].errores;
-    EXPECT_EQ(reiniciados[k].estado, 0) << reiniciados[k].errores;
+    EXPECT_EQ(caidas[k].status, 137) << caidas[k].transcript();
+    EXPECT_EQ(reiniciados[k].status, 0) << reiniciados[k].err;
     EXPECT_TRUE(bloqueoLibre(books));
     EXPECT_EQ(integridad(books), std::vector<std::string>{"ok"});
     // The host dies as the call arrives: up to the commit itself, nothing of the cut is kept.
@@ -220,40 +217,21 @@ TEST(FalloTrasConfirmar, LaVentanaLibreQuedaLimpia) {
   const fs::path books = env.dir() / "libros.sqlite";
   const fs::path journal = env.dir() / "diario.jsonl";
   escribirLibros(books);
-  auto args = argumentosBase(env, books);
-  for (const std::string& a :
-       {std::string("--journal"), journal.string(), std::string("--fail-at"), std::string("FreeGlobalLock")})
-    args.push_back(a);
-  const Resultado r = ejecutar(env, args, R"(go
-focus codigoVendedor
-type V1
-tab
-dblclick 3 8
-click optNoPagar
-click cbProcesar
-ok
-dump
-)");
-  ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
-  const auto eventos = r.eventos();
-  const auto errores = eventosDe(eventos, "error");
-  ASSERT_EQ(errores.size(), 1u) << r.salida;
-  EXPECT_EQ(errores[0].at("source"), kFuente);
-
-  const auto diario = leerJsonLines(journal);
-  std::vector<std::string> miembros;
-  for (const auto& e : diario) miembros.push_back(e.at("member"));
-  EXPECT_EQ(std::count(miembros.begin(), miembros.end(), "AbortTransaction"), 0);
-  EXPECT_EQ(std::count(miembros.begin(), miembros.end(), "CommitTransaction"), 1);
+  auto args = argumentosBase(books);
+  args.insert(args.end(), {"--journal", journal.string(), "--fail-at", "FreeGlobalLock"});
+  const Salida r = ejecutar(env, args, "go\nfocus codigoVendedor\ntype V1\ntab\ndblclick 3 8\n" + std::string(kNoPagar) +
+                                           "click cbProcesar\nok\ndump\n", journal);
+  ASSERT_EQ(r.status, 0) << r.transcript();
+  ASSERT_EQ(r.of("error").size(), 1u) << r.transcript();
+  EXPECT_EQ(r.of("error")[0].at("source"), kFuente);
+  EXPECT_TRUE(r.calls("AbortTransaction").empty());
+  EXPECT_EQ(r.calls("CommitTransaction").size(), 1u);
   EXPECT_EQ(filas(books, "SELECT Numero FROM Facturas WHERE ComisionAcreditada <> 0 ORDER BY Numero"),
             (std::vector<std::string>{"13", "15"}));
   EXPECT_TRUE(bloqueoLibre(books));
-
-  const json w = ventana(eventosDe(eventos, "dump").at(0), "SelectFacturas");
-  ASSERT_FALSE(w.is_null());
-  EXPECT_EQ(w.at("controls").at("detalles").at("rows"), 1);
-  EXPECT_EQ(w.at("state").at("hayCambios"), false);
+  EXPECT_EQ(r.dump().rows(), 1);
+  EXPECT_EQ(r.dump().state().at("hayCambios"), false);
 }
 
 }  // namespace
-}  // namespace corte
+}  // namespace e2e

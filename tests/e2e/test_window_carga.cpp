@@ -1,11 +1,11 @@
 // The invoice list of the commission window through the reference host: which invoices qualify,
 // how each cell is written, the totals, the values the host's query is given, and the empty list.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 class VentanaCarga : public ::testing::Test {
  protected:

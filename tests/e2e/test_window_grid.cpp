@@ -1,11 +1,11 @@
 // The invoice grid's actions through the reference host: marking and unmarking for crediting by
 // double click, Enter and Space, and the host's invoice and customer viewers.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 class VentanaGrid : public ::testing::Test {
  protected:

@@ -1,11 +1,11 @@
 // Cancel on the commission window: with changes it asks first; a window with nothing loaded, or
 // opened for a salesperson, closes; a free window with a list is reset for the next salesperson.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 class VentanaInicio : public ::testing::Test {
  protected:

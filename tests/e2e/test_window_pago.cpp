@@ -1,11 +1,11 @@
 // The payment panel through the reference host: the remembered option (settings store), the bank
 // fields that follow the option, the hints, and the bank box.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 class VentanaPago : public ::testing::Test {
  protected:
@@ -36,7 +36,7 @@ TEST_F(VentanaPago, TheRememberedOptionIsSelectedOnlyWhenItIsAPaymentOption) {
     else if (guardado)
       libros.writeStore({{"Hollowmere\\Transient", {{"optQuorvane", guardado}}}});
     host->send("go\ndump\nclose\necho cerrada");
-    const Ventana v{ventanaDe(host->waitFor("dump"))};
+    const Ventana v{ventana(host->waitFor("dump"))};
     host->waitFor("echo", "cerrada");
     const std::string caso = guardado ? guardado : "(as closed)";
     EXPECT_EQ(v.medioPago(), esperado) << caso;

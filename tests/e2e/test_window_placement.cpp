@@ -1,11 +1,11 @@
 // Where the commission window opens: its saved placement restored, pulled back onto the screen or
 // refused, the INI file overriding the store, and what closing saves.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 const std::string kSeccion = "Zel\\CONFIG\\FormPlacement\\SelectFacturas";
 using Lugar = std::map<std::string, std::string>;
@@ -23,7 +23,7 @@ class VentanaPlacement : public ::testing::Test {
   // Opens a free window in a live host and closes it again (which saves its placement).
   Rect abrir(e2e::LiveHost& host) {
     host.send("go\ndump\nclose\necho cerrada");
-    const json w = ventanaDe(host.waitFor("dump"));
+    const json w = ventana(host.waitFor("dump"));
     host.waitFor("echo", "cerrada");
     return {w["left"], w["top"], w["width"], w["height"]};
   }
@@ -70,14 +70,14 @@ TEST_F(VentanaPlacement, ClosingSavesToTheStoreAndTheIniFileWinsAtEveryStart) {
   for (const auto& [k, v] : Lugar{{"Left", "1000"}, {"Top", "500"}, {"Width", "13500"}, {"Height", "9815"}})
     EXPECT_EQ(libros.setting("Zel", "CONFIG\\FormPlacement\\SelectFacturas", k), v) << k;
 
-  libros.writeIni("Zel.ini", "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=2000\nTop=\n");
+  std::ofstream(libros.configHome() / "Zel.ini") << "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=2000\nTop=\n";
   auto host = libros.live();
   EXPECT_EQ(abrir(*host), (Rect{2000, 500, 13500, 9815}));
   libros.writeStore({{kSeccion, {{"Left", "3000"}, {"Top", "600"}, {"Width", "13000"}, {"Height", "9500"}}}});
   EXPECT_EQ(abrir(*host), (Rect{2000, 600, 13000, 9500}));
   EXPECT_EQ(libros.finish(*host).status, 0);
   EXPECT_EQ(libros.setting("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"), "2000");
-  EXPECT_EQ(e2e::readFile(libros.configHome / "Zel.ini"), "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=2000\nTop=\n");
+  EXPECT_EQ(e2e::readFile(libros.configHome() / "Zel.ini"), "[CONFIG\\FormPlacement\\SelectFacturas]\nLeft=2000\nTop=\n");
 }
 
 // On a screen smaller than the window the saved size cannot fit: nothing is restored, and the

@@ -2,11 +2,11 @@
 // normalising and validating the code, the questions before unsaved changes are dropped, and the
 // cut-off date rules.
 
-#include "test_window_support.h"
+#include "e2e_support.h"
 
 namespace {
 
-using namespace window_e2e;
+using namespace e2e;
 
 const std::string kAbandonar = "question: ¿Desea abandonar los cambios?";
 

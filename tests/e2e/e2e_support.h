@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,50 +99,13 @@ class ExecArgs {
   std::vector<char*> argp_, envp_;
 };
 
-struct ProcessResult {
-  int exitCode = -1;  // the exit status, or 128 + signal when killed by one
-  std::string out, err;
-};
-
 inline int exitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
 
-// Runs to the end (killed after two minutes); `scratch` is a folder for the captured streams.
-inline ProcessResult runProcess(const std::vector<std::string>& argv, const Env& env, const std::string& input,
-                                const fs::path& scratch) {
-  static std::atomic<int> counter{0};
-  const std::string id = std::to_string(::getpid()) + "-" + std::to_string(++counter);
-  const auto inPath = scratch / ("stdin-" + id), outPath = scratch / ("stdout-" + id), errPath = scratch / ("stderr-" + id);
-  std::ofstream(inPath, std::ios::binary) << input;
-  ExecArgs exec(argv, env);
-  ProcessResult result;
-  const pid_t pid = ::fork();
-  if (pid < 0) return result;
-  if (pid == 0) {
-    ::dup2(::open(inPath.c_str(), O_RDONLY), 0);
-    ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-    ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-    exec.exec();
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) != pid) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  result.exitCode = exitCodeOf(status);
-  result.out = readFile(outPath);
-  result.err = readFile(errPath);
-  return result;
-}
-
-// A host fed its script line by line on standard input; its events are read as they come.
+// A host fed its script line by line on standard input; its events are read as they come. `err`,
+// when given, is the file its standard error goes to.
 class LiveHost {
  public:
-  LiveHost(const std::vector<std::string>& argv, const Env& env) {
+  LiveHost(const std::vector<std::string>& argv, const Env& env, const fs::path& err = {}) {
     ::signal(SIGPIPE, SIG_IGN);  // a host that ends early must not take the test down
     ExecArgs exec(argv, env);
     int in[2], out[2];
@@ -152,6 +114,7 @@ class LiveHost {
     if (pid_ == 0) {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
+      if (!err.empty()) ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       exec.exec();
     }
     ::close(in[0]);
@@ -184,6 +147,7 @@ class LiveHost {
     char* line = nullptr;
     size_t cap = 0;
     for (ssize_t n; (n = ::getline(&line, &cap, out_)) >= 0;) {
+      text.append(line, static_cast<size_t>(n));
       auto j = json::parse(std::string(line, static_cast<size_t>(n)), nullptr, false);
       if (!j.is_object()) continue;
       std::free(line);
@@ -214,6 +178,7 @@ class LiveHost {
   }
 
   std::vector<json> events;
+  std::string text;  // everything it printed
   pid_t pid() const { return pid_; }
 
  private:
@@ -260,12 +225,14 @@ struct Ventana {
   }
 };
 
-// A run: exit status (or 128 + signal), events, standard error and, when it kept one, its journal.
+// A run: exit status (or 128 + signal), events, standard error, when it kept one its journal, and
+// its whole standard output.
 struct Salida {
   int status = -1;
   std::vector<json> events;
   std::string err;
   std::vector<json> journal;
+  std::string out;
 
   std::vector<json> of(const std::string& event) const { return eventosDe(events, event); }
   // The texts of the message boxes, warnings, questions and errors, in order, prefixed with their kind.
@@ -351,13 +318,26 @@ class Entorno {
   fs::path dir_;
 };
 
-// Runs tessaline-host with a whole script on standard input and waits for it; `journal`, when
-// given, is read afterwards.
+// Runs a program with `input` on its standard input and waits for it; `journal`, when given, is
+// read afterwards.
+inline Salida correr(const Entorno& env, const std::vector<std::string>& argv, const std::string& input,
+                     const fs::path& journal = {}) {
+  static std::atomic<int> cuenta{0};
+  const fs::path err = env.dir() / ("stderr-" + std::to_string(++cuenta));
+  LiveHost host(argv, env.variables(), err);
+  try {
+    if (!input.empty()) host.send(input);
+  } catch (const std::runtime_error&) {  // it ended before reading it all
+  }
+  const int status = host.finish();
+  return {status, host.events, readFile(err), journal.empty() ? std::vector<json>{} : leerJsonLines(journal), host.text};
+}
+
+// Runs tessaline-host with a whole script on standard input.
 inline Salida ejecutar(const Entorno& env, std::vector<std::string> args, const std::string& script,
                        const fs::path& journal = {}) {
   args.insert(args.end(), {"--script", "-"});
-  auto p = runProcess(args, env.variables(), script, env.dir());
-  return {p.exitCode, parseJsonLines(p.out), std::move(p.err), journal.empty() ? std::vector<json>{} : leerJsonLines(journal)};
+  return correr(env, args, script, journal);
 }
 
 // Runs every job, two at a time (one per core), and returns their results in order.
@@ -635,8 +615,7 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
   // Runs tessaline-host with exactly these arguments (no journal).
   Salida runHost(std::vector<std::string> args, const std::string& input = {}) const {
     args.insert(args.begin(), TESSALINE_HOST_PROGRAM);
-    auto p = runProcess(args, variables(), input, dir());
-    return {p.exitCode, parseJsonLines(p.out), p.err, {}};
+    return correr(*this, args, input);
   }
   // A host fed its script line by line, so that the test can change the books between two
   // operator actions; finish() ends it.
@@ -646,7 +625,7 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
   }
   Salida finish(LiveHost& host) const {
     const int status = host.finish();
-    return {status, host.events, "", leerJsonLines(journalPath)};
+    return {status, host.events, "", leerJsonLines(journalPath), host.text};
   }
 
   // The value of the settings store, or "<none>".

@@ -150,17 +150,16 @@ TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
   EXPECT_EQ(init.status, 1);
   EXPECT_NE(init.err.find("holds books already"), std::string::npos) << init.err;
   const auto importar = [&](const fs::path& archivo, const std::string& db) {
-    return e2e::runProcess({TESSALINE_HOST_PROGRAM, "--db", db, "--import-books", archivo.string()}, env.variables(),
-                           "", env.dir());
+    return correr(env, {TESSALINE_HOST_PROGRAM, "--db", db, "--import-books", archivo.string()}, "");
   };
   auto r = importar(demo, importados.db());
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Facturas: 333 rows, PrecioEfectivo "), std::string::npos) << r.out;
   const auto demoTablas = tablas(demo.string());
   EXPECT_EQ(tablas(escritos.db()), demoTablas);
   EXPECT_EQ(tablas(importados.db()), demoTablas);
   r = importar(demo, importados.db());
-  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("holds books already"), std::string::npos) << r.err;
 
   // Rows the component could not use are refused, naming the row; nothing is kept.
@@ -171,7 +170,7 @@ TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
     host::Database::open(malos.string())->exec("PRAGMA ignore_check_constraints = ON; " + cambio);
     Libros vacios(Motor::PostgreSQL, env, "vacios");
     r = importar(malos, vacios.db());
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(fila), std::string::npos) << r.err;
     EXPECT_FALSE(host::Database::create(vacios.db())->hasBooks());
   }
@@ -196,7 +195,7 @@ TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
   }
   Libros grandeServidor(Motor::PostgreSQL, env, "grande");
   r = importar(grande, grandeServidor.db());
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err;
   for (const auto& [tabla, dinero] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"Facturas", {"PrecioEfectivo", "Impuesto1", "Impuesto2", "Saldo", "Comision"}},
            {"empresa", {"PComisVenta1", "PComisCobranza2"}},

@@ -40,20 +40,8 @@ TEST(SetFactoria, KeepsFactoryCompanyAndTheme) {
   EXPECT_EQ(factory->created, std::vector<std::string>{"Empresa"});
   // The factory's objects are made through it.
   EXPECT_EQ(Globales::crearObjeto("BComprobante").asObject()->className(), "BComprobante");
-}
 
-TEST(SetFactoria, ThemeWithoutTheInterfaceIsATypeMismatch) {
-  auto log = std::make_shared<fakes::CallLog>();
-  auto good = std::make_shared<fakes::Factory>(log);
-  Globales::setFactoria(good);
-
-  auto bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
-  EXPECT_EQ(errorOf([&] { Globales::setFactoria(bad); }), 13);
-  // The steps before the failing conversion stay done; the theme keeps its former value.
-  EXPECT_EQ(Globales::factoria(), bad);
-  EXPECT_EQ(Globales::empresa(), bad->empresa);
-  EXPECT_EQ(Globales::temaUI(), good->tema);
-
+  // A theme that is not an object (a theme without the interface: see the activator's tests).
   auto notAnObject = std::make_shared<fakes::Factory>(log);
   notAnObject->temaValue = Variant("tema");
   EXPECT_EQ(errorOf([&] { Globales::setFactoria(notAnObject); }), 424);

@@ -2,12 +2,14 @@
 // Small stand-ins for the host's objects, enough for the component's windows to load and run
 // without a real host. Every call they receive is noted in a shared log.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "automation/object.h"
+#include "text/text.h"
 
 namespace fakes {
 
@@ -29,7 +31,7 @@ class Logged : public automation::Dispatch {
  public:
   Logged(std::string cls, std::shared_ptr<CallLog> log) : Dispatch(std::move(cls)), log_(std::move(log)) {}
   Variant invoke(std::string_view member, automation::CallKind kind, CallArgs& args) override {
-    log_->calls.push_back(className() + "." + std::string(member));
+    if (log_) log_->calls.push_back(className() + "." + std::string(member));
     return Dispatch::invoke(member, kind, args);
   }
 
@@ -98,25 +100,34 @@ class Lookup final : public Logged {
   std::map<std::string, ObjectRef> records;
 };
 
-// A recordset over fixed rows of named fields.
-// Rows read forward; a field follows the current record, as a host's does.
+// A recordset of `filas` rows read forward, `valor(row, field)` giving each field (named in lower
+// case); a field follows the current record, as a host's does. `alAvanzar` hears each MoveNext
+// with the number of the row being left.
 class Recordset final : public Logged {
  public:
-  using Row = std::map<std::string, Variant>;
-  Recordset(std::vector<Row> rows, std::shared_ptr<CallLog> log) : Logged("Recordset", log), rows_(std::move(rows)) {
-    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
-    method("MoveNext", [this](CallArgs&) { return ++pos_, Variant(); });
-    getter("Fields", [this](CallArgs& a) { return Variant(ObjectRef(std::make_shared<Field>(*this, automation::cStr(a.at(0))))); });
+  using Valor = std::function<Variant(size_t fila, const std::string& campo)>;
+  Recordset(size_t filas, Valor valor, std::shared_ptr<CallLog> log, std::function<void(size_t)> alAvanzar = {})
+      : Logged("Recordset", std::move(log)), filas_(filas), valor_(std::move(valor)), alAvanzar_(std::move(alAvanzar)) {
+    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= filas_); });
+    method("MoveNext", [this](CallArgs&) {
+      if (alAvanzar_) alAvanzar_(pos_);
+      return ++pos_, Variant();
+    });
+    getter("Fields", [this](CallArgs& a) {
+      return Variant(ObjectRef(std::make_shared<Field>(*this, text::lowerAscii(automation::cStr(a.at(0))))));
+    });
   }
 
  private:
   class Field final : public Logged {
    public:
     Field(const Recordset& rs, std::string name) : Logged("Field", rs.log_) {
-      getter("Value", [&rs, name](CallArgs&) { return rs.rows_.at(rs.pos_).at(name); });
+      getter("Value", [&rs, name](CallArgs&) { return rs.valor_(rs.pos_, name); });
     }
   };
-  std::vector<Row> rows_;
+  size_t filas_;
+  Valor valor_;
+  std::function<void(size_t)> alAvanzar_;
   size_t pos_ = 0;
 };
 
@@ -142,7 +153,9 @@ class Factory : public Logged {
     });
     method("OpenRecordset", [this](CallArgs& a) {
       sql.push_back(automation::cStr(a.at(0)));
-      return Variant(ObjectRef(std::make_shared<Recordset>(tabla, log_)));
+      if (recordset) return Variant(recordset());
+      return Variant(ObjectRef(std::make_shared<Recordset>(
+          tabla.size(), [t = tabla](size_t i, const std::string& c) { return t.at(i).at(c); }, log_)));
     });
     method("mAdvertencia", [this](CallArgs& a) {
       warnings.push_back(automation::cStr(a.at(0)));
@@ -154,8 +167,9 @@ class Factory : public Logged {
   Variant temaValue;  // when set, TemaUI gives this instead of the theme
   std::vector<std::string> created;
   std::vector<int16_t> icons;
-  std::vector<std::string> sql;       // every OpenRecordset, in order
-  std::vector<Recordset::Row> tabla;  // what OpenRecordset lists
+  std::vector<std::string> sql;                             // every OpenRecordset, in order
+  std::vector<std::map<std::string, Variant>> tabla;        // what OpenRecordset lists (fields in lower case)
+  std::function<ObjectRef()> recordset;                     // when set, what OpenRecordset gives instead
   std::vector<std::string> warnings;
 };
 

@@ -6,76 +6,21 @@
 #include "commission_window/select_facturas.h"
 #include "forms/grid.h"
 #include "harness.h"
-#include "text/text.h"
 
 namespace {
 
-using automation::CallArgs;
 using automation::Currency;
 using automation::ObjectRef;
 using automation::Variant;
 using tessaline::SelectFacturas;
 
-// The fake host factory, its OpenRecordset listing `cantidad` generated invoices.
-class Libros final : public fakes::Factory {
- public:
-  explicit Libros(std::shared_ptr<fakes::CallLog> log) : Factory(std::move(log)) {
-    method("OpenRecordset", [this](CallArgs&) { return Variant(ObjectRef(std::make_shared<Recordset>(*this))); });
-  }
-
-  // The value of a field (name in lower case) of invoice i (0-based).
-  std::function<Variant(size_t i, const std::string& campo)> valor = [](size_t i, const std::string& campo) -> Variant {
-    const auto n = static_cast<int32_t>(i + 1);
-    if (campo == "precioefectivo") return Currency::fromRaw(100001);  // 10.0001
-    if (campo == "totaliva") return Currency::fromRaw(16000);
-    if (campo == "montototal") return Currency::fromRaw(116001);
-    if (campo == "saldo") return Currency();
-    if (campo == "comision") return Currency::fromRaw(5001);  // 0.5001
-    if (campo == "pcomis") return 5.001;
-    if (campo == "fechatransaccion") return automation::Date::fromYmd(2024, 3, 1);
-    if (campo == "serie") return "A";
-    if (campo == "correlativo") return n;
-    if (campo == "nombrecliente") return "Ferreteria El Tornillo";
-    if (campo == "numero") return n;
-    if (campo == "codigocliente") return "C001";
-    automation::raise(3265);  // not in the collection
-  };
-  size_t cantidad = 0;
-  // Called on every MoveNext with the number of the record being left.
-  std::function<void(size_t)> alAvanzar = [](size_t) {};
-
- private:
-  class Field final : public automation::Dispatch {
-   public:
-    Field(const Libros& libros, const size_t& pos, std::string campo) : Dispatch("Field") {
-      getter("Value", [&libros, &pos, campo](CallArgs&) { return libros.valor(pos, campo); });
-    }
-  };
-  class Recordset final : public automation::Dispatch {
-   public:
-    explicit Recordset(Libros& libros) : Dispatch("Recordset"), libros_(libros) {
-      getter("EOF", [this](CallArgs&) { return Variant(pos_ >= libros_.cantidad); });
-      getter("Fields", [this](CallArgs& a) {
-        return Variant(ObjectRef(std::make_shared<Field>(libros_, pos_, text::lowerAscii(automation::cStr(a.at(0))))));
-      });
-      method("MoveNext", [this](CallArgs&) {
-        libros_.alAvanzar(pos_);
-        ++pos_;
-        return Variant();
-      });
-    }
-
-   private:
-    Libros& libros_;
-    size_t pos_ = 0;
-  };
-};
-
 class CargaUnidad : public harness::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    tessaline::Globales::setFactoria(libros);
+    // The host's OpenRecordset lists `cantidad` generated invoices (the log is left out: a load
+    // reads some hundred thousand fields).
+    factory->recordset = [this] { return ObjectRef(std::make_shared<fakes::Recordset>(cantidad, valor, nullptr, alAvanzar)); };
   }
   // Opens the window for V001 (which loads the list), as the host's go does: an error that
   // escapes is shown in an error box.
@@ -89,14 +34,31 @@ class CargaUnidad : public harness::WindowTest {
   forms::Grid& grid() { return *ventana->controlAs<forms::Grid>("detalles"); }
   nlohmann::json state() { return ventana->stateJson(); }
 
-  std::shared_ptr<Libros> libros = std::make_shared<Libros>(log);
+  size_t cantidad = 0;
+  // The value of a field of invoice i (0-based).
+  fakes::Recordset::Valor valor = [](size_t i, const std::string& campo) -> Variant {
+    const auto n = static_cast<int32_t>(i + 1);
+    if (campo == "precioefectivo") return Currency::fromRaw(100001);  // 10.0001
+    if (campo == "totaliva") return Currency::fromRaw(16000);
+    if (campo == "montototal") return Currency::fromRaw(116001);
+    if (campo == "saldo") return Currency();
+    if (campo == "comision") return Currency::fromRaw(5001);  // 0.5001
+    if (campo == "pcomis") return 5.001;
+    if (campo == "fechatransaccion") return automation::Date::fromYmd(2024, 3, 1);
+    if (campo == "serie") return "A";
+    if (campo == "correlativo" || campo == "numero") return n;
+    if (campo == "nombrecliente") return "Ferreteria El Tornillo";
+    if (campo == "codigocliente") return "C001";
+    automation::raise(3265);  // not in the collection
+  };
+  std::function<void(size_t)> alAvanzar;
   std::shared_ptr<SelectFacturas> ventana = std::make_shared<SelectFacturas>();
 };
 
 TEST_F(CargaUnidad, TheGridGrowsByFiftyThenTwentyAndIsCutToSize) {
-  libros->cantidad = 50;
+  cantidad = 50;
   std::vector<int> filas;
-  libros->alAvanzar = [&](size_t) { filas.push_back(grid().rows()); };
+  alAvanzar = [&](size_t) { filas.push_back(grid().rows()); };
   abrir();
   ASSERT_EQ(filas.size(), 50u);
   for (size_t i = 0; i < 49; ++i) EXPECT_EQ(filas[i], 50) << i;  // 49 invoices fit the first 50 rows
@@ -106,7 +68,7 @@ TEST_F(CargaUnidad, TheGridGrowsByFiftyThenTwentyAndIsCutToSize) {
 }
 
 TEST_F(CargaUnidad, MoreInvoicesThanA16BitCounterHoldsAreAllListed) {
-  libros->cantidad = 33000;
+  cantidad = 33000;
   abrir();
   EXPECT_EQ(grid().rows(), 33001);
   // Cut to size: the room the grid grew into is given back (no more than a quarter is kept).
@@ -121,9 +83,9 @@ TEST_F(CargaUnidad, MoreInvoicesThanA16BitCounterHoldsAreAllListed) {
 }
 
 TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
-  libros->cantidad = 5;
-  const auto normal = libros->valor;
-  libros->valor = [normal](size_t i, const std::string& campo) {
+  cantidad = 5;
+  const auto normal = valor;
+  valor = [normal](size_t i, const std::string& campo) {
     return i == 2 && campo == "montototal" ? Variant::null() : normal(i, campo);
   };
   abrir();
@@ -142,7 +104,7 @@ TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
 }
 
 TEST_F(CargaUnidad, TheHeaderRowIsNoInvoice) {
-  libros->cantidad = 0;
+  cantidad = 0;
   abrir();  // "no invoices": the grid keeps only its header row, which is current
   ASSERT_EQ(grid().rows(), 1);
   op.boxes.clear();

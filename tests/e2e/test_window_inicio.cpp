@@ -26,9 +26,6 @@ TEST_F(VentanaInicio, CancelClosesAnEmptyWindowOrOneOpenedForASalesperson) {
             (std::vector<std::string>{"question: ¿Desea perder los cambios?", "question: ¿Desea perder los cambios?"}));
   EXPECT_EQ(r.dump().cell(1, 8), "SI");
   EXPECT_EQ(r.of("unload").size(), 3u);
-  // Closing remembered the option and the placement.
-  EXPECT_EQ(libros.setting("Hollowmere", "Transient", "optQuorvane"), "optNoPagar");
-  EXPECT_EQ(libros.setting("Zel", "CONFIG\\FormPlacement\\SelectFacturas", "Left"), "8400");
 }
 
 // Reset, the window is as a fresh one but for the payment option (cash), the check box for

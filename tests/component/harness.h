@@ -44,8 +44,7 @@ class WindowTest : public ::testing::Test {
   std::filesystem::path configHome;
   forms::Application app;
   Operator op{app};
-  std::shared_ptr<fakes::CallLog> log = std::make_shared<fakes::CallLog>();
-  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>(log);
+  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>();
 };
 
 }  // namespace harness

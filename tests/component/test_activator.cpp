@@ -74,7 +74,7 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindowBoundToTheHost) {
 // its former value, and no window opens.
 TEST_F(ActivatorTest, AThemeWithoutItsInterfaceFailsGoBeforeAnyWindow) {
   auto activator = std::make_shared<Activator>();
-  auto bad = std::make_shared<fakes::Factory>(log, /*themeImplementsInterface=*/false);
+  auto bad = std::make_shared<fakes::Factory>(/*themeImplementsInterface=*/false);
   automation::ObjectRef fact = bad;
   Variant codigo("V01");
   EXPECT_EQ(errorOf([&] { activator->go(fact, codigo); }), 13);
@@ -86,7 +86,7 @@ TEST_F(ActivatorTest, AThemeWithoutItsInterfaceFailsGoBeforeAnyWindow) {
 
 TEST_F(ActivatorTest, GoByNameOpensAWindowEachTimeWithTheLatestFactoryAndRefusesBadArguments) {
   auto activator = std::make_shared<Activator>();
-  auto secondFactory = std::make_shared<fakes::Factory>(log);
+  auto secondFactory = std::make_shared<fakes::Factory>();
   Variant fact{automation::ObjectRef(factory)}, second{automation::ObjectRef(secondFactory)}, codigo("");
   automation::call(activator, "GO", {automation::Arg::ref(fact), automation::Arg::ref(codigo)});
   automation::call(activator, "go", {automation::Arg::ref(second), automation::Arg::ref(codigo)});

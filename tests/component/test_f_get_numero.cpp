@@ -66,8 +66,7 @@ class NumberDialog : public ::testing::Test {
   std::filesystem::path configHome;
   forms::Application app;
   std::ostringstream out;
-  std::shared_ptr<fakes::CallLog> log = std::make_shared<fakes::CallLog>();
-  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>(log);
+  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>();
   std::shared_ptr<fGetNumero> dialog;
   Outcome outcome;
 };

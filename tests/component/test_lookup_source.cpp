@@ -13,10 +13,9 @@ using automation::Variant;
 using tessaline::anfitrion::HostLookupSource;
 
 TEST(HostLookupSource, FindsThroughTheLookupObjectAndListsTheTableInCodeOrder) {
-  auto log = std::make_shared<fakes::CallLog>();
-  auto factory = std::make_shared<fakes::Factory>(log);
-  auto vendedores = std::make_shared<fakes::Lookup>("Vendedor", log);
-  vendedores->records["V01"] = std::make_shared<fakes::Record>("Registro", "Nombre", Variant("Ana"), log);
+  auto factory = std::make_shared<fakes::Factory>();
+  auto vendedores = std::make_shared<fakes::Lookup>("Vendedor");
+  vendedores->records["V01"] = std::make_shared<fakes::Record>("Registro", "Nombre", Variant("Ana"));
   factory->tabla = {{{"codigo", Variant("V01")}, {"nombre", Variant("Ana")}},
                     {{"codigo", Variant("V02")}, {"nombre", Variant::null()}}};
   const HostLookupSource source(vendedores, factory, "vendedores", "codigo", "nombre");

@@ -18,9 +18,8 @@ class CargaUnidad : public harness::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    // The host's OpenRecordset lists `cantidad` generated invoices (the log is left out: a load
-    // reads some hundred thousand fields).
-    factory->recordset = [this] { return ObjectRef(std::make_shared<fakes::Recordset>(cantidad, valor, nullptr, alAvanzar)); };
+    // The host's OpenRecordset lists `cantidad` generated invoices.
+    factory->recordset = [this] { return ObjectRef(std::make_shared<fakes::Recordset>(cantidad, valor, alAvanzar)); };
   }
   // Opens the window for V001 (which loads the list), as the host's go does: an error that
   // escapes is shown in an error box.

@@ -24,14 +24,8 @@ struct Outcome {
   bool loadedWhenDone = true;
 };
 
-class NumberDialog : public ::testing::Test {
+class NumberDialog : public harness::WindowTest {
  protected:
-  void SetUp() override {
-    configHome = harness::freshConfigHome();
-    tessaline::Globales::setFactoria(factory);
-  }
-  void TearDown() override { std::filesystem::remove_all(configHome); }
-
   // Runs `script` with `go` asking the question through `ask`; returns the driver's exit status.
   int run(const std::string& script, std::function<double(fGetNumero&)> ask) {
     forms::ScriptDriver driver(app, out);
@@ -63,10 +57,7 @@ class NumberDialog : public ::testing::Test {
     return nullptr;
   }
 
-  std::filesystem::path configHome;
-  forms::Application app;
   std::ostringstream out;
-  std::shared_ptr<fakes::Factory> factory = std::make_shared<fakes::Factory>();
   std::shared_ptr<fGetNumero> dialog;
   Outcome outcome;
 };

@@ -63,51 +63,33 @@ inline std::string readFile(const fs::path& p) {
   return ss.str();
 }
 
-// The JSON objects of a text, one a line; other lines are skipped.
-inline std::vector<json> parseJsonLines(const std::string& text) {
+// The JSON objects of a file, one a line; other lines are skipped.
+inline std::vector<json> leerJsonLines(const fs::path& file) {
   std::vector<json> out;
-  std::istringstream in(text);
+  std::istringstream in(readFile(file));
   for (std::string line; std::getline(in, line);) {
     auto j = json::parse(line, nullptr, false);
     if (j.is_object()) out.push_back(std::move(j));
   }
   return out;
 }
-inline std::vector<json> leerJsonLines(const fs::path& file) { return parseJsonLines(readFile(file)); }
-
-// argv and envp for execve, built before the fork: this process's environment with `env` over it.
-class ExecArgs {
- public:
-  ExecArgs(std::vector<std::string> argv, const Env& env) : argv_(std::move(argv)) {
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string v = *e;
-      if (!env.count(v.substr(0, v.find('=')))) env_.push_back(v);
-    }
-    for (const auto& [k, v] : env) env_.push_back(k + "=" + v);
-    for (auto& a : argv_) argp_.push_back(a.data());
-    for (auto& e : env_) envp_.push_back(e.data());
-    argp_.push_back(nullptr);
-    envp_.push_back(nullptr);
-  }
-  [[noreturn]] void exec() {
-    ::execve(argp_[0], argp_.data(), envp_.data());
-    ::_exit(127);
-  }
-
- private:
-  std::vector<std::string> argv_, env_;
-  std::vector<char*> argp_, envp_;
-};
-
-inline int exitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
 
 // A host fed its script line by line on standard input; its events are read as they come. `err`,
 // when given, is the file its standard error goes to.
 class LiveHost {
  public:
-  LiveHost(const std::vector<std::string>& argv, const Env& env, const fs::path& err = {}) {
+  LiveHost(std::vector<std::string> argv, const Env& env, const fs::path& err = {}) {
     ::signal(SIGPIPE, SIG_IGN);  // a host that ends early must not take the test down
-    ExecArgs exec(argv, env);
+    // argv and envp for execve, built before the fork: this process's environment with `env` over it.
+    std::vector<std::string> vars;
+    for (char** e = environ; *e != nullptr; ++e)
+      if (!env.count(std::string(*e).substr(0, std::string(*e).find('=')))) vars.emplace_back(*e);
+    for (const auto& [k, v] : env) vars.push_back(k + "=" + v);
+    std::vector<char*> argp, envp;
+    for (auto& a : argv) argp.push_back(a.data());
+    for (auto& v : vars) envp.push_back(v.data());
+    argp.push_back(nullptr);
+    envp.push_back(nullptr);
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
@@ -115,7 +97,8 @@ class LiveHost {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       if (!err.empty()) ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-      exec.exec();
+      ::execve(argp[0], argp.data(), envp.data());
+      ::_exit(127);
     }
     ::close(in[0]);
     ::close(out[1]);
@@ -174,7 +157,7 @@ class LiveHost {
     int status = 0;
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
-    return exitCodeOf(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
   std::vector<json> events;

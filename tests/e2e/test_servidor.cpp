@@ -18,26 +18,12 @@ namespace {
 using Reloj = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-class Servidor : public testing::Test {
- protected:
-  void SetUp() override {
-    if (servidorDePruebas().empty()) GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
-  }
-  Entorno env;
-};
-
 // Waits up to 20 s for a query of the books to answer true.
 bool esperar(const std::string& books, const std::string& sql) {
   for (const auto fin = Reloj::now() + 20s; Reloj::now() < fin; std::this_thread::sleep_for(20ms))
     if (filas(books, sql) == std::vector<std::string>{"t"}) return true;
   return false;
 }
-
-// A host waiting in the middle of a cut for a row that another user has locked.
-const std::string kHostEsperandoFila =
-    "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND "
-    "wait_event_type = 'Lock' "
-    "AND wait_event <> 'advisory'";
 
 // Another user holding invoice 13 in an open transaction: a cut that marked it stops at its update.
 struct FilaRetenida {
@@ -48,17 +34,39 @@ struct FilaRetenida {
   host::Transaction txn;
 };
 
+class Servidor : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (servidorDePruebas().empty()) GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
+  }
+  // The cut's books on the server, and a host whose cut waits for invoice 13, held by another
+  // user; returns the window as it was before Procesar.
+  json corteDetenido() {
+    libros = std::make_unique<Libros>(Motor::PostgreSQL, env, "libros");
+    books = libros->db();
+    escribirLibros(books);
+    antes = tablas(books);
+    fila = std::make_unique<FilaRetenida>(books);
+    host = hostVivo(env, argumentosBase(books));
+    host->send(std::string(kTrabajo) + kEfectivo + "focus cbProcesar\ndump\nclick cbProcesar");
+    const json ventanaAntes = ventana(host->waitFor("dump"));
+    EXPECT_TRUE(esperar(books, "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND "
+                               "wait_event_type = 'Lock' AND wait_event <> 'advisory'"));
+    return ventanaAntes;
+  }
+  Entorno env;
+  std::unique_ptr<Libros> libros;
+  std::string books;
+  std::map<std::string, std::vector<std::string>> antes;
+  std::unique_ptr<FilaRetenida> fila;
+  std::unique_ptr<LiveHost> host;
+};
+
 // A host killed while it holds the lock in the middle of a cut: the server drops its connection,
 // rolls its transaction back and frees its lock, and the host that was waiting for it goes on.
 TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
-  Libros libros(Motor::PostgreSQL, env, "muerte");
-  const std::string& books = libros.db();
-  escribirLibros(books);
-  const auto antes = tablas(books);
-  auto fila = std::make_unique<FilaRetenida>(books);
-  auto a = hostVivo(env, argumentosBase(books));
-  a->send(std::string(kTrabajo) + kEfectivo + "click cbProcesar");
-  ASSERT_TRUE(esperar(books, kHostEsperandoFila));
+  corteDetenido();
+  ASSERT_FALSE(HasFailure());
   // The lock is the advisory lock of the name's FNV-1a key, as any other program would take it.
   EXPECT_EQ(filas(books,
                   "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND granted AND database = "
@@ -72,7 +80,7 @@ TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
   auto b = std::async(std::launch::async,
                       [&] { return ejecutar(env, args, "go V2\ndblclick 1 8\nclick optNoPagar\nclick cbProcesar\n"); });
   ASSERT_TRUE(esperar(books, "SELECT count(*) = 1 FROM pg_stat_activity WHERE datname = current_database() AND wait_event = 'advisory'"));
-  ::kill(a->pid(), SIGKILL);
+  ::kill(host->pid(), SIGKILL);
   const auto muerte = Reloj::now();
   ASSERT_EQ(b.wait_for(30s), std::future_status::ready);
   EXPECT_LT(Reloj::now() - muerte, 5s);
@@ -98,15 +106,8 @@ TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
 // nothing of it is kept, the window stays as it was, and processing again once the server takes
 // connections again goes through.
 TEST_F(Servidor, UnaSesionTerminadaAMitadDelCorteNoPierdeNadaYSePuedeProcesarDeNuevo) {
-  Libros libros(Motor::PostgreSQL, env, "terminada");
-  const std::string& books = libros.db();
-  escribirLibros(books);
-  const auto antes = tablas(books);
-  auto fila = std::make_unique<FilaRetenida>(books);
-  auto host = hostVivo(env, argumentosBase(books));
-  host->send(std::string(kTrabajo) + kEfectivo + "focus cbProcesar\ndump\nclick cbProcesar");
-  const json ventanaAntes = ventana(host->waitFor("dump"));
-  ASSERT_TRUE(esperar(books, kHostEsperandoFila));
+  const json ventanaAntes = corteDetenido();
+  ASSERT_FALSE(HasFailure());
   EXPECT_EQ(filas(books,
                   "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = "
                   "current_database() AND wait_event_type = 'Lock'"),
@@ -176,23 +177,12 @@ TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
   }
 
   const fs::path grande = env.dir() / "grande.sqlite";
-  {
-    auto db = host::Database::create(grande.string());
-    escribirLibros(grande.string());
-    host::Transaction txn(*db);
-    auto st = db->prepare("INSERT INTO Facturas VALUES (?, 'A', ?, ?, 'C1', 'Abastos Uno', 'V1', ?, ?, 0, ?, ?, 0)");
-    for (int64_t i = 1; i <= 100000; ++i) {
-      st.reset();
-      st.bind(1, 1000 + i);
-      st.bind(2, i);
-      st.bind(3, automation::Variant(automation::Date::fromYmd(
-                     2026, static_cast<int>(1 + i % 12), static_cast<int>(1 + i % 28), static_cast<int>(i % 24))));
-      for (int c = 4; c <= 7; ++c)
-        st.bind(c, automation::Variant(automation::Currency::fromRaw((i * 7919 * c) % 90000000 + i % 7)));
-      st.run();
-    }
-    txn.commit();
-  }
+  escribirLibros(grande.string());
+  host::Database::open(grande.string())->exec(R"sql(
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)
+INSERT INTO Facturas SELECT 1000 + i, 'A', i, printf('2026-%02d-%02d %02d:00:00', 1 + i % 12, 1 + i % 28, i % 24),
+  'C1', 'Abastos Uno', 'V1', (i * 31676 % 90000000 + i % 7) / 10000.0, (i * 39595 % 90000000 + i % 7) / 10000.0, 0,
+  (i * 47514 % 90000000 + i % 7) / 10000.0, (i * 55433 % 90000000 + i % 7) / 10000.0, 0 FROM n)sql");
   Libros grandeServidor(Motor::PostgreSQL, env, "grande");
   r = importar(grande, grandeServidor.db());
   EXPECT_EQ(r.status, 0) << r.err;

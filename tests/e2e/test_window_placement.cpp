@@ -1,6 +1,8 @@
 // Where the commission window opens: its saved placement restored, pulled back onto the screen or
 // refused, the INI file overriding the store, and what closing saves.
 
+#include <array>
+
 #include "e2e_support.h"
 
 namespace {
@@ -10,13 +12,7 @@ using namespace e2e;
 const std::string kSeccion = "Zel\\CONFIG\\FormPlacement\\SelectFacturas";
 using Lugar = std::map<std::string, std::string>;
 
-struct Rect {
-  int left, top, width, height;
-  bool operator==(const Rect&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Rect& r) {
-  return os << "{" << r.left << ", " << r.top << ", " << r.width << ", " << r.height << "}";
-}
+using Rect = std::array<int, 4>;  // left, top, width, height
 
 class VentanaPlacement : public ::testing::Test {
  protected:
@@ -47,7 +43,9 @@ TEST_F(VentanaPlacement, SavedPlacementsAreRestoredPulledBackOrRefused) {
       {{{"Left", "500"}, {"Top", "-91"}, {"Width", "13000"}, {"Height", "9500"}}, kCentrada},
       // Wider than the screen: cannot be pulled back, so nothing is restored.
       {{{"Left", "0"}, {"Top", "0"}, {"Width", "30000"}, {"Height", "9500"}}, kCentrada},
+      // A missing coordinate is not the -1 of an unreadable one, a place on the screen.
       {{{"Left", "1000"}, {"Top", "500"}, {"Width", "13000"}}, kCentrada},
+      {{{"Top", "500"}, {"Width", "13000"}, {"Height", "9500"}}, kCentrada},
       // Whole numbers with halves to even, read with the regional separators.
       {{{"Left", "1001,5"}, {"Top", "1.000"}, {"Width", "13000"}, {"Height", "9500"}}, {1002, 1000, 13000, 9500}},
   };

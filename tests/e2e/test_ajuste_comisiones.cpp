@@ -9,41 +9,25 @@
 namespace e2e {
 namespace {
 
-// The company's percentages are 3, 5, 4, 2, 2.5 and 1 (largest 5).
+// A run of `guion` on the window opened for V001, with a dump before and after it. The company's
+// percentages are 3, 5, 4, 2, 2.5 and 1 (largest 5).
 //   row 1  net 1000.00  commission 33.33  (3,33 %)
 //   row 2  net  700.00  commission 10.00  (1,43 %)
 //   row 3  net 1000.00  commission 30.00  (3,00 %)
 //   row 4  net    0.00  commission  5.00  (0,00 %)
 //   row 5  net  100.05  commission 10.00  (9,99 %)
-void escribirLibrosAjuste(const fs::path& file) {
-  auto db = host::Database::create(file);
-  host::createSchema(*db);
-  db->exec(R"sql(
-BEGIN;
-INSERT INTO empresa VALUES (1, 'Prueba C.A.', '#,##0.00', 3, 5, 4, 2, 2.5, 1, '6.1.05', '1.1.01', '2.1.04');
-INSERT INTO vendedores VALUES ('V1', 'Rosa Peña');
-INSERT INTO clientes VALUES ('C1', 'Abastos Uno');
-INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001);
-INSERT INTO Facturas VALUES
-  (21, 'A', 1, '2026-11-01', 'C1', 'Abastos Uno', 'V1', 1000, 160, 0, 0, 33.33, 0),
-  (22, 'A', 2, '2026-11-02', 'C1', 'Abastos Uno', 'V1', 700, 112, 0, 0, 10, 0),
-  (23, 'A', 3, '2026-11-03', 'C1', 'Abastos Uno', 'V1', 1000, 160, 0, 0, 30, 0),
-  (24, 'A', 4, '2026-11-04', 'C1', 'Abastos Uno', 'V1', 0, 0, 0, 0, 5, 0),
-  (25, 'A', 5, '2026-11-05', 'C1', 'Abastos Uno', 'V1', 100.05, 16.01, 0, 0, 10, 0);
-COMMIT;
-)sql");
-}
-
-// A run of `guion` on the window opened for V1, with a dump before and after it.
 Salida correr(const std::string& guion) {
-  Entorno env;
-  const fs::path books = env.dir() / "libros.sqlite";
-  escribirLibrosAjuste(books);
-  const auto antes = tablas(books);
-  const Salida r = ejecutar(env, argumentosBase(books), "go V1\ndump\n" + guion + "dump\n");
+  WindowBooks libros;
+  libros.factura({.numero = 1, .precio = "1000", .comision = "33.33"});
+  libros.factura({.numero = 2, .precio = "700", .comision = "10"});
+  libros.factura({.numero = 3, .precio = "1000", .comision = "30"});
+  libros.factura({.numero = 4, .precio = "0", .comision = "5"});
+  libros.factura({.numero = 5, .precio = "100.05", .comision = "10"});
+  const auto antes = tablas(libros.books.string());
+  const Salida r = libros.run("go V001\ndump\n" + guion + "dump\n");
   EXPECT_EQ(r.status, 0) << r.transcript();
   // Adjusting writes nothing to the books.
-  EXPECT_EQ(tablas(books), antes);
+  EXPECT_EQ(tablas(libros.books.string()), antes);
   return r;
 }
 

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "host/cuts.h"
 #include "e2e_support.h"
 #include "text/text.h"
@@ -79,18 +77,6 @@ std::vector<std::string> llamadasDelProceso(const std::vector<json>& diario) {
     for (const auto& a : e.at("args")) clave = clave || a.value("byRef", false);
     if (dentro && clave && m != "OpenRecordset" && c != "Recordset" && c != "Field") out.push_back(llamadaTexto(e));
   }
-  return out;
-}
-
-std::string textoPdf(const fs::path& pdf) {
-  std::string cmd = "pdftotext -q '" + pdf.string() + "' -";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return {};
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
   return out;
 }
 
@@ -170,7 +156,7 @@ TEST_P(CortePorMetodo, LosLibrosElDiarioYLaVentanaQuedanComoDebe) {
     ASSERT_EQ(impresos, std::vector<std::string>{m.impreso});
     const std::string nombre = m.impreso.substr(0, m.impreso.size() - 4) + "-" +
                                host::printTag(*host::Database::open(books)) + ".pdf";
-    const std::string texto = textoPdf(prints / nombre);
+    const std::string texto = correr(env, {"/usr/bin/pdftotext", "-q", (prints / nombre).string(), "-"}, "").out;
     for (const auto& t : m.textoImpreso) EXPECT_NE(texto.find(t), std::string::npos) << t << " in " << texto;
   }
   EXPECT_TRUE(bloqueoLibre(books));

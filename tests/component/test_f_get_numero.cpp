@@ -67,26 +67,6 @@ double askAmount(fGetNumero& d) {
                               automation::Currency::fromRaw(125000));
 }
 
-TEST_F(NumberDialog, EnterAcceptsTheValueShown) {
-  ASSERT_EQ(run("go\ndump\ntype 7\nkey ENTER\n", askAmount), 0) << out.str();
-  ASSERT_TRUE(outcome.value);
-  EXPECT_EQ(*outcome.value, 7.0);
-  EXPECT_FALSE(outcome.loadedWhenDone);
-
-  // Shown modally, with the caption, the prompt, the format and the starting amount.
-  const auto ev = events();
-  EXPECT_EQ(ev[0]["event"], "show");
-  EXPECT_EQ(ev[0]["window"], "fGetNumero");
-  EXPECT_EQ(ev[0]["caption"], "Ajuste de comisiones");
-  EXPECT_EQ(ev[0]["modal"], true);
-  const auto w = dumpedDialog();
-  EXPECT_EQ(w["activeControl"], "Velnor1");
-  EXPECT_EQ(w["controls"]["Label1"]["caption"], "Nueva comision para la factura");
-  EXPECT_EQ(w["controls"]["Velnor1"]["value"], 12.5);
-  EXPECT_EQ(w["controls"]["Velnor1"]["format"], "#,##0.00");
-  EXPECT_EQ(ev.back()["event"], "unload");
-}
-
 // Closing the dialog any way but Ok (Esc, the close box, Cancelar) is reported after the window
 // has gone.
 TEST_F(NumberDialog, EveryWayOfClosingButAcceptIsACancellation) {

@@ -37,6 +37,7 @@ Par comision(const Ventana& w, int fila) { return {w.cell(fila, 6), w.cell(fila,
 
 TEST(AjustePorcentaje, LaComisionSaleDeVentaNetaEntreCienPorElPorcentaje) {
   const Salida c = correr(R"(dblclick 1 7
+dump
 key ENTER
 dblclick 2 7
 type 1,5
@@ -48,6 +49,16 @@ dblclick 5 7
 type 1,5
 key ENTER
 )");
+  // The number dialog asks modally with the window's caption, prompt and mask and the row's
+  // percentage, its box focused, and is gone once answered.
+  const Ventana d = c.dump(1, "fGetNumero");
+  EXPECT_EQ(d.w["caption"], "Ajuste de comisiones");
+  EXPECT_EQ(d.caption("Label1"), "Nuevo porcentaje de comision");
+  EXPECT_EQ(d.control("Velnor1")["value"], 3.33);
+  EXPECT_EQ(d.control("Velnor1")["format"], "#,##0.00");
+  EXPECT_EQ(d.active(), "Velnor1");
+  EXPECT_EQ(c.of("show")[1]["modal"], true);
+  EXPECT_TRUE(ventana(c.of("dump").back(), "fGetNumero").is_null());
   const Ventana w = c.dump();
   // Accepting the 3,33 shown recomputes 33.33 from the two-decimal percentage: 33.30.
   EXPECT_EQ(comision(w, 1), (Par{"33,30", "3,33"}));

@@ -57,6 +57,11 @@ key ENTER
   EXPECT_EQ(d.control("Velnor1")["value"], 3.33);
   EXPECT_EQ(d.control("Velnor1")["format"], "#,##0.00");
   EXPECT_EQ(d.active(), "Velnor1");
+  // It widens to its prompt (2160 twips), the buttons right-aligned, keeps its height and is
+  // centred again.
+  EXPECT_EQ(json::array({d.control("Velnor1")["left"], d.control("cbOk")["left"], d.control("cbCancelar")["left"]}),
+            json::parse("[2520, 1590, 3165]"));
+  EXPECT_EQ(json::array({d.w["left"], d.w["top"], d.w["width"], d.w["height"]}), json::parse("[11977, 7177, 4845, 1845]"));
   EXPECT_EQ(c.of("show")[1]["modal"], true);
   EXPECT_TRUE(ventana(c.of("dump").back(), "fGetNumero").is_null());
   const Ventana w = c.dump();

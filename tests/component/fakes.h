@@ -76,18 +76,13 @@ class Lookup final : public automation::Dispatch {
 };
 
 // A recordset of `filas` rows read forward, `valor(row, field)` giving each field (named in lower
-// case); a field follows the current record, as a host's does. `alAvanzar` hears each MoveNext
-// with the number of the row being left.
+// case); a field follows the current record, as a host's does.
 class Recordset final : public automation::Dispatch {
  public:
   using Valor = std::function<Variant(size_t fila, const std::string& campo)>;
-  Recordset(size_t filas, Valor valor, std::function<void(size_t)> alAvanzar = {})
-      : Dispatch("Recordset"), filas_(filas), valor_(std::move(valor)), alAvanzar_(std::move(alAvanzar)) {
+  Recordset(size_t filas, Valor valor) : Dispatch("Recordset"), filas_(filas), valor_(std::move(valor)) {
     getter("EOF", [this](CallArgs&) { return Variant(pos_ >= filas_); });
-    method("MoveNext", [this](CallArgs&) {
-      if (alAvanzar_) alAvanzar_(pos_);
-      return ++pos_, Variant();
-    });
+    method("MoveNext", [this](CallArgs&) { return ++pos_, Variant(); });
     getter("Fields", [this](CallArgs& a) {
       return Variant(ObjectRef(std::make_shared<Field>(*this, text::lowerAscii(automation::cStr(a.at(0))))));
     });
@@ -102,7 +97,6 @@ class Recordset final : public automation::Dispatch {
   };
   size_t filas_;
   Valor valor_;
-  std::function<void(size_t)> alAvanzar_;
   size_t pos_ = 0;
 };
 

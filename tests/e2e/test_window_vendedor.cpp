@@ -21,9 +21,9 @@ class VentanaVendedor : public ::testing::Test {
 };
 
 // An empty or unknown code is refused and keeps the focus; a typed code is trimmed, upper-cased
-// and loaded, and only then is the host asked for invoices.
+// and loaded (Enter in the box moves on as Tab does), and only then is the host asked for invoices.
 TEST_F(VentanaVendedor, ACodeIsRefusedOrTrimmedUpperCasedAndLoaded) {
-  const Salida r = libros.run("go\ndump\ntab\nok\ntype zz9\ntab\nok\ndump\ntype \"  v001 \"\ntab\ndump\n");
+  const Salida r = libros.run("go\ndump\ntab\nok\ntype zz9\ntab\nok\ndump\ntype \"  v001 \"\nkey ENTER\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
   EXPECT_EQ(r.boxes(),
             (std::vector<std::string>{"warning: Introduzca el código de un vendedor", "warning: Codigo inválido"}));

@@ -103,7 +103,9 @@ class Recordset final : public automation::Dispatch {
 class Factory : public automation::Dispatch {
  public:
   explicit Factory(bool themeImplementsInterface = true)
-      : Dispatch("HostFactory"), empresa(std::make_shared<Empresa>()), tema(std::make_shared<Tema>(themeImplementsInterface)) {
+      : Dispatch("HostFactory"),
+        empresa(std::make_shared<Empresa>()),
+        tema(std::make_shared<Tema>(themeImplementsInterface)) {
     method("crearObjeto", [this](CallArgs& a) -> Variant {
       const std::string name = automation::cStr(a.at(0));
       if (name == "Empresa") return Variant(ObjectRef(empresa));

@@ -61,7 +61,8 @@ key ENTER
   // centred again.
   EXPECT_EQ(json::array({d.control("Velnor1")["left"], d.control("cbOk")["left"], d.control("cbCancelar")["left"]}),
             json::parse("[2520, 1590, 3165]"));
-  EXPECT_EQ(json::array({d.w["left"], d.w["top"], d.w["width"], d.w["height"]}), json::parse("[11977, 7177, 4845, 1845]"));
+  EXPECT_EQ(json::array({d.w["left"], d.w["top"], d.w["width"], d.w["height"]}),
+            json::parse("[11977, 7177, 4845, 1845]"));
   EXPECT_EQ(c.of("show")[1]["modal"], true);
   EXPECT_TRUE(ventana(c.of("dump").back(), "fGetNumero").is_null());
   const Ventana w = c.dump();

@@ -110,7 +110,8 @@ TEST_P(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
   const std::string& books = libros->db();
   const Intento r = procesarTrasCambioPorFuera(
       env, books, std::string(kTrabajo) + kEfectivo,
-      "UPDATE Facturas SET Comision = Comision + CASE Numero WHEN 14 THEN 99 ELSE 0.0001 END WHERE Numero IN (11, 13, 14)");
+      "UPDATE Facturas SET Comision = Comision + CASE Numero WHEN 14 THEN 99 ELSE 0.0001 END "
+      "WHERE Numero IN (11, 13, 14)");
   EXPECT_EQ(r.status, 0);
   ASSERT_EQ(r.errores.size(), 1u);
   EXPECT_EQ(r.errores[0].at("description"), "Facturas modificadas por otro usuario: A-0000042, B-0000007");

@@ -95,6 +95,7 @@ TEST(VentanaCargaVacia, NoInvoicesIsSaidBeforeTheWindowShowsAndLeavesZeros) {
   ASSERT_GE(r.events.size(), 2u);
   EXPECT_EQ(r.events[0], sinFacturas);
   EXPECT_EQ(r.events[1]["event"], "show");
+  EXPECT_EQ(r.events[1]["modal"], false);
   EXPECT_EQ(r.boxes(), (std::vector<std::string>{"message: " + sinFacturas["text"].get<std::string>(),
                                                  "question: ¿Desea abandonar los cambios?",
                                                  "message: " + sinFacturas["text"].get<std::string>()}));

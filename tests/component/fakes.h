@@ -54,15 +54,6 @@ class Empresa final : public automation::Dispatch {
   Variant mascara = Variant("#,##0.00");
 };
 
-// A host object with one property (a record's Nombre, a field's Value).
-class Record final : public automation::Dispatch {
- public:
-  Record(std::string cls, const std::string& name, Variant v) : Dispatch(std::move(cls)), value(std::move(v)) {
-    property(name, &value);
-  }
-  Variant value;
-};
-
 // A lookup source ("Vendedor", "Banco"): Buscar(codigo) gives the record or Nothing.
 class Lookup final : public automation::Dispatch {
  public:
@@ -125,10 +116,6 @@ class Factory : public automation::Dispatch {
       return Variant(ObjectRef(std::make_shared<Recordset>(
           tabla.size(), [t = tabla](size_t i, const std::string& c) { return t.at(i).at(c); })));
     });
-    method("mAdvertencia", [this](CallArgs& a) {
-      warnings.push_back(automation::cStr(a.at(0)));
-      return Variant();
-    });
   }
   std::shared_ptr<Empresa> empresa;
   std::shared_ptr<Tema> tema;
@@ -137,7 +124,6 @@ class Factory : public automation::Dispatch {
   std::vector<std::string> sql;                             // every OpenRecordset, in order
   std::vector<std::map<std::string, Variant>> tabla;        // what OpenRecordset lists (fields in lower case)
   std::function<ObjectRef()> recordset;                     // when set, what OpenRecordset gives instead
-  std::vector<std::string> warnings;
 };
 
 }  // namespace fakes

@@ -208,6 +208,11 @@ struct Ventana {
   }
 };
 
+// The window's state holds each value of `esperado` (its other keys are not looked at).
+inline void esperarEstado(const Ventana& v, const json& esperado, const std::string& donde = "") {
+  for (const auto& [k, e] : esperado.items()) EXPECT_EQ(v.state().at(k), e) << k << " " << donde;
+}
+
 // A run: exit status (or 128 + signal), events, standard error, when it kept one its journal, and
 // its whole standard output.
 struct Salida {
@@ -402,7 +407,6 @@ inline bool bloqueoLibre(const std::string& books) {
 
 // ---- The commission cut's books, on either driver ----
 
-inline constexpr const char* kHoy = "2026-12-01";
 inline constexpr const char* kFuente = "SelectFacturas::cbProcesar_Click";
 
 // Salesperson V1 with four open invoices (one with a long customer name with accents), one
@@ -437,16 +441,11 @@ COMMIT;
 
 // Operator work of a whole cut: row 1's commission 30.00 -> 30.11 (written: it moved by more
 // than 0.1), row 2's 10.00 -> 10.10 (not written), rows 1 and 3 marked (total 91.84).
-inline constexpr const char* kTrabajo = R"(go V1
-dblclick 1 6
-type 30,11
-click cbOk
-dblclick 2 6
-type 10,1
-key ENTER
-dblclick 1 8
-dblclick 3 8
-)";
+inline constexpr const char* kTrabajo =
+    "go V1\n"
+    "dblclick 1 6\ntype 30,11\nclick cbOk\n"
+    "dblclick 2 6\ntype 10,1\nkey ENTER\n"
+    "dblclick 1 8\ndblclick 3 8\n";
 
 // Choosing each payment method in the window.
 inline constexpr const char* kEfectivo = "click optEfectivo\n";
@@ -456,7 +455,7 @@ inline constexpr const char* kTransferencia =
 inline constexpr const char* kNoPagar = "click optNoPagar\n";
 
 inline std::vector<std::string> argumentosBase(const std::string& books) {
-  return {TESSALINE_HOST_PROGRAM, "--db", books, "--today", kHoy, "--locale", "es_VE", "--lock-timeout", "5"};
+  return {TESSALINE_HOST_PROGRAM, "--db", books, "--today", "2026-12-01", "--locale", "es_VE", "--lock-timeout", "5"};
 }
 
 // The books' driver a test runs on. PostgreSQL tests need a server: TESSALINE_TEST_SERVER holds
@@ -584,6 +583,9 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
       << quote(f.nombreCliente) << ", " << quote(f.vendedor) << ", " << f.precio << ", " << f.impuesto1 << ", "
       << f.impuesto2 << ", " << f.saldo << ", " << f.comision << ", " << f.acreditada << ")";
     exec(s.str());
+  }
+  void facturas(std::initializer_list<Factura> fs) const {
+    for (const Factura& f : fs) factura(f);
   }
 
   std::vector<std::string> arguments() const {

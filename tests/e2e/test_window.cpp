@@ -230,28 +230,22 @@ TEST_F(VentanaVendedor, TheCutOffDateAsksBeforeDroppingChangesAndCannotBeAfterTo
 // The invoice list of the commission window through the reference host: which invoices qualify,
 // how each cell is written, the totals, the values the host's query is given, and the empty list.
 
-class VentanaCarga : public VentanaComision {
- protected:
-  void SetUp() override {
-    // Listed: three invoices, two on the same day (ordered by number), one on the cut-off date.
-    libros.exec(R"sql(INSERT INTO Facturas VALUES
-  (3, 'A', 42, '2024-03-01', 'C001', 'Ferreteria El Tornillo', 'V001', 1234.5678, 197.5308, 0.0001, 0, 61.7284, 0),
-  (7, 'B', 118, '2024-03-01', 'C002', 'Colegio Santa Rosa', 'V001', 0.0003, 0, 0, 0, 0.0001, 0),
-  (2, 'A', 2, '2024-03-10', 'C001', 'Ferreteria El Tornillo', 'V001', 2000.006, 320.004, 0, 0, 100, 0))sql");
-    // Not listed (with the check box unticked).
-    libros.facturas({{.numero = 11, .fecha = "2024-03-10 09:30:00"},          // after midnight of the cut-off date
-                     {.numero = 12, .fecha = "2024-03-05", .saldo = "0.01"},  // still owes
-                     {.numero = 13, .comision = "0"},
-                     {.numero = 14, .acreditada = 1},
-                     {.numero = 15, .vendedor = "V002"},
-                     {.numero = 16, .fecha = "2024-03-11"}});
-  }
-};
-
-TEST_F(VentanaCarga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
-  const Salida r = libros.run("go V001\ndump\n");
+TEST_F(VentanaComision, ListsTheUncreditedInvoicesUpToTheCutOffDateAndWhenTickedThoseStillOwing) {
+  // Listed: three invoices, two on the same day (ordered by number), one on the cut-off date.
+  libros.exec(R"sql(INSERT INTO Facturas VALUES
+(3, 'A', 42, '2024-03-01', 'C001', 'Ferreteria El Tornillo', 'V001', 1234.5678, 197.5308, 0.0001, 0, 61.7284, 0),
+(7, 'B', 118, '2024-03-01', 'C002', 'Colegio Santa Rosa', 'V001', 0.0003, 0, 0, 0, 0.0001, 0),
+(2, 'A', 2, '2024-03-10', 'C001', 'Ferreteria El Tornillo', 'V001', 2000.006, 320.004, 0, 0, 100, 0))sql");
+  // Not listed (with the check box unticked).
+  libros.facturas({{.numero = 11, .fecha = "2024-03-10 09:30:00"},          // after midnight of the cut-off date
+                   {.numero = 12, .fecha = "2024-03-05", .saldo = "0.01"},  // still owes
+                   {.numero = 13, .comision = "0"},
+                   {.numero = 14, .acreditada = 1},
+                   {.numero = 15, .vendedor = "V002"},
+                   {.numero = 16, .fecha = "2024-03-11"}});
+  const Salida r = libros.run("go V001\ndump\nclick chkIncluirPendientes\ndump\nclick chkIncluirPendientes\ndump\n");
   ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana v = r.dump();
+  const Ventana v = r.dump(0);
 
   ASSERT_EQ(v.rows(), 4) << v.cells().dump();
   EXPECT_EQ(v.cells()[1], (json{"1/3/2024", "A-0000042", "1.234,57", "197,53", "1.432,10", "0,00", "61,73", "5,00",
@@ -277,16 +271,13 @@ TEST_F(VentanaCarga, ListsTheUncreditedInvoicesUpToTheCutOffDate) {
 
   // The salesperson and the cut-off date go to the host as values, the date as a date.
   const auto consultas = r.calls("OpenRecordset", "HostFactory");
-  ASSERT_EQ(consultas.size(), 1u);
+  ASSERT_EQ(consultas.size(), 3u);  // loading, ticking and unticking
   EXPECT_EQ(consultas[0]["args"].size(), 3u);
   EXPECT_EQ(arg(consultas[0], 1), (json{{"type", "String"}, {"value", "V001"}}));
   EXPECT_EQ(arg(consultas[0], 2), (json{{"type", "Date"}, {"value", "2024-03-10"}}));
-}
 
-TEST_F(VentanaCarga, TickingTheBoxListsInvoicesStillOwingAndShowsTheirBalance) {
-  const Salida r = libros.run("go V001\nclick chkIncluirPendientes\ndump\nclick chkIncluirPendientes\ndump\n");
-  ASSERT_EQ(r.status, 0) << r.transcript();
-  const Ventana ticked = r.dump(0);
+  // Ticking the box lists the invoices still owing and shows their balance; unticking hides them.
+  const Ventana ticked = r.dump(1);
   ASSERT_EQ(ticked.rows(), 5);
   EXPECT_EQ(ticked.cell(3, 10), "12");
   EXPECT_EQ(ticked.cell(3, 5), "0,01");

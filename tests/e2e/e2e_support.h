@@ -3,8 +3,7 @@
 // line), books written by the test on either driver, and what a run leaves: its JSON events, the
 // journal, every table of the books as text, the named lock and the per-user settings.
 //
-//   Entorno env;                                  // the cut's books, on each driver (PorMotor)
-//   auto libros = librosDelCorte(env);
+//   auto libros = librosDelCorte();               // in a PorMotor test: the cut's books, on each driver
 //   Salida r = ejecutar(env, argumentosBase(libros->db()), "go V1\ndump\n");
 //
 //   WindowBooks books;                            // SQLite books with V001, V002 and two banks
@@ -520,12 +519,13 @@ class PorMotor : public testing::TestWithParam<std::tuple<P..., Motor>> {
       GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
   }
   Motor motor() const { return std::get<sizeof...(P)>(this->GetParam()); }
-  // The books of the cut, written.
-  std::unique_ptr<Libros> librosDelCorte(const Entorno& env, const std::string& nombre = "libros") const {
+  // The books of the cut, written, in the test's folder or on the test server.
+  std::unique_ptr<Libros> librosDelCorte(const std::string& nombre = "libros") const {
     auto libros = std::make_unique<Libros>(motor(), env, nombre);
     escribirLibros(libros->db());
     return libros;
   }
+  Entorno env;
 };
 
 // The test's name: its parameters' names joined.
@@ -584,9 +584,7 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
       << f.impuesto2 << ", " << f.saldo << ", " << f.comision << ", " << f.acreditada << ")";
     exec(s.str());
   }
-  void facturas(std::initializer_list<Factura> fs) const {
-    for (const Factura& f : fs) factura(f);
-  }
+  void facturas(std::initializer_list<Factura> fs) const { for (const Factura& f : fs) factura(f); }
 
   std::vector<std::string> arguments() const {
     return {TESSALINE_HOST_PROGRAM, "--db",      books.string(), "--today",  today, "--locale",

@@ -1,6 +1,4 @@
-// The commission cut through the reference host, on either books driver (the server tests need
-// PostgreSQL), and the host's own rules for what goes into the books.
-//
+// The commission cut on either books driver, and the host's own rules for what goes into the books.
 // A whole commission cut, scripted, for each payment method: the books afterwards, the host
 // calls of the processing in order with their arguments, the printed cheque or transfer, and
 // the window (a window opened for a salesperson closes; a free window is cleared).
@@ -107,8 +105,7 @@ class CortePorMetodo : public PorMotor<Metodo> {};
 
 TEST_P(CortePorMetodo, LosLibrosElDiarioYLaVentanaQuedanComoDebe) {
   const Metodo& m = std::get<0>(GetParam());
-  Entorno env;
-  const auto libros = librosDelCorte(env);
+  const auto libros = librosDelCorte();
   const std::string& books = libros->db();
   const fs::path journal = env.dir() / "diario.jsonl";
   const fs::path prints = env.dir() / "impresos";
@@ -302,8 +299,7 @@ class FallosPorMetodo : public PorMotor<Metodo> {
 };
 
 TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
-  Entorno env;
-  const auto plantilla = librosDelCorte(env, "plantilla");
+  const auto plantilla = librosDelCorte("plantilla");
   const Referencia ref = referencia(env, *plantilla, motor(), metodo());
   ASSERT_FALSE(testing::Test::HasFailure());
 
@@ -358,8 +354,7 @@ TEST_P(FallosPorMetodo, UnaLlamadaQueFallaNoDejaNadaAMedias) {
 }
 
 TEST_P(FallosPorMetodo, UnHostQueMuereDejaTodoONadaYElBloqueoLibre) {
-  Entorno env;
-  const auto plantilla = librosDelCorte(env, "plantilla");
+  const auto plantilla = librosDelCorte("plantilla");
   const Referencia ref = referencia(env, *plantilla, motor(), metodo());
   ASSERT_FALSE(testing::Test::HasFailure());
 
@@ -402,8 +397,7 @@ INSTANTIATE_TEST_SUITE_P(Metodos, FallosPorMetodo,
 class RegistroDeCortes : public PorMotor<> {};
 
 TEST_P(RegistroDeCortes, UnaFilaPorCorteConSuMedioYSuDocumento) {
-  Entorno env;
-  auto libros = librosDelCorte(env);
+  auto libros = librosDelCorte();
   const fs::path prints = env.dir() / "impresos";
   auto args = argumentosBase(libros->db());
   args.insert(args.end(), {"--print-dir", prints.string()});
@@ -482,8 +476,7 @@ class DobleAcreditacion : public PorMotor<> {};
 // The abort that follows fails too: its error box comes after the cut's own, which it does not
 // hide, and the lock is freed all the same.
 TEST_P(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
-  Entorno env;
-  const auto libros = librosDelCorte(env);
+  const auto libros = librosDelCorte();
   const std::string& books = libros->db();
   const Intento r =
       procesarTrasCambioPorFuera(env, books, std::string(kTrabajo) + kEfectivo, acreditar("13"), "AbortTransaction");
@@ -505,8 +498,7 @@ TEST_P(DobleAcreditacion, UnaFacturaMarcadaYaAcreditadaDetieneElCorte) {
 // An invoice whose commission was adjusted (not marked) counts too: its new commission would be
 // written over a credited one.
 TEST_P(DobleAcreditacion, UnaComisionCambiadaDeUnaFacturaYaAcreditadaTambien) {
-  Entorno env;
-  const auto libros = librosDelCorte(env);
+  const auto libros = librosDelCorte();
   const std::string& books = libros->db();
   const Intento r = procesarTrasCambioPorFuera(
       env, books, "go V1\ndblclick 1 6\ntype 31\nclick cbOk\ndblclick 4 6\ntype 14\nclick cbOk\ndblclick 3 8\n"
@@ -522,8 +514,7 @@ TEST_P(DobleAcreditacion, UnaComisionCambiadaDeUnaFacturaYaAcreditadaTambien) {
 // its old value, and a rewritten one would overwrite theirs: the cut stops, nothing written. The
 // books' value as loaded counts to the last decimal, though the list shows two.
 TEST_P(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
-  Entorno env;
-  const auto libros = librosDelCorte(env);
+  const auto libros = librosDelCorte();
   const std::string& books = libros->db();
   const Intento r = procesarTrasCambioPorFuera(
       env, books, std::string(kTrabajo) + kEfectivo,
@@ -543,7 +534,6 @@ TEST_P(DobleAcreditacion, UnaComisionCambiadaPorOtroDetieneElCorte) {
 // no host hangs.
 TEST_P(DobleAcreditacion, CuatroHostsCompitiendoAcreditanCadaFacturaUnaVez) {
   using namespace std::chrono_literals;
-  Entorno env;
   Libros libros(motor(), env, "carrera");
   const std::string& books = libros.db();
   escribirLibros(books);
@@ -631,7 +621,7 @@ class LibrosDelAnfitrion : public PorMotor<> {
   void SetUp() override {
     PorMotor<>::SetUp();
     if (IsSkipped()) return;
-    libros = librosDelCorte(env);
+    libros = librosDelCorte();
     options.printDir = env.dir() / "impresos";
     session = std::make_shared<host::HostSession>(host::Database::open(libros->db()), options, ui);
     factory = std::make_shared<host::HostFactory>(session);
@@ -652,7 +642,6 @@ class LibrosDelAnfitrion : public PorMotor<> {
   }
   void sql(const std::string& texto) { session->db().exec(texto); }
 
-  Entorno env;
   std::unique_ptr<Libros> libros;
   host::HostOptions options;
   std::shared_ptr<hosttest::RecordingUi> ui = std::make_shared<hosttest::RecordingUi>();

@@ -7,12 +7,10 @@ namespace {
 
 using Rect = std::array<int, 4>;  // left, top, width, height
 
-// The commission window through the reference host, on the window tests' books; each test writes
-// the invoices it needs.
+// The commission window through the reference host; each test writes the invoices it needs.
 class VentanaComision : public ::testing::Test {
  protected:
-  // Opens a free window in a live host and closes it again (which saves its placement and the
-  // payment option); returns the window as it opened.
+  // Opens a free window in a live host and closes it (saving its placement and payment option).
   Ventana abrir(LiveHost& host) {
     host.send("go\ndump\nclose\necho cerrada");
     const Ventana v{ventana(host.waitFor("dump"))};

@@ -53,8 +53,6 @@ class fGetNumero final : public forms::Window {
   void build() override;
 
  private:
-  friend struct fGetNumeroAccess;
-
   void Form_Load();
   void cbOk_Click();
   void cbCancelar_Click();

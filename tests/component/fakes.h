@@ -1,13 +1,15 @@
 #pragma once
 // Small stand-ins for the host's objects, enough for the component's windows to load and run
-// without a real host. Every call they receive is noted in a shared log.
+// without a real host.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "automation/object.h"
+#include "text/text.h"
 
 namespace fakes {
 
@@ -16,30 +18,9 @@ using automation::CallArgs;
 using automation::ObjectRef;
 using automation::Variant;
 
-struct CallLog {
-  std::vector<std::string> calls;  // "Class.Member"
-  int count(const std::string& entry) const {
-    int n = 0;
-    for (const auto& c : calls) n += (c == entry);
-    return n;
-  }
-};
-
-class Logged : public automation::Dispatch {
+class Picture final : public automation::Dispatch {
  public:
-  Logged(std::string cls, std::shared_ptr<CallLog> log) : Dispatch(std::move(cls)), log_(std::move(log)) {}
-  Variant invoke(std::string_view member, automation::CallKind kind, CallArgs& args) override {
-    log_->calls.push_back(className() + "." + std::string(member));
-    return Dispatch::invoke(member, kind, args);
-  }
-
- protected:
-  std::shared_ptr<CallLog> log_;
-};
-
-class Picture final : public Logged {
- public:
-  Picture(std::string icon, std::shared_ptr<CallLog> log) : Logged("Picture", std::move(log)), icon_(std::move(icon)) {
+  explicit Picture(std::string icon) : Dispatch("Picture"), icon_(std::move(icon)) {
     getter("IconName", [this](CallArgs&) { return Variant(icon_); });
   }
 
@@ -48,10 +29,9 @@ class Picture final : public Logged {
 };
 
 // The theme: implements the theme interface unless told otherwise, and notes the windows it styled.
-class Tema final : public Logged {
+class Tema final : public automation::Dispatch {
  public:
-  Tema(bool implementsInterface, std::shared_ptr<CallLog> log)
-      : Logged("TemaUI", std::move(log)), implements_(implementsInterface) {
+  explicit Tema(bool implementsInterface) : Dispatch("TemaUI"), implements_(implementsInterface) {
     method("aplicarTema", [this](CallArgs& a) {
       styled.push_back(automation::cStr(automation::get(automation::toObject(a.at(0)), "Name")));
       byRef = a.isByRef(0);
@@ -68,28 +48,16 @@ class Tema final : public Logged {
   bool implements_;
 };
 
-class Empresa final : public Logged {
+class Empresa final : public automation::Dispatch {
  public:
-  explicit Empresa(std::shared_ptr<CallLog> log) : Logged("Empresa", std::move(log)) {
-    property("MascaraMonetarios", &mascara);
-  }
+  Empresa() : Dispatch("Empresa") { property("MascaraMonetarios", &mascara); }
   Variant mascara = Variant("#,##0.00");
 };
 
-// A host object with one property (a record's Nombre, a field's Value).
-class Record final : public Logged {
- public:
-  Record(std::string cls, const std::string& name, Variant v, std::shared_ptr<CallLog> log)
-      : Logged(std::move(cls), std::move(log)), value(std::move(v)) {
-    property(name, &value);
-  }
-  Variant value;
-};
-
 // A lookup source ("Vendedor", "Banco"): Buscar(codigo) gives the record or Nothing.
-class Lookup final : public Logged {
+class Lookup final : public automation::Dispatch {
  public:
-  Lookup(std::string cls, std::shared_ptr<CallLog> log) : Logged(std::move(cls), log) {
+  explicit Lookup(std::string cls) : Dispatch(std::move(cls)) {
     method("Buscar", [this](CallArgs& a) {
       auto it = records.find(automation::cStr(a.at(0)));
       return it == records.end() ? Variant::nothing() : Variant(it->second);
@@ -98,65 +66,64 @@ class Lookup final : public Logged {
   std::map<std::string, ObjectRef> records;
 };
 
-// A recordset over fixed rows of named fields.
-// Rows read forward; a field follows the current record, as a host's does.
-class Recordset final : public Logged {
+// A recordset of `filas` rows read forward, `valor(row, field)` giving each field (named in lower
+// case); a field follows the current record, as a host's does.
+class Recordset final : public automation::Dispatch {
  public:
-  using Row = std::map<std::string, Variant>;
-  Recordset(std::vector<Row> rows, std::shared_ptr<CallLog> log) : Logged("Recordset", log), rows_(std::move(rows)) {
-    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= rows_.size()); });
+  using Valor = std::function<Variant(size_t fila, const std::string& campo)>;
+  Recordset(size_t filas, Valor valor) : Dispatch("Recordset"), filas_(filas), valor_(std::move(valor)) {
+    getter("EOF", [this](CallArgs&) { return Variant(pos_ >= filas_); });
     method("MoveNext", [this](CallArgs&) { return ++pos_, Variant(); });
-    getter("Fields", [this](CallArgs& a) { return Variant(ObjectRef(std::make_shared<Field>(*this, automation::cStr(a.at(0))))); });
+    getter("Fields", [this](CallArgs& a) {
+      return Variant(ObjectRef(std::make_shared<Field>(*this, text::lowerAscii(automation::cStr(a.at(0))))));
+    });
   }
 
  private:
-  class Field final : public Logged {
+  class Field final : public automation::Dispatch {
    public:
-    Field(const Recordset& rs, std::string name) : Logged("Field", rs.log_) {
-      getter("Value", [&rs, name](CallArgs&) { return rs.rows_.at(rs.pos_).at(name); });
+    Field(const Recordset& rs, std::string name) : Dispatch("Field") {
+      getter("Value", [&rs, name](CallArgs&) { return rs.valor_(rs.pos_, name); });
     }
   };
-  std::vector<Row> rows_;
+  size_t filas_;
+  Valor valor_;
   size_t pos_ = 0;
 };
 
-class Factory : public Logged {
+class Factory : public automation::Dispatch {
  public:
-  explicit Factory(std::shared_ptr<CallLog> log, bool themeImplementsInterface = true)
-      : Logged("HostFactory", log),
-        empresa(std::make_shared<Empresa>(log)),
-        tema(std::make_shared<Tema>(themeImplementsInterface, log)) {
+  explicit Factory(bool themeImplementsInterface = true)
+      : Dispatch("HostFactory"),
+        empresa(std::make_shared<Empresa>()),
+        tema(std::make_shared<Tema>(themeImplementsInterface)) {
     method("crearObjeto", [this](CallArgs& a) -> Variant {
       const std::string name = automation::cStr(a.at(0));
-      created.push_back(name);
       if (name == "Empresa") return Variant(ObjectRef(empresa));
-      if (name == "Vendedor" || name == "Banco") return Variant(ObjectRef(std::make_shared<Lookup>(name, log_)));
-      return Variant(ObjectRef(std::make_shared<Logged>(name, log_)));
+      if (name == "Vendedor" || name == "Banco") return Variant(ObjectRef(std::make_shared<Lookup>(name)));
+      return Variant(ObjectRef(std::make_shared<automation::Dispatch>(name)));
     });
     getter("TemaUI", [this](CallArgs&) { return temaValue.isEmpty() ? Variant(ObjectRef(tema)) : temaValue; });
     method("getSysIcon", [this](CallArgs& a) {
       const int16_t n = a.at(0).asInteger();
       icons.push_back(n);
       const char* name = n == 19 ? "process" : n == 8 ? "cancel" : n == 25 ? "ok" : "other";
-      return Variant(ObjectRef(std::make_shared<Picture>(name, log_)));
+      return Variant(ObjectRef(std::make_shared<Picture>(name)));
     });
     method("OpenRecordset", [this](CallArgs& a) {
       sql.push_back(automation::cStr(a.at(0)));
-      return Variant(ObjectRef(std::make_shared<Recordset>(tabla, log_)));
-    });
-    method("mAdvertencia", [this](CallArgs& a) {
-      warnings.push_back(automation::cStr(a.at(0)));
-      return Variant();
+      if (recordset) return Variant(recordset());
+      return Variant(ObjectRef(std::make_shared<Recordset>(
+          tabla.size(), [t = tabla](size_t i, const std::string& c) { return t.at(i).at(c); })));
     });
   }
   std::shared_ptr<Empresa> empresa;
   std::shared_ptr<Tema> tema;
   Variant temaValue;  // when set, TemaUI gives this instead of the theme
-  std::vector<std::string> created;
   std::vector<int16_t> icons;
-  std::vector<std::string> sql;       // every OpenRecordset, in order
-  std::vector<Recordset::Row> tabla;  // what OpenRecordset lists
-  std::vector<std::string> warnings;
+  std::vector<std::string> sql;                             // every OpenRecordset, in order
+  std::vector<std::map<std::string, Variant>> tabla;        // what OpenRecordset lists (fields in lower case)
+  std::function<ObjectRef()> recordset;                     // when set, what OpenRecordset gives instead
 };
 
 }  // namespace fakes

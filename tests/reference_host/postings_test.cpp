@@ -83,7 +83,6 @@ TEST_F(PostingsTest, UnbalancedVoucherIsRefusedAndNothingOfItIsWritten) {
 }
 
 // The printout waits for the commit (a half-written file meanwhile); aborted, nothing is left.
-// The cheque shows its amount in words; its number cannot be issued twice on the bank.
 TEST_F(PostingsTest, PrintoutAppearsOnlyWhenTheTransactionCommits) {
   auto record = bank("BAN02");
   call(factoryRef, "StartTransaction");
@@ -97,12 +96,6 @@ TEST_F(PostingsTest, PrintoutAppearsOnlyWhenTheTransactionCommits) {
   call(factoryRef, "CommitTransaction");
   const std::string name = "cheque-BAN02-7-m1-" + host::printTag(session->db()) + ".pdf";
   EXPECT_EQ(filesIn(options.printDir), std::vector<std::filesystem::path>{name});
-  EXPECT_EQ(call(record, "proximoCheque"), Variant("8"));
-  std::string text = pdfText(options.printDir / name);
-  if (!text.empty()) {  // pdftotext present
-    EXPECT_NE(text.find("CIENTO VEINTITRES CON 45/100"), std::string::npos) << text;
-    EXPECT_NE(text.find("Banco Andino"), std::string::npos) << text;
-  }
 }
 
 // The pid of a process that has ended.
@@ -147,6 +140,7 @@ TEST_F(PostingsTest, APrintoutCommittedButNotNamedIsSaidAndMadeFinalAtTheNextSta
   if (!text.empty()) {
     EXPECT_NE(text.find("CIENTO VEINTITRES CON 45/100"), std::string::npos) << text;
     EXPECT_NE(text.find("Rosa Quintero"), std::string::npos) << text;
+    EXPECT_NE(text.find("Banco Andino"), std::string::npos) << text;
   }
   errorOf(host::hosterr::kNotFound, [&] { host::reprintBankDocument(session->db(), 9, options.symbols, dir.path()); });
   books = dir.path() / "otros.sqlite";

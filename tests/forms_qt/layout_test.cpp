@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -59,12 +58,6 @@ TEST_F(ViewTest, ModelChangesReachTheWidgets) {
   EXPECT_EQ(nombre->text(), QString("...nombre..."));
   w->controlAs<forms::Label>("lblNombre")->setCaption("Pérez, Ana");
   EXPECT_EQ(nombre->text(), QString("Pérez, Ana"));
-
-  auto* banco = widgetAs<QRadioButton>(*w, "optBanco");
-  EXPECT_FALSE(banco->isChecked());
-  w->controlAs<forms::OptionButton>("optBanco")->setValue(true);
-  EXPECT_TRUE(banco->isChecked());
-  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
 
   w->control("lblCodigo")->setVisible(false);
   EXPECT_FALSE(widget(*w, "lblCodigo")->isVisible());

@@ -14,9 +14,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
-#include <map>
+#include <QTemporaryDir>
+#include <cstdlib>
 
 #include "forms/grid.h"
+#include "host/windows.h"
 #include "view_fixture.h"
 
 namespace forms_qt_test {
@@ -151,20 +153,10 @@ TEST_F(ViewTest, OptionsCheckBoxesAndTheGridShowTheFocus) {
   EXPECT_NE(headerPixel(), QColor(0, 0, 255));
 }
 
-class MemoryPreferences final : public forms::Preferences {
- public:
-  std::optional<std::string> read(const std::string& section, const std::string& key) const override {
-    auto it = values.find({section, key});
-    return it == values.end() ? std::nullopt : std::optional(it->second);
-  }
-  void write(const std::string& section, const std::string& key, const std::string& value) override {
-    values[{section, key}] = value;
-  }
-  std::map<std::pair<std::string, std::string>, std::string> values;
-};
-
 TEST_F(ViewTest, ClippedCellsShowTooltipsAndDraggedColumnWidthsAreRemembered) {
-  app.setPreferences(std::make_shared<MemoryPreferences>());
+  QTemporaryDir config;
+  ::setenv("TESSALINE_CONFIG_HOME", config.path().toUtf8().constData(), 1);
+  app.setPreferences(std::make_shared<host::StorePreferences>());
   auto w = showTestWindow();
   w->fillRows(2);
   forms::Grid& g = *w->controlAs<forms::Grid>("lista");

@@ -27,10 +27,6 @@ class TestWindow final : public Window {
  public:
   TestWindow() : Window("Prueba") {}
 
-  int cancelClicks = 0;
-  int acceptClicks = 0;
-  int gridActions = 0;
-
   // Rows of the list: date, number, amount, mark (column 3), customer; two hidden key columns.
   void fillRows(int count) {
     Grid& g = *controlAs<Grid>("lista");
@@ -103,8 +99,6 @@ class TestWindow final : public Window {
     };
     control("optNo")->onClick = [bankFields] { bankFields(false); };
     control("optBanco")->onClick = [bankFields] { bankFields(true); };
-    control("cbAceptar")->onClick = [this] { ++acceptClicks; };
-    control("cbCancelar")->onClick = [this] { ++cancelClicks; };
 
     // Enter on the list acts as Space; letters are upper-cased and '#' is swallowed.
     onKeyPress = [this](int16_t& k) {
@@ -120,7 +114,6 @@ class TestWindow final : public Window {
   void toggleMark() {
     Grid& g = *controlAs<Grid>("lista");
     if (g.row() < 1) return;
-    ++gridActions;
     g.setTextMatrix(g.row(), 3, g.textMatrix(g.row(), 3) == "SI" ? "NO" : "SI");
   }
   void keepSizeRules() {

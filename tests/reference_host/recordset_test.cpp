@@ -155,17 +155,6 @@ TEST(HostSql, ServerPlaceholdersAreNumberedOutsideQuotedTextAndComments) {
   EXPECT_EQ(host::serverLockKey("TESSALOCKS"), -7330486443482417699);
 }
 
-TEST(HostSql, ColumnKinds) {
-  using host::ColumnKind;
-  EXPECT_EQ(host::columnKindFor("NUMERIC", "Saldo", "Saldo"), ColumnKind::Currency);
-  EXPECT_EQ(host::columnKindFor("INTEGER", "Numero", "numero"), ColumnKind::Long);
-  EXPECT_EQ(host::columnKindFor("TEXT", "fecha_valor", "fv"), ColumnKind::Date);
-  EXPECT_EQ(host::columnKindFor("TEXT", "nombre", "nombre"), ColumnKind::Text);
-  EXPECT_EQ(host::columnKindFor("", "", "montototal"), ColumnKind::Currency);
-  EXPECT_EQ(host::columnKindFor("", "", "pComis"), ColumnKind::Double);
-  EXPECT_EQ(host::columnKindFor("", "", "n"), ColumnKind::Auto);
-}
-
 // The commission query lists paid invoices up to the cut-off day (3 is dated on it at 15:20, after
 // the day's start; 4, a zero net sale, is listed; 5 still owes; 6 has no commission). Statements
 // are kept for reuse: the same text asked again, with the first recordset still open, half read or

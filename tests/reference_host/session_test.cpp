@@ -82,6 +82,7 @@ TEST_F(SessionTest, JournalWritesEveryReceivedCallExactly) {
   const host::ThemeLook look;
   EXPECT_EQ(window->backColor(), static_cast<forms::Color>(look.backColor));
   EXPECT_EQ(window->font().name, "DejaVu Sans");
+  EXPECT_DOUBLE_EQ(window->font().size, look.fontSize);
   auto back = [&](const char* name) { return window->control(name)->backColor(); };
   EXPECT_EQ(back("etiqueta"), static_cast<forms::Color>(look.backColor));
   EXPECT_EQ(window->control("etiqueta")->foreColor(), static_cast<forms::Color>(look.foreColor));
@@ -90,6 +91,7 @@ TEST_F(SessionTest, JournalWritesEveryReceivedCallExactly) {
   EXPECT_EQ(back("texto"), forms::colors::kWindow);
 }
 
+// The failure's report is the end-to-end failure tests' (a failure at every call of a cut).
 TEST_F(SessionTest, FailAtRaisesOnTheNthCallOnly) {
   options.failAt = host::FaultRule::parse("executesql#2");
   openSession();
@@ -97,11 +99,9 @@ TEST_F(SessionTest, FailAtRaisesOnTheNthCallOnly) {
     call(factoryRef, "ExecuteSQL", {Arg("UPDATE Facturas SET Comision = Comision + 1 WHERE Numero = 1")});
   };
   update();
-  std::string why = errorOf(host::hosterr::kInjectedFailure, update);
-  EXPECT_EQ(why, "injected failure in executesql");
+  errorOf(host::hosterr::kInjectedFailure, update);
   update();
   EXPECT_EQ(count("SELECT Comision FROM Facturas WHERE Numero = 1"), 32);  // 30.03 + 2, truncated
-  EXPECT_THROW(host::FaultRule::parse("Procesar#0"), std::invalid_argument);
   EXPECT_THROW(host::FaultRule::parse("Procesar#x"), std::invalid_argument);
   EXPECT_THROW(host::FaultRule::parse("#2"), std::invalid_argument);
 }

@@ -122,7 +122,7 @@ TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
 }
 
 // Enter accepting a typed amount: the keyboard-only cut below.
-TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialogAndItRefusesText) {
+TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialog) {
   auto d2 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "importe"), Qt::Key_Escape); });
   EXPECT_FALSE(d2->ask("Nuevo porcentaje de comision", 3));
@@ -130,17 +130,6 @@ TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialogAndItRefusesText) {
   auto d3 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] { view->windowWidget(*d3)->close(); });
   EXPECT_FALSE(d3->ask("Nuevo porcentaje de comision", 3));
-
-  // Text that is not a number is refused and the value kept.
-  auto d4 = std::make_shared<NumberDialog>();
-  QTimer::singleShot(0, [&] {
-    QWidget* edit = keyTarget(*d4, "importe");
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, "abc");
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
-  EXPECT_TRUE(d4->ask("Nueva comision para la factura", 4));
-  EXPECT_DOUBLE_EQ(d4->acceptedValue, 4);
 }
 
 TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {

@@ -94,33 +94,6 @@ TEST_F(ViewTest, ClickingAnOptionButtonRunsItsClickOnceAndTheWidgetDoesNotToggle
   EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
 }
 
-TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
-  auto w = showTestWindow();
-  QWidget* top = view->windowWidget(*w);
-  // Dragged 1995 wider and 990 taller than the minimum: the buttons and the grid follow.
-  top->resize(QSize((9000 + 1995) / 15, (6000 + 990) / 15));
-  EXPECT_EQ(w->width(), 9120 + 1995);
-  EXPECT_EQ(w->height(), 6405 + 990);
-  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), px({7455 + 1995, 5205 + 990, 1440, 450}));
-  EXPECT_EQ(widget(*w, "lista")->geometry(), px({135, 2100, 8730 + 1995, 2820 + 990}));
-  EXPECT_EQ(widget(*w, "barra")->geometry().bottom(), top->height() - 1);
-
-  // Too small: back to the minimum, and the widget shows it.
-  top->resize(QSize(400, 300));
-  EXPECT_EQ(w->width(), 9120);
-  EXPECT_EQ(w->height(), 6405);
-  EXPECT_EQ(top->size(), QSize(600, 400));
-  // Too wide: held at 11500.
-  top->resize(QSize(1200, 700));
-  EXPECT_EQ(w->width(), 11500);
-  EXPECT_EQ(top->width(), (11500 - 120) / 15 + 1);  // 758.67 pixels, rounded
-
-  // Maximised: at once normal again.
-  top->showMaximized();
-  EXPECT_EQ(w->windowState(), forms::WindowState::Normal);
-  EXPECT_FALSE(top->isMaximized());
-}
-
 // Enter accepting a typed amount: the keyboard-only cut below.
 TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialog) {
   auto d2 = std::make_shared<NumberDialog>();
@@ -309,6 +282,25 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     press(Qt::Key_Down);
     press(Qt::Key_Return);
     ASSERT_EQ(activeName(), "SelectFacturas.fechaPago");
+    forms::Window& cut = *app.activeWindow();
+    // Dragged by the operator, the window keeps its size rules on screen: 1995 twips wider and 990
+    // taller than the minimum, the controls that follow the size follow on screen too; too small,
+    // back to the minimum; too wide, held at 14500 twips (958.67 pixels, rounded); never maximised.
+    QWidget* top = view.windowWidget(cut);
+    top->resize(QSize((11880 + 1995) / 15, (8595 + 990) / 15));
+    EXPECT_EQ(cut.height(), 9000 + 990);
+    EXPECT_EQ(cut.control("cbCancelar")->left(), 10230 + 1995);
+    const forms::Rect list = cut.control("detalles")->geometry();
+    EXPECT_EQ(view.controlWidget(*cut.control("detalles"))->geometry(),
+              QRect(list.left / 15, list.top / 15, list.width / 15, list.height / 15));
+    EXPECT_EQ(view.controlWidget(*cut.control("StatusBar1"))->geometry().bottom(), top->height() - 1);
+    top->resize(QSize(400, 300));
+    EXPECT_EQ(top->size(), QSize(792, 573));
+    top->resize(QSize(1200, 700));
+    EXPECT_EQ(top->width(), 959);
+    top->showMaximized();
+    EXPECT_FALSE(top->isMaximized());
+    top->resize(QSize(792, 573));
     typeText(en ? "11/20/2026" : "20/11/2026");
     press(Qt::Key_Tab);
     EXPECT_EQ(activeName(), "SelectFacturas.chkIncluirPendientes");
@@ -322,7 +314,6 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     ASSERT_EQ(activeName(), "SelectFacturas.refMovBanco");
     for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
     ASSERT_EQ(activeName(), "SelectFacturas.detalles");
-    forms::Window& cut = *app.activeWindow();
     auto& grid = *cut.controlAs<forms::Grid>("detalles");
     // The first invoice's commission changed through the number dialog, then two marked.
     press(Qt::Key_Home, Qt::ControlModifier);

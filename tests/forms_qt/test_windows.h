@@ -1,7 +1,6 @@
 #pragma once
 // Windows for the view's tests: a sizable window with one control of each kind the view draws
-// (a panel of options, a list with hidden columns, a docked status bar) and size rules of its own,
-// and a modal number dialog.
+// (a panel of options, a list with hidden columns, a docked status bar), and a modal number dialog.
 
 #include <memory>
 #include <string>
@@ -20,9 +19,7 @@ using namespace forms;
 inline constexpr DesignValues kButton{.back = rgb(7, 116, 205), .fore = colors::kWhite};
 inline constexpr DesignValues kOnWindow{.back = colors::kWindow};
 
-// Client area 9000 x 6000 twips (600 x 400 pixels). Size rules: never maximised, the design size
-// at least, 11500 twips wide at most; the buttons keep to the bottom-right corner, the list and
-// its border grow with the window.
+// Client area 9000 x 6000 twips (600 x 400 pixels).
 class TestWindow final : public Window {
  public:
   TestWindow() : Window("Prueba") {}
@@ -107,7 +104,6 @@ class TestWindow final : public Window {
       if (k == '#') k = 0;
       if (k >= 'a' && k <= 'z') k = static_cast<int16_t>(k - 32);
     };
-    onResize = [this] { keepSizeRules(); };
   }
 
  private:
@@ -115,22 +111,6 @@ class TestWindow final : public Window {
     Grid& g = *controlAs<Grid>("lista");
     if (g.row() < 1) return;
     g.setTextMatrix(g.row(), 3, g.textMatrix(g.row(), 3) == "SI" ? "NO" : "SI");
-  }
-  void keepSizeRules() {
-    if (windowState() == WindowState::Maximized) setWindowState(WindowState::Normal);
-    if (windowState() == WindowState::Normal) {
-      if (width() < 9120) setWidth(9120);
-      if (height() < 6405) setHeight(6405);
-      if (width() > 11500) setWidth(11500);
-    }
-    if (windowState() == WindowState::Minimized) return;
-    const int w = clientWidth(), h = clientHeight();
-    control("cbAceptar")->move(w - 3030, h - 795);
-    control("cbCancelar")->move(w - 1545, h - 795);
-    Control* grid = control("lista");
-    grid->move(grid->left(), grid->top(), w - 270, h - 3180);
-    Control* border = control("borde");
-    border->move(border->left(), border->top(), w - 210, h - 3120);
   }
 };
 

@@ -187,30 +187,21 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
   EXPECT_EQ(view->messageBoxWidget(), nullptr);
 }
 
+// What the list shows and how a row is chosen are the headless lookup tests'; here, F2 and the
+// list's keys on the real widgets.
 TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
   auto w = showTestWindow();
-  auto& codigo = *w->controlAs<forms::CodeLookupField>("codigo");
-  codigo.setLookupSource(std::make_shared<forms::test::FakeLookup>(
+  w->controlAs<forms::CodeLookupField>("codigo")->setLookupSource(std::make_shared<forms::test::FakeLookup>(
       std::vector<forms::LookupEntry>{{"A01", "Ana"}, {"A02", "Luis"}, {"A03", "Eva"}}));
-  codigo.setTitle("Cliente");
-  bool listShown = false;
   QTimer::singleShot(0, [&] {
     forms::Window* list = app.activeWindow();
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->name(), "busqueda");
-    QWidget* top = view->windowWidget(*list);
-    ASSERT_NE(top, nullptr);
-    listShown = top->isVisible();
-    auto* table = dynamic_cast<QTableView*>(view->controlWidget(*list->control("lista")));
-    ASSERT_NE(table, nullptr);
-    view->processEvents();
-    EXPECT_EQ(table->model()->rowCount(), 3);
+    ASSERT_TRUE(list != nullptr && list->name() == "busqueda");
+    EXPECT_TRUE(view->windowWidget(*list)->isVisible());
+    QWidget* table = view->controlWidget(*list->control("lista"));
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Return);
   });
   QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_F2);
-  EXPECT_TRUE(listShown);
-  EXPECT_EQ(codigo.text(), "A02");
   EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigo"))->text(), QString("A02"));
 }
 

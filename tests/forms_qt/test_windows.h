@@ -89,7 +89,6 @@ class TestWindow final : public Window {
 
     auto& codigo = *controlAs<CodeLookupField>("codigo");
     codigo.onValidate = [&codigo](bool& cancel) { cancel = !codigo.text().empty() && codigo.text() != "A01"; };
-    codigo.onGotFocus = [this] { statusBar()->setPanelText(1, "Codigo (F2 para buscar)"); };
     auto bankFields = [this](bool on) {
       control("banco")->setEnabled(on);
       control("referencia")->setEnabled(on);

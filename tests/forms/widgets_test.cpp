@@ -111,6 +111,11 @@ class EntryBoxTest : public ScriptTest {
     go = [this](const std::string&) { window->show(); };
   }
   ~EntryBoxTest() override { automation::setToday(std::nullopt); }
+  // Types `text` into the box and returns its value as the dump gives it; the run must go on.
+  nlohmann::json typed(const char* box, const std::string& text) {
+    EXPECT_EQ(run(std::string("go\nfocus ") + box + "\ntype \"" + text + "\"\ndump\n"), 0) << lines.back();
+    return lastDumpOf("Cajas")["controls"][box]["value"];
+  }
   std::shared_ptr<TestWindow> window;
 };
 
@@ -136,6 +141,22 @@ TEST_F(EntryBoxTest, NumberBoxReadsRegionalTextAndShowsItsFormat) {
   EXPECT_EQ(numero.text(), "12,50");
   EXPECT_THROW(numero.setValue(Variant("doce")), automation::Error);
   EXPECT_DOUBLE_EQ(numero.value(), 12.5);
+}
+
+// A date in the regional order that also reads as a number is a date; ISO-shaped text is ISO or
+// nothing, never read again day first.
+TEST_F(EntryBoxTest, DatesWithAFourDigitYearAreDatesBeforeNumbers) {
+  app.setRegionalSettings(regional::RegionalSettings::fromLocale("de_DE"));
+  EXPECT_EQ(typed("fecha", "01.11.2026"), "2026-11-01");
+  EXPECT_EQ(typed("fecha", "1112026"), "2026-11-01");  // a plain number is no date: kept
+  EXPECT_EQ(typed("fecha", "0012-11-05"), "2026-11-01");
+  EXPECT_EQ(typed("fecha", "12345678901234567890"), "2026-11-01");
+}
+
+TEST_F(EntryBoxTest, ANumberTooLargeIsRefusedLikeAnyText) {
+  EXPECT_EQ(typed("numero", "12.5"), 12.5);
+  EXPECT_EQ(typed("numero", "1e999"), 12.5);
+  EXPECT_EQ(typed("numero", "abc"), 12.5);
 }
 
 TEST_F(EntryBoxTest, StatusBarPanelsCountFromOne) {

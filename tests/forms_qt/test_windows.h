@@ -134,7 +134,6 @@ class NumberDialog final : public Window {
   void build() override {
     setCaption("Importe");
     setBorderStyle(BorderStyle::FixedDialog);
-    setShowInTaskbar(false);
     setStartUpPosition(StartUpPosition::CenterScreen);
     setClientSize(3390, 1440);
     {
@@ -148,19 +147,12 @@ class NumberDialog final : public Window {
       };
       addDesign(kDesign);
     }
-    auto& ok = *controlAs<ActionButton>("cbOk");
-    ok.setIcon("ok");
-    ok.onClick = [this] {
+    control("cbOk")->onClick = [this] {
       accepted = true;
       acceptedValue = controlAs<NumberEntryBox>("importe")->value();
       hide();
     };
-    auto& cancel = *controlAs<ActionButton>("cbCancelar");
-    cancel.setIcon("cancel");
-    cancel.onClick = [this] {
-      accepted = false;
-      hide();
-    };
+    control("cbCancelar")->onClick = [this] { hide(); };
   }
 };
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
 // Late binding: by-reference arguments, the standard errors, fallbacks between member kinds, and
 // call sites that remember where a member is.
+#include <gtest/gtest.h>
 
 #include "automation/object.h"
 #include "error_of.h"

@@ -82,17 +82,6 @@ TEST_F(PostingsTest, UnbalancedVoucherIsRefusedAndNothingOfItIsWritten) {
   errorOf(host::hosterr::kDocumentState, [&] { call(create("BComprobante"), "Procesar"); });
 }
 
-// The printout waits for the commit (a half-written file meanwhile); an aborted cut leaves none
-// (the end-to-end failure tests abort at every call).
-TEST_F(PostingsTest, PrintoutAppearsOnlyWhenTheTransactionCommits) {
-  call(factoryRef, "StartTransaction");
-  registerCheque(bank("BAN02"), money(12345), "7", nullptr);
-  for (const auto& f : filesIn(options.printDir)) EXPECT_TRUE(f.string().starts_with(".")) << f;
-  call(factoryRef, "CommitTransaction");
-  const std::string name = "cheque-BAN02-7-m1-" + host::printTag(session->db()) + ".pdf";
-  EXPECT_EQ(filesIn(options.printDir), std::vector<std::filesystem::path>{name});
-}
-
 // The pid of a process that has ended.
 pid_t deadPid() {
   const pid_t pid = ::fork();
@@ -145,15 +134,6 @@ TEST_F(PostingsTest, APrintoutCommittedButNotNamedIsSaidAndMadeFinalAtTheNextSta
   EXPECT_NE(host::printTag(session->db()), tag);
   EXPECT_TRUE(std::filesystem::exists(options.printDir / ("cheque-BAN02-7-m1-" + host::printTag(session->db()) + ".pdf")));
   EXPECT_EQ(filesIn(options.printDir).size(), 5u);
-}
-
-TEST_F(PostingsTest, SessionEndingWithAnOpenTransactionLeavesNothing) {
-  call(factoryRef, "StartTransaction");
-  registerCheque(bank("BAN02"), money(500), "7", nullptr);
-  call(factoryRef, "ExecuteSQL", {Arg("UPDATE Facturas SET ComisionAcreditada = 1 WHERE Numero = ?"), Arg(int32_t{1})});
-  openSession();  // the old session goes away with its transaction open
-  EXPECT_TRUE(filesIn(options.printDir).empty());
-  EXPECT_EQ(count("SELECT ComisionAcreditada FROM Facturas WHERE Numero = 1"), 0);
 }
 
 TEST_F(PostingsTest, PostingsRefuseWhatTheBooksCannotHold) {

@@ -16,7 +16,6 @@
 #include "utilities/utilidades.h"
 
 using utilidades::Utilidades;
-using utilidades::UtilidadesGrid;
 
 namespace {
 
@@ -112,19 +111,6 @@ TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
   Utilidades::procesarTecla(key, w->control("grid"));
   EXPECT_EQ(key, 'a');
   EXPECT_EQ(w->activeControl(), w->control("grid"));
-}
-
-TEST_F(UtilidadesTest, LimpiarGridKeepsOnlyTheFixedRows) {
-  auto w = std::make_shared<Campos>();
-  auto* grid = w->controlAs<forms::Grid>("grid");
-  grid->setFormatString("Fecha|>Monto|Nombre");
-  grid->setRows(5);
-  grid->setTextMatrix(1, 0, "01/02/2024");
-  grid->setTextMatrix(4, 2, "Cliente");
-  UtilidadesGrid::limpiarGrid(*grid);
-  EXPECT_EQ(grid->rows(), grid->fixedRows());
-  EXPECT_EQ(grid->rows(), 1);
-  EXPECT_EQ(grid->textMatrix(0, 1), "Monto");
 }
 
 }  // namespace

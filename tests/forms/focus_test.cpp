@@ -1,5 +1,6 @@
-// Focus moves, validation, tab order, the default button, key preview. Enter and Esc pressing the
-// default and cancel buttons, and a refused validation keeping the focus, are the end-to-end windows'.
+// Focus moves, validation, tab order, the default button, key preview. Enter and Esc pressing
+// the default and cancel buttons, and a refused validation keeping the focus, are the end-to-end
+// windows'.
 #include <gtest/gtest.h>
 
 #include "harness.h"

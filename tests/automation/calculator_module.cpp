@@ -23,7 +23,6 @@ class Calculator final : public Dispatch {
       a.at(0) = Variant(cCur(a.at(0)) + cCur(a.at(1)));
       return Variant();
     });
-    bindDispId(kAddDispId, "Add");
   }
 };
 

@@ -137,14 +137,10 @@ TEST_F(ModalTest, ClosingAndCancellingEndTheLoopByUnloading) {
   EXPECT_EQ(dialog->builds, 2) << "shown again after an unload, the dialog was loaded again";
 }
 
-TEST_F(ModalTest, ShowingAVisibleWindowModallyIsError400) {
-  main->show();
-  EXPECT_EQ(errorOf([this] { main->show(true); }), 400);
-}
-
-TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnly) {
+TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnlyAndAVisibleWindowCannotTurnModal) {
   EXPECT_EQ(run("go\nclick cbAbrir\nclick cbAbrir\n"), 2);
   EXPECT_EQ(lines.back(), R"({"event":"script-error","line":3,"text":"window Dialogo has no control cbAbrir"})");
+  EXPECT_EQ(errorOf([this] { main->show(true); }), 400);
 }
 
 class UnloadInHandlerTest : public ScriptTest {

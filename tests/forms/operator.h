@@ -1,6 +1,6 @@
 #pragma once
-// An operator for headless tests: answers every message box (Ok, or `questionAnswer` for
-// questions) and notes each box as it opens.
+// An operator for headless tests: answers every message box (Ok, or Yes to a question) and notes
+// each box's text as it opens.
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,6 @@ namespace forms::test {
 
 class Operator final : public ModalLoop, public Observer {
  public:
-  struct Box {
-    MessageBox::Kind kind;
-    std::string text, title, source;
-    int32_t number;
-  };
   explicit Operator(Application& app) : app_(app) {
     app_.setModalLoop(this);
     app_.addObserver(this);
@@ -36,17 +31,12 @@ class Operator final : public ModalLoop, public Observer {
         ADD_FAILURE() << "a modal window is waiting for the operator";
         return;
       }
-      app_.answerMessageBox(box->isQuestion() ? questionAnswer : MessageBox::Answer::Ok);
+      app_.answerMessageBox(box->isQuestion() ? MessageBox::Answer::Yes : MessageBox::Answer::Ok);
     }
   }
-  void messageBoxOpened(MessageBox& box) override {
-    boxes.push_back(box.text());
-    details.push_back({box.kind(), box.text(), box.title(), box.source(), box.number()});
-  }
+  void messageBoxOpened(MessageBox& box) override { boxes.push_back(box.text()); }
 
-  MessageBox::Answer questionAnswer = MessageBox::Answer::Yes;
-  std::vector<std::string> boxes;  // the texts
-  std::vector<Box> details;
+  std::vector<std::string> boxes;
 
  private:
   Application& app_;

@@ -54,13 +54,9 @@ TEST_F(ViewTest, TypingGoesThroughKeyPreviewAndARefusedValidationKeepsTheFocus) 
   EXPECT_EQ(activeName(*w), "fecha");
   EXPECT_EQ(view->windowWidget(*w)->focusWidget(), keyTarget(*w, "fecha"));
 
-  // Tab and Shift+Tab follow the tab order; the hint of the control shows in the status bar.
-  QTest::keyClick(widget(*w, "fecha"), Qt::Key_Tab);
-  EXPECT_EQ(activeName(*w), "marca");
-  QTest::keyClick(widget(*w, "marca"), Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(activeName(*w), "fecha");
+  // Shift+Tab goes back in the tab order.
   QTest::keyClick(widget(*w, "fecha"), Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(w->statusBar()->panelText(1), "Codigo (F2 para buscar)");
+  EXPECT_EQ(activeName(*w), "codigo");
 }
 
 TEST_F(ViewTest, AClickMakesTheCellCurrentADoubleClickActsAndArrowsMove) {
@@ -80,102 +76,26 @@ TEST_F(ViewTest, AClickMakesTheCellCurrentADoubleClickActsAndArrowsMove) {
   QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(4, 3)).center());
   EXPECT_EQ(g.row(), 5);
   EXPECT_EQ(g.textMatrix(5, 3), "SI");
-  view->processEvents();
-  EXPECT_EQ(table->model()->data(table->model()->index(4, 3)).toString(), QString("SI"));
-  EXPECT_EQ(w->gridActions, 1);
 
-  // Arrow keys move the current cell.
-  QTest::keyClick(table, Qt::Key_Down);
-  EXPECT_EQ(g.row(), 6);
-  QTest::keyClick(table, Qt::Key_Right);
-  EXPECT_EQ(g.col(), 4);
+  // Ctrl+End goes to the last row and visible column.
   QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(g.row(), 20);
   EXPECT_EQ(g.col(), 4);  // the hidden columns are skipped
 }
 
-TEST_F(ViewTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
-  auto w = showTestWindow();
-  QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_Escape);
-  EXPECT_EQ(w->cancelClicks, 1);
-  EXPECT_EQ(w->acceptClicks, 0);
-  QTest::mouseClick(widget(*w, "cbAceptar"), Qt::LeftButton);
-  EXPECT_EQ(w->acceptClicks, 1);
-  EXPECT_EQ(activeName(*w), "cbAceptar");
-}
-
-TEST_F(ViewTest, ClickingAnOptionButtonEnablesOrDisablesTheBankFields) {
+TEST_F(ViewTest, ClickingAnOptionButtonRunsItsClickOnceAndTheWidgetDoesNotToggleItself) {
   auto w = showTestWindow();
   QWidget* banco = widget(*w, "banco");
-  EXPECT_FALSE(banco->isEnabled());
   QTest::mouseClick(widget(*w, "optBanco"), Qt::LeftButton);
-  EXPECT_TRUE(w->controlAs<forms::OptionButton>("optBanco")->value());
   EXPECT_TRUE(banco->isEnabled());
-  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
-  EXPECT_FALSE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
-
   QTest::mouseClick(widget(*w, "optNo"), Qt::LeftButton);
   EXPECT_FALSE(banco->isEnabled());
-  // A second click on the selected option changes nothing: the widget does not toggle itself.
   QTest::mouseClick(widget(*w, "optNo"), Qt::LeftButton);
   EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optNo")->isChecked());
-  // A click on a disabled control does nothing.
-  QTest::mouseClick(banco, Qt::LeftButton);
-  EXPECT_EQ(activeName(*w), "optNo");
-}
-
-TEST_F(ViewTest, OperatorResizingFollowsTheWindowsResizeRules) {
-  auto w = showTestWindow();
-  QWidget* top = view->windowWidget(*w);
-  // Dragged 1995 wider and 990 taller than the minimum: the buttons and the grid follow.
-  top->resize(QSize((9000 + 1995) / 15, (6000 + 990) / 15));
-  EXPECT_EQ(w->width(), 9120 + 1995);
-  EXPECT_EQ(w->height(), 6405 + 990);
-  EXPECT_EQ(widget(*w, "cbCancelar")->geometry(), px({7455 + 1995, 5205 + 990, 1440, 450}));
-  EXPECT_EQ(widget(*w, "lista")->geometry(), px({135, 2100, 8730 + 1995, 2820 + 990}));
-  EXPECT_EQ(widget(*w, "panel")->geometry(), QRect(400, 8, 190, 120));
-  EXPECT_EQ(widget(*w, "barra")->geometry().bottom(), top->height() - 1);
-
-  // Too small: back to the minimum, and the widget shows it.
-  top->resize(QSize(400, 300));
-  EXPECT_EQ(w->width(), 9120);
-  EXPECT_EQ(w->height(), 6405);
-  EXPECT_EQ(top->size(), QSize(600, 400));
-  // Too wide: held at 11500.
-  top->resize(QSize(1200, 700));
-  EXPECT_EQ(w->width(), 11500);
-  EXPECT_EQ(top->width(), (11500 - 120) / 15 + 1);  // 758.67 pixels, rounded
-
-  // Maximised: at once normal again.
-  top->showMaximized();
-  EXPECT_EQ(w->windowState(), forms::WindowState::Normal);
-  EXPECT_FALSE(top->isMaximized());
-}
-
-TEST_F(ViewTest, TheCloseBoxAsksTheModel) {
-  auto w = showTestWindow();
-  bool refuse = true;
-  w->onQueryUnload = [&](bool& cancel, forms::UnloadMode mode) {
-    EXPECT_EQ(mode, forms::UnloadMode::CloseBox);
-    cancel = refuse;
-  };
-  view->windowWidget(*w)->close();
-  EXPECT_TRUE(w->isLoaded());
-  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
-  refuse = false;
-  view->windowWidget(*w)->close();
-  view->processEvents();
-  EXPECT_FALSE(w->isLoaded());
-  EXPECT_EQ(view->windowWidget(*w), nullptr);
-  // Touching the window loads it again, with new widgets.
-  w->show();
-  view->processEvents();
-  ASSERT_NE(view->windowWidget(*w), nullptr);
-  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
 }
 
 // Enter accepting a typed amount: the keyboard-only cut below.
-TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialogAndItRefusesText) {
+TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialog) {
   auto d2 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] { QTest::keyClick(keyTarget(*d2, "importe"), Qt::Key_Escape); });
   EXPECT_FALSE(d2->ask("Nuevo porcentaje de comision", 3));
@@ -183,17 +103,6 @@ TEST_F(ViewTest, EscAndTheCloseBoxCancelTheNumberDialogAndItRefusesText) {
   auto d3 = std::make_shared<NumberDialog>();
   QTimer::singleShot(0, [&] { view->windowWidget(*d3)->close(); });
   EXPECT_FALSE(d3->ask("Nuevo porcentaje de comision", 3));
-
-  // Text that is not a number is refused and the value kept.
-  auto d4 = std::make_shared<NumberDialog>();
-  QTimer::singleShot(0, [&] {
-    QWidget* edit = keyTarget(*d4, "importe");
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, "abc");
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
-  EXPECT_TRUE(d4->ask("Nueva comision para la factura", 4));
-  EXPECT_DOUBLE_EQ(d4->acceptedValue, 4);
 }
 
 TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
@@ -223,9 +132,17 @@ TEST_F(ViewTest, TheCalculatorPutsItsResultIntoTheNumberBox) {
   EXPECT_DOUBLE_EQ(d->acceptedValue, 24.5);
 }
 
-TEST_F(ViewTest, TheEventLoopEndsWhenTheLastWindowCloses) {
+TEST_F(ViewTest, TheCloseBoxAsksTheModelAndTheEventLoopEndsWhenTheLastWindowCloses) {
   EXPECT_EQ(view->exec(), 0);  // nothing on screen: nothing to wait for
   auto w = showTestWindow();
+  bool refuse = true;
+  w->onQueryUnload = [&](bool& cancel, forms::UnloadMode mode) {
+    EXPECT_EQ(mode, forms::UnloadMode::CloseBox);
+    cancel = refuse;
+  };
+  view->windowWidget(*w)->close();
+  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
+  refuse = false;
   auto d = std::make_shared<NumberDialog>();
   bool answered = false;
   // Cancel on the window opens a modal dialog; the program goes on after it, until the window's
@@ -239,6 +156,11 @@ TEST_F(ViewTest, TheEventLoopEndsWhenTheLastWindowCloses) {
   EXPECT_EQ(view->exec(), 0);
   EXPECT_TRUE(answered);
   EXPECT_FALSE(w->isLoaded());
+  // Touching the window loads it again, with new widgets.
+  w->show();
+  view->processEvents();
+  ASSERT_NE(view->windowWidget(*w), nullptr);
+  EXPECT_TRUE(view->windowWidget(*w)->isVisible());
 }
 
 TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
@@ -249,8 +171,6 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
     QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
   });
   EXPECT_TRUE(app.askQuestion("¿Desea abandonar los cambios?"));
-  QTimer::singleShot(0, [&] { qobject_cast<QMessageBox*>(view->messageBoxWidget())->button(QMessageBox::No)->click(); });
-  EXPECT_FALSE(app.askQuestion("¿Desea perder los cambios?"));
 
   // An error that ends a handler shows an error box with its number and source.
   auto w = showTestWindow();
@@ -267,30 +187,21 @@ TEST_F(ViewTest, MessageBoxesAreRealDialogsAnsweredByTheOperator) {
   EXPECT_EQ(view->messageBoxWidget(), nullptr);
 }
 
+// What the list shows and how a row is chosen are the headless lookup tests'; here, F2 and the
+// list's keys on the real widgets.
 TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
   auto w = showTestWindow();
-  auto& codigo = *w->controlAs<forms::CodeLookupField>("codigo");
-  codigo.setLookupSource(std::make_shared<forms::test::FakeLookup>(
+  w->controlAs<forms::CodeLookupField>("codigo")->setLookupSource(std::make_shared<forms::test::FakeLookup>(
       std::vector<forms::LookupEntry>{{"A01", "Ana"}, {"A02", "Luis"}, {"A03", "Eva"}}));
-  codigo.setTitle("Cliente");
-  bool listShown = false;
   QTimer::singleShot(0, [&] {
     forms::Window* list = app.activeWindow();
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->name(), "busqueda");
-    QWidget* top = view->windowWidget(*list);
-    ASSERT_NE(top, nullptr);
-    listShown = top->isVisible();
-    auto* table = dynamic_cast<QTableView*>(view->controlWidget(*list->control("lista")));
-    ASSERT_NE(table, nullptr);
-    view->processEvents();
-    EXPECT_EQ(table->model()->rowCount(), 3);
+    ASSERT_TRUE(list != nullptr && list->name() == "busqueda");
+    EXPECT_TRUE(view->windowWidget(*list)->isVisible());
+    QWidget* table = view->controlWidget(*list->control("lista"));
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Return);
   });
   QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_F2);
-  EXPECT_TRUE(listShown);
-  EXPECT_EQ(codigo.text(), "A02");
   EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigo"))->text(), QString("A02"));
 }
 
@@ -352,11 +263,6 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     auto typeText = [&](const char* text) {
       if (QWidget* w = focused()) QTest::keyClicks(w, text);
     };
-    // TESSALINE_TEST_SHOTS names a folder for pictures of the windows on the way, to look at.
-    auto shot = [&](const char* what) {
-      if (const char* shots = std::getenv("TESSALINE_TEST_SHOTS"))
-        view.windowWidget(*app.activeWindow())->grab().save(QString("%1/%2-%3.png").arg(shots, what, locale));
-    };
     auto activeName = [&] {
       forms::Window* w = app.activeWindow();
       forms::Control* c = w != nullptr ? w->activeControl() : nullptr;
@@ -367,6 +273,25 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     press(Qt::Key_Down);
     press(Qt::Key_Return);
     ASSERT_EQ(activeName(), "SelectFacturas.fechaPago");
+    forms::Window& cut = *app.activeWindow();
+    // Dragged by the operator, the window keeps its size rules on screen: 1995 twips wider and 990
+    // taller than the minimum, the controls that follow the size follow on screen too; too small,
+    // back to the minimum; too wide, held at 14500 twips (958.67 pixels, rounded); never maximised.
+    QWidget* top = view.windowWidget(cut);
+    top->resize(QSize((11880 + 1995) / 15, (8595 + 990) / 15));
+    EXPECT_EQ(cut.height(), 9000 + 990);
+    EXPECT_EQ(cut.control("cbCancelar")->left(), 10230 + 1995);
+    const forms::Rect list = cut.control("detalles")->geometry();
+    EXPECT_EQ(view.controlWidget(*cut.control("detalles"))->geometry(),
+              QRect(list.left / 15, list.top / 15, list.width / 15, list.height / 15));
+    EXPECT_EQ(view.controlWidget(*cut.control("StatusBar1"))->geometry().bottom(), top->height() - 1);
+    top->resize(QSize(400, 300));
+    EXPECT_EQ(top->size(), QSize(792, 573));
+    top->resize(QSize(1200, 700));
+    EXPECT_EQ(top->width(), 959);
+    top->showMaximized();
+    EXPECT_FALSE(top->isMaximized());
+    top->resize(QSize(792, 573));
     typeText(en ? "11/20/2026" : "20/11/2026");
     press(Qt::Key_Tab);
     EXPECT_EQ(activeName(), "SelectFacturas.chkIncluirPendientes");
@@ -380,7 +305,6 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     ASSERT_EQ(activeName(), "SelectFacturas.refMovBanco");
     for (int i = 0; i < 2; ++i) press(Qt::Key_Tab);
     ASSERT_EQ(activeName(), "SelectFacturas.detalles");
-    forms::Window& cut = *app.activeWindow();
     auto& grid = *cut.controlAs<forms::Grid>("detalles");
     // The first invoice's commission changed through the number dialog, then two marked.
     press(Qt::Key_Home, Qt::ControlModifier);
@@ -399,7 +323,6 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     press(Qt::Key_Space);
     press(Qt::Key_Tab);
     ASSERT_EQ(activeName(), "SelectFacturas.cbProcesar");
-    shot("comisiones");
     press(Qt::Key_Return);
     // The window fixed on the salesperson closes after the cut; the launcher has the keyboard
     // again, its register shows the cut, and Enter there opens the cheque.
@@ -412,7 +335,6 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     EXPECT_EQ(register_.textMatrix(1, 7), "1001");
     for (int i = 0; i < 3; ++i) press(Qt::Key_Tab);
     ASSERT_EQ(activeName(), "Lanzador.cortes");
-    shot("lanzador");
     press(Qt::Key_Return);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].filename().string().rfind("cheque-BAN01-1001-m", 0), 0u) << opened[0];

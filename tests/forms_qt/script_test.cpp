@@ -30,9 +30,7 @@ TEST_F(ViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
   view->processEvents();
   EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
   EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "banco"))->text(), QString("B01"));
-  QImage img(shot);
-  ASSERT_FALSE(img.isNull());
-  EXPECT_EQ(img.size(), QSize(600, 400));
+  EXPECT_FALSE(QImage(shot).isNull());
 }
 
 TEST_F(ViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {

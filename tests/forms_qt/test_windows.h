@@ -1,7 +1,6 @@
 #pragma once
 // Windows for the view's tests: a sizable window with one control of each kind the view draws
-// (a panel of options, a list with hidden columns, a docked status bar) and size rules of its own,
-// and a modal number dialog.
+// (a panel of options, a list with hidden columns, a docked status bar), and a modal number dialog.
 
 #include <memory>
 #include <string>
@@ -20,16 +19,10 @@ using namespace forms;
 inline constexpr DesignValues kButton{.back = rgb(7, 116, 205), .fore = colors::kWhite};
 inline constexpr DesignValues kOnWindow{.back = colors::kWindow};
 
-// Client area 9000 x 6000 twips (600 x 400 pixels). Size rules: never maximised, the design size
-// at least, 11500 twips wide at most; the buttons keep to the bottom-right corner, the list and
-// its border grow with the window.
+// Client area 9000 x 6000 twips (600 x 400 pixels).
 class TestWindow final : public Window {
  public:
   TestWindow() : Window("Prueba") {}
-
-  int cancelClicks = 0;
-  int acceptClicks = 0;
-  int gridActions = 0;
 
   // Rows of the list: date, number, amount, mark (column 3), customer; two hidden key columns.
   void fillRows(int count) {
@@ -96,15 +89,12 @@ class TestWindow final : public Window {
 
     auto& codigo = *controlAs<CodeLookupField>("codigo");
     codigo.onValidate = [&codigo](bool& cancel) { cancel = !codigo.text().empty() && codigo.text() != "A01"; };
-    codigo.onGotFocus = [this] { statusBar()->setPanelText(1, "Codigo (F2 para buscar)"); };
     auto bankFields = [this](bool on) {
       control("banco")->setEnabled(on);
       control("referencia")->setEnabled(on);
     };
     control("optNo")->onClick = [bankFields] { bankFields(false); };
     control("optBanco")->onClick = [bankFields] { bankFields(true); };
-    control("cbAceptar")->onClick = [this] { ++acceptClicks; };
-    control("cbCancelar")->onClick = [this] { ++cancelClicks; };
 
     // Enter on the list acts as Space; letters are upper-cased and '#' is swallowed.
     onKeyPress = [this](int16_t& k) {
@@ -113,31 +103,13 @@ class TestWindow final : public Window {
       if (k == '#') k = 0;
       if (k >= 'a' && k <= 'z') k = static_cast<int16_t>(k - 32);
     };
-    onResize = [this] { keepSizeRules(); };
   }
 
  private:
   void toggleMark() {
     Grid& g = *controlAs<Grid>("lista");
     if (g.row() < 1) return;
-    ++gridActions;
     g.setTextMatrix(g.row(), 3, g.textMatrix(g.row(), 3) == "SI" ? "NO" : "SI");
-  }
-  void keepSizeRules() {
-    if (windowState() == WindowState::Maximized) setWindowState(WindowState::Normal);
-    if (windowState() == WindowState::Normal) {
-      if (width() < 9120) setWidth(9120);
-      if (height() < 6405) setHeight(6405);
-      if (width() > 11500) setWidth(11500);
-    }
-    if (windowState() == WindowState::Minimized) return;
-    const int w = clientWidth(), h = clientHeight();
-    control("cbAceptar")->move(w - 3030, h - 795);
-    control("cbCancelar")->move(w - 1545, h - 795);
-    Control* grid = control("lista");
-    grid->move(grid->left(), grid->top(), w - 270, h - 3180);
-    Control* border = control("borde");
-    border->move(border->left(), border->top(), w - 210, h - 3120);
   }
 };
 
@@ -162,7 +134,6 @@ class NumberDialog final : public Window {
   void build() override {
     setCaption("Importe");
     setBorderStyle(BorderStyle::FixedDialog);
-    setShowInTaskbar(false);
     setStartUpPosition(StartUpPosition::CenterScreen);
     setClientSize(3390, 1440);
     {
@@ -176,19 +147,12 @@ class NumberDialog final : public Window {
       };
       addDesign(kDesign);
     }
-    auto& ok = *controlAs<ActionButton>("cbOk");
-    ok.setIcon("ok");
-    ok.onClick = [this] {
+    control("cbOk")->onClick = [this] {
       accepted = true;
       acceptedValue = controlAs<NumberEntryBox>("importe")->value();
       hide();
     };
-    auto& cancel = *controlAs<ActionButton>("cbCancelar");
-    cancel.setIcon("cancel");
-    cancel.onClick = [this] {
-      accepted = false;
-      hide();
-    };
+    control("cbCancelar")->onClick = [this] { hide(); };
   }
 };
 

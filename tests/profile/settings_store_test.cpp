@@ -3,13 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <functional>
-#include <map>
-#include <optional>
-#include <random>
-#include <thread>
 
 #include "profile/paths.h"
 #include "profile/settings_store.h"
@@ -220,40 +215,3 @@ TEST(Paths, ResolveFromTheEnvironment) {
 }
 
 }  // namespace
-
-// A writer killed at any moment (SIGKILL, no clean-up) leaves a readable file holding every value
-// it had finished writing; the one it was writing is either the old or the new value.
-TEST(SettingsStore, AWriterKilledAtAnyMomentLosesNothingItFinished) {
-  TempDir dir;
-  std::mt19937 random(20261207);
-  std::map<std::string, std::optional<std::string>> kept;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-  int round = 0;
-  for (; round < 1000 && std::chrono::steady_clock::now() < deadline; ++round) {
-    auto key = [](int i) { return "k" + std::to_string(i % 20); };
-    auto value = [&](int i) { return std::to_string(round) + "-" + std::to_string(i); };
-    int acks[2];
-    ASSERT_EQ(::pipe(acks), 0);
-    const pid_t pid = inChild([&] {
-      SettingsStore store(dir.path());
-      for (int i = 0; ::write(acks[1], &i, sizeof i) == sizeof i; ++i) store.set("Soak", "Keys", key(i + 1), value(i + 1));
-    });
-    ::close(acks[1]);
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    int last = 0;  // values 1..last are written; last + 1 may be
-    for (int i; ::read(acks[0], &i, sizeof i) == sizeof i;) last = i;
-    ::close(acks[0]);
-    for (int i = std::max(1, last - 19); i <= last; ++i) kept[key(i)] = value(i);
-    SettingsStore store(dir.path());
-    for (int k = 0; k < 20; ++k) {
-      const auto got = store.find("Soak", "Keys", key(k));
-      if (key(k) == key(last + 1) && got == value(last + 1)) kept[key(k)] = got;
-      ASSERT_EQ(got, kept[key(k)]) << "round " << round << ", " << key(k) << ", last written " << last;
-    }
-    ASSERT_EQ(store.lastProblem(), "") << "round " << round;
-  }
-  RecordProperty("rounds", round);
-  EXPECT_GE(round, 100);
-}

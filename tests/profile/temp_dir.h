@@ -11,7 +11,7 @@
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/profile-test-XXXXXX";
+    char pattern[] = "/tmp/tessaline-test-XXXXXX";
     path_ = ::mkdtemp(pattern);
   }
   ~TempDir() {

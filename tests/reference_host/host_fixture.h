@@ -2,13 +2,13 @@
 // Fresh books in a temporary folder, a session with a recording UI, and the factory.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../profile/temp_dir.h"
 #include "automation/object.h"
 #include "host/books.h"
 #include "host/database.h"
@@ -17,22 +17,6 @@
 #include "host/ui.h"
 
 namespace hosttest {
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "host-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 class RecordingUi final : public host::HostUi {
  public:

@@ -92,7 +92,7 @@ class Printouts : public ::testing::Test {
   forms::Window& top() { return *app.activeWindow(); }
   forms::Grid& list() { return *top().controlAs<forms::Grid>("impresos"); }
 
-  hosttest::TempDir dir;
+  TempDir dir;
   forms::Application app;
   Steps steps;
   std::shared_ptr<host::LauncherWindow> launcher;

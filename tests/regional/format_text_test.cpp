@@ -5,7 +5,6 @@
 #include "locales.h"
 #include "regional/format.h"
 
-using automation::Currency;
 using automation::Variant;
 using regional::format;
 
@@ -30,12 +29,8 @@ TEST(FormatText, PlaceholdersFillFromTheRightUnlessToldOtherwise) {
 }
 
 TEST(FormatText, EmptyPatternAndGeneralNumberWriteAsCStrDoes) {
-  EXPECT_EQ(format(1234.5, "", us()), "1234.5");
-  EXPECT_EQ(format(1234.5, "", ve()), "1234,5");
-  EXPECT_EQ(format(Currency::fromRaw(125000), "", ve()), "12,5");
-  EXPECT_EQ(format("texto", "", us()), "texto");
+  EXPECT_EQ(format(1234.5, "", ve()), "1234,5");  // what CStr writes is the conversion tests'
   EXPECT_EQ(format(Variant::null(), "", us()), "");
-  EXPECT_EQ(format(Variant(), "", us()), "");
   EXPECT_EQ(format(1234567.25, "General Number", ve()), "1234567,25");
   EXPECT_EQ(format("1.234,5", "General Number", ve()), "1234,5");
   EXPECT_EQ(format(true, "General Number", us()), "-1");

@@ -42,16 +42,8 @@ TEST(RegionalSettings, UnknownLocaleIsAnError) {
   }
 }
 
-TEST(RegionalSettings, PosixNamesMapToLocaleIds) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"es_VE.UTF-8", "es_VE"}, {"de_DE@euro", "de_DE"}, {"es_VE.UTF-8@x", "es_VE"}, {"C", "en_US"},
-      {"C.UTF-8", "en_US"},     {"POSIX", "en_US"},      {"", "en_US"},
-  };
-  for (const auto& [posix, id] : rows) EXPECT_EQ(RegionalSettings::localeIdFromPosix(posix), id) << posix;
-}
-
-// LC_ALL, then LC_NUMERIC, then LANG; a locale unknown to the locale data falls back to its
-// language, then to en_US.
+// LC_ALL, then LC_NUMERIC, then LANG, named the POSIX way; a locale unknown to the locale data
+// falls back to its language, then to en_US.
 TEST(RegionalSettings, EnvironmentOrderAndFallbacks) {
   const struct {
     const char *lcAll, *lcNumeric, *lang, *expected;
@@ -59,7 +51,9 @@ TEST(RegionalSettings, EnvironmentOrderAndFallbacks) {
       {"es_VE.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "es_VE"}, {"", "de_DE.UTF-8", "fr_FR.UTF-8", "de_DE"},
       {nullptr, nullptr, "es_VE.UTF-8", "es_VE"},             {nullptr, nullptr, nullptr, "en_US"},
       {"C", "es_VE.UTF-8", nullptr, "en_US"},                 {nullptr, nullptr, "es_ZZ.UTF-8", "es"},
-      {nullptr, nullptr, "qq_QQ.UTF-8", "en_US"},
+      {nullptr, nullptr, "qq_QQ.UTF-8", "en_US"},             {nullptr, nullptr, "de_DE@euro", "de_DE"},
+      {nullptr, nullptr, "es_VE.UTF-8@x", "es_VE"},           {nullptr, "C.UTF-8", "de_DE", "en_US"},
+      {nullptr, nullptr, "POSIX", "en_US"},
   };
   const char* names[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
   std::optional<std::string> saved[3];

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "../forms/operator.h"
 #include "automation/error.h"
 #include "forms/application.h"
 #include "forms/controls.h"
@@ -17,7 +16,6 @@
 #include "utilities/utilidades.h"
 
 using utilidades::Utilidades;
-using utilidades::UtilidadesGrid;
 
 namespace {
 
@@ -48,7 +46,6 @@ class Campos final : public forms::Window {
 class UtilidadesTest : public ::testing::Test {
  protected:
   forms::Application app;
-  forms::test::Operator op{app};
 };
 
 TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
@@ -65,24 +62,6 @@ TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
   Utilidades::prepararForm(*w);
   EXPECT_EQ(w->left(), -1000);
   EXPECT_EQ(w->top(), -500);
-}
-
-TEST_F(UtilidadesTest, MessageBoxesReachTheOperator) {
-  Utilidades::mostrarMensaje("No hay nada que procesar");
-  Utilidades::mostrarError(0, 50001, "injected failure", "SelectFacturas::cbProcesar_Click");
-  EXPECT_TRUE(Utilidades::confirmar("¿Desea perder los cambios?", 0, ""));
-  op.questionAnswer = forms::MessageBox::Answer::No;
-  EXPECT_FALSE(Utilidades::confirmar("¿Desea abandonar los cambios?", 0, "Titulo"));
-
-  using K = forms::MessageBox::Kind;
-  ASSERT_EQ(op.details.size(), 4u);
-  const K kinds[] = {K::Message, K::Error, K::Question, K::Question};
-  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(op.details[i].kind, kinds[i]) << i;
-  EXPECT_EQ(op.boxes, (std::vector<std::string>{"No hay nada que procesar", "injected failure",
-                                                "¿Desea perder los cambios?", "¿Desea abandonar los cambios?"}));
-  EXPECT_EQ(op.details[1].number, 50001);
-  EXPECT_EQ(op.details[1].source, "SelectFacturas::cbProcesar_Click");
-  EXPECT_EQ(op.details[3].title, "Titulo");
 }
 
 TEST_F(UtilidadesTest, UbicarArchivoPlacesPlainNamesInTheSettingsDirectory) {
@@ -107,6 +86,11 @@ TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
     Utilidades::procesarTecla(key, from != nullptr ? w->control(from) : nullptr);
     return key;
   };
+  // A refused validation keeps the focus and swallows the key.
+  w->refuseCodigo = true;
+  EXPECT_EQ(enter("codigo"), 0);
+  EXPECT_EQ(w->activeControl(), w->control("codigo"));
+  w->refuseCodigo = false;
   // Code, date, number and check box move on (validating what they leave; a button takes the
   // focus in between), the last field wraps to the first.
   const std::pair<const char*, const char*> moves[] = {
@@ -116,7 +100,7 @@ TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
     EXPECT_EQ(enter(from), 0) << from;
     EXPECT_EQ(w->activeControl(), w->control(to)) << from;
   }
-  EXPECT_EQ(w->validated, std::vector<std::string>{"codigo"});
+  EXPECT_EQ(w->validated, (std::vector<std::string>{"codigo", "codigo"}));
   // Enter on the grid, on a button or with no control passes unchanged, and other keys too.
   w->control("grid")->setFocus();
   EXPECT_EQ(enter("grid"), forms::keys::kEnter);
@@ -127,33 +111,6 @@ TEST_F(UtilidadesTest, EnterInAnEntryFieldMovesToTheNextFieldInTabOrder) {
   Utilidades::procesarTecla(key, w->control("grid"));
   EXPECT_EQ(key, 'a');
   EXPECT_EQ(w->activeControl(), w->control("grid"));
-}
-
-TEST_F(UtilidadesTest, EnterRespectsARefusedValidation) {
-  auto w = std::make_shared<Campos>();
-  w->show();
-  w->refuseCodigo = true;
-  int16_t key = forms::keys::kEnter;
-  Utilidades::procesarTecla(key, w->activeControl());
-  EXPECT_EQ(key, 0);
-  EXPECT_EQ(w->activeControl(), w->control("codigo"));
-}
-
-TEST_F(UtilidadesTest, LimpiarGridKeepsOnlyTheFixedRows) {
-  auto w = std::make_shared<Campos>();
-  auto* grid = w->controlAs<forms::Grid>("grid");
-  grid->setFormatString("Fecha|>Monto|Nombre");
-  grid->setRows(5);
-  grid->setTextMatrix(1, 0, "01/02/2024");
-  grid->setTextMatrix(4, 2, "Cliente");
-  UtilidadesGrid::limpiarGrid(*grid);
-  EXPECT_EQ(grid->rows(), grid->fixedRows());
-  EXPECT_EQ(grid->rows(), 1);
-  EXPECT_EQ(grid->textMatrix(0, 1), "Monto");
-  // Rows added afterwards start empty.
-  grid->setRows(5);
-  EXPECT_EQ(grid->textMatrix(1, 0), "");
-  EXPECT_EQ(grid->textMatrix(4, 2), "");
 }
 
 }  // namespace

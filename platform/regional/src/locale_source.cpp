@@ -26,6 +26,23 @@ std::string toUtf8(const icu::UnicodeString& s) {
   return out;
 }
 
+// The quoted part of an ICU pattern that starts at i, just past its opening quote, as literals ('' is
+// one quote); i ends past the closing quote.
+void appendQuoted(const icu::UnicodeString& icuPattern, int32_t& i, std::string& out) {
+  const int32_t n = icuPattern.length();
+  if (i < n && icuPattern.charAt(i) == '\'') {
+    appendLiteral(out, '\'');
+    ++i;
+    return;
+  }
+  while (i < n && icuPattern.charAt(i) != '\'') {
+    UChar32 q = icuPattern.char32At(i);
+    i += U16_LENGTH(q);
+    appendLiteral(out, q);
+  }
+  ++i;
+}
+
 // ICU number pattern ("¤#,##0.00;¤-#,##0.00") -> Format pattern ("\"Bs.S\"#,##0.00;\"Bs.S\"-#,##0.00").
 std::string currencyFormatFrom(const icu::UnicodeString& icuPattern, const std::string& symbol) {
   const std::string quoted = quotedSymbol(symbol);
@@ -38,17 +55,7 @@ std::string currencyFormatFrom(const icu::UnicodeString& icuPattern, const std::
       while (i < n && icuPattern.char32At(i) == 0xA4) ++i;
       out += quoted;
     } else if (c == '\'') {
-      if (i < n && icuPattern.charAt(i) == '\'') {
-        appendLiteral(out, '\'');
-        ++i;
-        continue;
-      }
-      while (i < n && icuPattern.charAt(i) != '\'') {
-        UChar32 q = icuPattern.char32At(i);
-        i += U16_LENGTH(q);
-        appendLiteral(out, q);
-      }
-      ++i;
+      appendQuoted(icuPattern, i, out);
     } else if (c == '*') {
       if (i < n) i += U16_LENGTH(icuPattern.char32At(i));  // padding: not a display character
     } else if (c == '0' || c == '#' || c == ',' || c == '.' || c == ';' || c == '%') {
@@ -70,17 +77,7 @@ std::string dateFormatFrom(const icu::UnicodeString& icuPattern) {
     UChar32 c = icuPattern.char32At(i);
     if (c == '\'') {
       ++i;
-      if (i < n && icuPattern.charAt(i) == '\'') {
-        appendLiteral(out, '\'');
-        ++i;
-        continue;
-      }
-      while (i < n && icuPattern.charAt(i) != '\'') {
-        UChar32 q = icuPattern.char32At(i);
-        i += U16_LENGTH(q);
-        appendLiteral(out, q);
-      }
-      ++i;
+      appendQuoted(icuPattern, i, out);
       continue;
     }
     if (!isAsciiLetter(c)) {

@@ -26,8 +26,8 @@ std::string toUtf8(const icu::UnicodeString& s) {
   return out;
 }
 
-// The quoted part of an ICU pattern that starts at i, just past its opening quote, as literals ('' is
-// one quote); i ends past the closing quote.
+// The quoted part of an ICU pattern that starts at i, just past its opening quote, as literals
+// ('' is one quote); i ends past the closing quote.
 void appendQuoted(const icu::UnicodeString& icuPattern, int32_t& i, std::string& out) {
   const int32_t n = icuPattern.length();
   if (i < n && icuPattern.charAt(i) == '\'') {

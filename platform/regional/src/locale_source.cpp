@@ -43,7 +43,8 @@ void appendQuoted(const icu::UnicodeString& icuPattern, int32_t& i, std::string&
   ++i;
 }
 
-// ICU number pattern ("¤#,##0.00;¤-#,##0.00") -> Format pattern ("\"Bs.S\"#,##0.00;\"Bs.S\"-#,##0.00").
+// ICU number pattern ("¤#,##0.00;¤-#,##0.00") -> Format pattern
+// ("\"Bs.S\"#,##0.00;\"Bs.S\"-#,##0.00").
 std::string currencyFormatFrom(const icu::UnicodeString& icuPattern, const std::string& symbol) {
   const std::string quoted = quotedSymbol(symbol);
   std::string out;
@@ -133,7 +134,8 @@ std::string dateFormatFrom(const icu::UnicodeString& icuPattern) {
   return out;
 }
 
-// The regional short date in ICU letters with the year widened to four digits ("d/M/yy" -> "d/M/yyyy").
+// The regional short date in ICU letters with the year widened to four digits ("d/M/yy" ->
+// "d/M/yyyy").
 std::string widenYear(const std::string& pattern) {
   std::string out;
   bool quoted = false;
@@ -181,26 +183,34 @@ std::shared_ptr<const LocaleData> load(const icu::Locale& locale) {
 
   icu::DecimalFormatSymbols numbers(locale, status);
   if (U_FAILURE(status)) unknownLocale(ld->id);
-  const icu::UnicodeString decimal = numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol);
-  const icu::UnicodeString grouping = numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol);
+  const icu::UnicodeString decimal =
+      numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol);
+  const icu::UnicodeString grouping =
+      numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol);
   ld->decimal = static_cast<char32_t>(decimal.char32At(0));
   ld->thousands = static_cast<char32_t>(grouping.char32At(0));
   ld->decimalText = text::utf8::encode(ld->decimal);
   ld->thousandsText = text::utf8::encode(ld->thousands);
   ld->currencySymbol = toUtf8(numbers.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
 
-  std::unique_ptr<icu::NumberFormat> money(icu::NumberFormat::createCurrencyInstance(locale, status));
+  std::unique_ptr<icu::NumberFormat> money(
+      icu::NumberFormat::createCurrencyInstance(locale, status));
   icu::UnicodeString moneyPattern;
   if (U_SUCCESS(status)) {
-    if (auto* decimalFormat = dynamic_cast<icu::DecimalFormat*>(money.get())) decimalFormat->toPattern(moneyPattern);
+    if (auto* decimalFormat = dynamic_cast<icu::DecimalFormat*>(money.get()))
+      decimalFormat->toPattern(moneyPattern);
   }
   if (moneyPattern.isEmpty()) moneyPattern = icu::UnicodeString::fromUTF8("\xC2\xA4#,##0.00");
   ld->currencyPattern = currencyFormatFrom(moneyPattern, ld->currencySymbol);
 
-  std::unique_ptr<icu::DateFormat> shortDate(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
-  std::unique_ptr<icu::DateFormat> mediumDate(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, locale));
-  std::unique_ptr<icu::DateFormat> longDate(icu::DateFormat::createDateInstance(icu::DateFormat::kLong, locale));
-  std::unique_ptr<icu::DateFormat> longTime(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
+  std::unique_ptr<icu::DateFormat> shortDate(
+      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
+  std::unique_ptr<icu::DateFormat> mediumDate(
+      icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, locale));
+  std::unique_ptr<icu::DateFormat> longDate(
+      icu::DateFormat::createDateInstance(icu::DateFormat::kLong, locale));
+  std::unique_ptr<icu::DateFormat> longTime(
+      icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
   if (!shortDate || !mediumDate || !longDate || !longTime) unknownLocale(ld->id);
   const icu::UnicodeString shortPattern = patternOf(shortDate.get());
   const icu::UnicodeString timePattern = patternOf(longTime.get());
@@ -218,14 +228,18 @@ std::shared_ptr<const LocaleData> load(const icu::Locale& locale) {
   }
   using Symbols = icu::DateFormatSymbols;
   const icu::UnicodeString* months = dates.getMonths(count, Symbols::FORMAT, Symbols::WIDE);
-  for (int32_t k = 0; k < 12 && k < count; ++k) ld->monthNames[static_cast<std::size_t>(k)] = toUtf8(months[k]);
+  for (int32_t k = 0; k < 12 && k < count; ++k)
+    ld->monthNames[static_cast<std::size_t>(k)] = toUtf8(months[k]);
   months = dates.getMonths(count, Symbols::FORMAT, Symbols::ABBREVIATED);
-  for (int32_t k = 0; k < 12 && k < count; ++k) ld->monthAbbreviations[static_cast<std::size_t>(k)] = toUtf8(months[k]);
+  for (int32_t k = 0; k < 12 && k < count; ++k)
+    ld->monthAbbreviations[static_cast<std::size_t>(k)] = toUtf8(months[k]);
   // ICU's weekday arrays start at index 1 (Sunday)
   const icu::UnicodeString* days = dates.getWeekdays(count, Symbols::FORMAT, Symbols::WIDE);
-  for (int32_t k = 1; k <= 7 && k < count; ++k) ld->dayNames[static_cast<std::size_t>(k - 1)] = toUtf8(days[k]);
+  for (int32_t k = 1; k <= 7 && k < count; ++k)
+    ld->dayNames[static_cast<std::size_t>(k - 1)] = toUtf8(days[k]);
   days = dates.getWeekdays(count, Symbols::FORMAT, Symbols::ABBREVIATED);
-  for (int32_t k = 1; k <= 7 && k < count; ++k) ld->dayAbbreviations[static_cast<std::size_t>(k - 1)] = toUtf8(days[k]);
+  for (int32_t k = 1; k <= 7 && k < count; ++k)
+    ld->dayAbbreviations[static_cast<std::size_t>(k - 1)] = toUtf8(days[k]);
 
   ld->currency = detail::compile(ld->currencyPattern);
   ld->shortDate = detail::compileDate(dateFormatFrom(shortPattern));
@@ -264,6 +278,8 @@ std::shared_ptr<const LocaleData> loadLocale(const std::string& key) {
   return load(icu::Locale::createCanonical(key.c_str()));
 }
 
-std::string userLocale() { return {}; }
+std::string userLocale() {
+  return {};
+}
 
 }  // namespace regional::detail

@@ -12,7 +12,6 @@
 
 #include "../automation/error_of.h"
 #include "automation/error.h"
-#include "locales.h"
 #include "regional/format.h"
 #include "regional/regional_settings.h"
 
@@ -23,6 +22,20 @@ using regional::format;
 using regional::RegionalSettings;
 
 namespace {
+
+// The regional settings the format tests write in, each read once.
+const RegionalSettings& us() {
+  static const auto rs = RegionalSettings::fromLocale("en_US");
+  return rs;
+}
+const RegionalSettings& ve() {
+  static const auto rs = RegionalSettings::fromLocale("es_VE");
+  return rs;
+}
+const RegionalSettings& de() {
+  static const auto rs = RegionalSettings::fromLocale("de_DE");
+  return rs;
+}
 
 Currency cur(int64_t raw) { return Currency::fromRaw(raw); }
 const Currency kMax = cur(std::numeric_limits<int64_t>::max());

@@ -19,6 +19,8 @@
 
 namespace forms::test {
 
+using Log = std::vector<std::string>;
+
 // A window whose controls come from a builder; handlers write into `log`.
 class TestWindow final : public Window {
  public:

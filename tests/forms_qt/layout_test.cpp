@@ -1,14 +1,20 @@
 // What the operator sees: widgets at the design places, in the design stacking, with the
-// design colours, following the model.
+// design colours, following the model; and scripts run with the view attached.
 
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include <sstream>
+
+#include "forms/driver.h"
 #include "forms/grid.h"
 #include "view_fixture.h"
 
@@ -148,5 +154,55 @@ TEST_F(ViewTest, ANumberDialogSizesItselfToItsPromptWithRealFonts) {
   d->unload();
 }
 
+// Scripts with the view attached: the driver acts on the model, the widgets mirror it, `shot`
+// writes what is shown, and operator input is not taken while a script runs.
+class ScriptViewTest : public ViewTest {
+ protected:
+  // Runs a script through the view's event pump, with its shot hook; the output goes to `out`.
+  int runScript(const std::string& text) {
+    std::istringstream script(text);
+    forms::ScriptDriver driver(app, out);
+    driver.onShot(view->shotHook());
+    return driver.run(*view->pumpingInput(script));
+  }
+  std::ostringstream out;
+};
+
+TEST_F(ScriptViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
+  auto w = showTestWindow();
+  QTemporaryDir dir;
+  const QString shot = dir.filePath("cheque.png");
+  EXPECT_EQ(runScript("click optBanco\nfocus banco\ntype B01\nshot \"" + shot.toStdString() + "\"\n"), 0) << out.str();
+  view->processEvents();
+  EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
+  EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "banco"))->text(), QString("B01"));
+  EXPECT_FALSE(QImage(shot).isNull());
+}
+
+TEST_F(ScriptViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {
+  auto w = showTestWindow();
+  QWidget* cheque = widget(*w, "optBanco");
+  // Between the lines the view processes events; a click arriving then must not act.
+  QTimer::singleShot(0, [&] { QTest::mouseClick(cheque, Qt::LeftButton); });
+  EXPECT_EQ(runScript("echo before\necho after\n"), 0);
+  EXPECT_FALSE(w->controlAs<forms::OptionButton>("optBanco")->value());
+  EXPECT_NE(out.str().find("\"after\""), std::string::npos);
+}
+
+TEST_F(ScriptViewTest, ShotWithoutAWidgetIsAClearError) {
+  auto w = showTestWindow();
+  EXPECT_EQ(runScript("shot /nonexistent-dir/x.png\n"), 2);
+  EXPECT_NE(out.str().find("cannot write the picture"), std::string::npos) << out.str();
+}
+
 }  // namespace
 }  // namespace forms_qt_test
+
+// The view's tests run headless on the offscreen platform, with one QApplication for all.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Tessaline");
+  return RUN_ALL_TESTS();
+}

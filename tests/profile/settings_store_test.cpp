@@ -1,4 +1,7 @@
+// The settings store, the configuration paths, and private profile (ini) lookups.
+
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,12 +9,14 @@
 #include <csignal>
 #include <functional>
 
+#include "profile/ini.h"
 #include "profile/paths.h"
 #include "profile/settings_store.h"
 #include "temp_dir.h"
 
 using profile::SettingsStore;
 using profile::StoreError;
+using profile::getPrivateProfileString;
 
 namespace {
 
@@ -88,9 +93,8 @@ TEST(SettingsStore, NamesNeverBecomePaths) {
   store.set("../../evil", "/etc/passwd\\..", "../key", "v");
   EXPECT_EQ(store.get("../../evil", "/etc/passwd\\..", "../key"), "v");
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     names.push_back(entry.path().filename().string());
-  }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"settings.lock", "settings.txt"}));
   EXPECT_THROW(store.set("", "S", "K", "v"), StoreError);
@@ -102,21 +106,18 @@ TEST(SettingsStore, ConcurrentWritersLoseNothing) {
   TempDir dir;
   constexpr int kWriters = 4, kWrites = 40;
   std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
+  for (int w = 0; w < kWriters; ++w)
     children.push_back(inChild([&] {
       SettingsStore store(dir.path());
       for (int i = 0; i < kWrites; ++i)
         store.set("App", "Writer" + std::to_string(w), "k" + std::to_string(i), std::to_string(w * 1000 + i));
     }));
-  }
   for (pid_t pid : children) EXPECT_EQ(exitStatus(pid), 0);
   SettingsStore store(dir.path());
   int found = 0;
-  for (int w = 0; w < kWriters; ++w) {
-    for (int i = 0; i < kWrites; ++i) {
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < kWrites; ++i)
       found += store.get("App", "Writer" + std::to_string(w), "k" + std::to_string(i)) == std::to_string(w * 1000 + i);
-    }
-  }
   EXPECT_EQ(found, kWriters * kWrites);
 }
 
@@ -208,10 +209,70 @@ TEST(Paths, ResolveFromTheEnvironment) {
     EXPECT_EQ(profile::configHome(), r.config);
     EXPECT_EQ(profile::dataHome(), r.data);
   }
-  for (const char* name : {"TESSALINE_CONFIG_HOME", "TESSALINE_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+  for (const char* name : {"TESSALINE_CONFIG_HOME", "TESSALINE_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
     ::unsetenv(name);
-  }
   ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+TEST(PrivateProfileString, LooksUpAsThePlatformDoes) {
+  TempDir dir;
+  const auto ini = dir / "Hollowmere.ini";
+  writeFile(ini,
+            "; settings of the commission window\n"
+            "[Sec]\n"
+            "Key = \"val1\" \n"
+            "Dup=first\n"
+            "Dup=second\n"
+            "NoEquals\n"
+            ";Hidden=x\n"
+            "Quoted='single'\n"
+            "Mixed=\"abc'\n"
+            "Empty=\n"
+            "  Spaced   =   some value  \r\n"
+            "Accent=\xC3\xB1\x61ndu\n"
+            "[CONFIG\\FormPlacement\\Main]\n"
+            "Left=120\n"
+            "[ Other ]\n"
+            "Short=y\n");
+  const struct {
+    const char* section;
+    const char* key;
+    const char* defaultValue;
+    size_t size;
+    std::string text;
+    size_t count;
+  } rows[] = {
+      {"Sec", "Key", "", 1024, "val1", 4},
+      {"sec", "KEY", "", 4, "val", 3},  // a buffer of n holds n-1
+      {"Sec", "Key", "", 1, "", 0},
+      {"Sec", "Key", "", 0, "", 0},
+      {"Sec", "Dup", "", 1024, "first", 5},
+      {"Sec", "NoEquals", "def", 1024, "def", 3},
+      {"Sec", ";Hidden", "def", 1024, "def", 3},
+      {"Sec", "Hidden", "def", 1024, "def", 3},
+      {"Sec", "Quoted", "", 1024, "single", 6},
+      {"Sec", "Mixed", "", 1024, "\"abc'", 5},
+      {"Sec", "Empty", "def", 1024, "", 0},
+      {"Sec", "Spaced", "", 1024, "some value", 10},
+      {"Sec", "Accent", "", 3, "\xC3\xB1\x61", 2},  // characters, never half of one
+      {"CONFIG\\FormPlacement\\Main", "Left", "-1", 1024, "120", 3},
+      {"config\\formplacement\\MAIN", "left", "-1", 1024, "120", 3},
+      {"CONFIG", "Left", "-1", 1024, "-1", 2},
+      {"Other", "Short", "", 1024, "y", 1},  // a long value cut short is the settings lookup's
+      {"Missing", "Key", "dflt \t ", 1024, "dflt", 4},
+      {"Sec", "Missing", "default", 4, "def", 3},
+  };
+  for (const auto& r : rows) {
+    const auto got = getPrivateProfileString(r.section, r.key, r.defaultValue, r.size, ini);
+    EXPECT_EQ(got.text, r.text) << r.section << "/" << r.key << " n=" << r.size;
+    EXPECT_EQ(got.count, r.count) << r.section << "/" << r.key << " n=" << r.size;
+  }
+}
+
+TEST(PrivateProfileString, MissingOrUnreadableFileGivesTheDefault) {
+  TempDir dir;
+  EXPECT_EQ(getPrivateProfileString("A", "B", "x ", 1024, dir / "none.ini").text, "x");
+  EXPECT_EQ(getPrivateProfileString("A", "B", "", 1024, dir.path()).count, 0u);  // a directory
 }
 
 }  // namespace

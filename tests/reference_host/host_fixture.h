@@ -52,6 +52,13 @@ COMMIT;
 )sql");
 }
 
+// One integer read straight from the books.
+inline int64_t countIn(host::Database& db, const std::string& sql) {
+  auto st = db.prepare(sql);
+  st.step();
+  return st.columnInt(0);
+}
+
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,12 +84,7 @@ class HostTest : public ::testing::Test {
   automation::ObjectRef create(const std::string& cls) {
     return automation::toObject(call(factoryRef, "crearObjeto", {automation::Arg(cls)}));
   }
-  // One integer read straight from the books.
-  int64_t count(const std::string& sql) {
-    auto st = session->db().prepare(sql);
-    st.step();
-    return st.columnInt(0);
-  }
+  int64_t count(const std::string& sql) { return countIn(session->db(), sql); }
 
   TempDir dir;
   std::filesystem::path books;

@@ -6,6 +6,7 @@ namespace e2e {
 namespace {
 
 using Rect = std::array<int, 4>;  // left, top, width, height
+using Textos = std::vector<std::string>;
 
 // The commission window through the reference host; each test writes the invoices it needs.
 class VentanaComision : public ::testing::Test {
@@ -127,21 +128,15 @@ TEST_F(VentanaVendedor, ACodeIsRefusedOrTrimmedUpperCasedAndLoaded) {
   const Salida r = libros.run("go\ndump\ntab\nok\ntype zz9\ntab\nok\ndump\ntype \"  v001 \"\nkey ENTER\ndump\n");
   EXPECT_EQ(r.boxes(),
             (std::vector<std::string>{"warning: Introduzca el código de un vendedor", "warning: Codigo inválido"}));
-  const Ventana vacia = r.dump(0);
+  const Ventana vacia = r.dump(0), refused = r.dump(1), v = r.dump();
   EXPECT_TRUE(vacia.enabled("codigoVendedor"));
-  EXPECT_EQ(vacia.active(), "codigoVendedor");
-  EXPECT_EQ(vacia.status(), "Introduzca el código del vendedor con el que va a trabajar (F2: buscar)");
+  EXPECT_EQ((Textos{vacia.active(), vacia.status()}),
+            (Textos{"codigoVendedor", "Introduzca el código del vendedor con el que va a trabajar (F2: buscar)"}));
+  EXPECT_EQ((Textos{refused.active(), refused.text("codigoVendedor")}), (Textos{"codigoVendedor", "ZZ9"}));
 
-  const Ventana refused = r.dump(1);
-  EXPECT_EQ(refused.active(), "codigoVendedor");
-  EXPECT_EQ(refused.text("codigoVendedor"), "ZZ9");
-
-  const Ventana v = r.dump();
-  EXPECT_EQ(v.text("codigoVendedor"), "V001");
-  EXPECT_EQ(v.caption("nombreVendedor"), "Rosalba Quintero");
+  EXPECT_EQ((Textos{v.text("codigoVendedor"), v.caption("nombreVendedor"), v.active(), v.status()}),
+            (Textos{"V001", "Rosalba Quintero", "fechaPago", "Introduzca la fecha de corte"}));
   EXPECT_EQ(v.state()["cantidadFacturas"], 2);
-  EXPECT_EQ(v.active(), "fechaPago");
-  EXPECT_EQ(v.status(), "Introduzca la fecha de corte");
   EXPECT_EQ(r.calls("OpenRecordset").size(), 1u);
 }
 
@@ -158,22 +153,18 @@ TEST_F(VentanaVendedor, LeavingTheCodeWithChangesAsksBeforeReloading) {
   EXPECT_EQ(r.boxes(), std::vector<std::string>(4, kAbandonar));
   for (int i : {0, 1}) {
     const Ventana refused = r.dump(i);
-    EXPECT_EQ(refused.active(), "fechaPago") << i;
-    EXPECT_EQ(refused.text("codigoVendedor"), "V001") << i;
-    EXPECT_EQ(refused.caption("nombreVendedor"), "Rosalba Quintero") << i;
-    EXPECT_EQ(refused.cell(1, 8), "SI") << i;
+    EXPECT_EQ((Textos{refused.active(), refused.text("codigoVendedor"), refused.caption("nombreVendedor"),
+                      refused.cell(1, 8)}),
+              (Textos{"fechaPago", "V001", "Rosalba Quintero", "SI"})) << i;
     esperarEstado(refused, {{"hayCambios", true}, {"comisionAcreditar", "5.0000"}}, std::to_string(i));
   }
   const Ventana otro = r.dump(2);
-  EXPECT_EQ(otro.caption("nombreVendedor"), "Ernesto Villalobos");
-  EXPECT_EQ(otro.cell(1, 10), "3");
+  EXPECT_EQ((Textos{otro.caption("nombreVendedor"), otro.cell(1, 10)}), (Textos{"Ernesto Villalobos", "3"}));
   esperarEstado(otro, {{"cantidadFacturas", 1}, {"hayCambios", false}});
 
   const Ventana mismo = r.dump();
-  EXPECT_EQ(mismo.text("codigoVendedor"), "V002");
-  EXPECT_EQ(mismo.cell(1, 8), "NO");
+  EXPECT_EQ((Textos{mismo.text("codigoVendedor"), mismo.cell(1, 8), mismo.active()}), (Textos{"V002", "NO", "fechaPago"}));
   esperarEstado(mismo, {{"hayCambios", false}, {"comisionAcreditar", "0.0000"}});
-  EXPECT_EQ(mismo.active(), "fechaPago");
   EXPECT_EQ(r.calls("OpenRecordset").size(), 3u);  // the code typed and each yes
 }
 
@@ -190,8 +181,7 @@ TEST_F(VentanaVendedor, TheCutOffDateAsksBeforeDroppingChangesAndCannotBeAfterTo
                                                  "message: La fecha no puede ser posterior al día de hoy"}));
   const Ventana refused = r.dump(0);
   EXPECT_EQ(refused.control("fechaPago")["value"], "2024-03-10");
-  EXPECT_EQ(refused.active(), "fechaPago");
-  EXPECT_EQ(refused.cell(1, 8), "SI");
+  EXPECT_EQ((Textos{refused.active(), refused.cell(1, 8)}), (Textos{"fechaPago", "SI"}));
   EXPECT_EQ(refused.state()["hayCambios"], true);
 
   const Ventana earlier = r.dump(1);
@@ -229,21 +219,17 @@ TEST_F(VentanaComision, ListsTheUncreditedInvoicesUpToTheCutOffDateAndWhenTicked
   ASSERT_EQ(v.rows(), 4) << v.cells().dump();
   EXPECT_EQ(v.cells()[1], (json{"1/3/2024", "A-0000042", "1.234,57", "197,53", "1.432,10", "0,00", "61,73", "5,00",
                                 "NO", "Ferreteria El Tornillo", "3", "C001", "61,73"}));
-  EXPECT_EQ(v.cell(2, 1), "B-0000118");
-  EXPECT_EQ(v.cell(2, 7), "33,33");  // the commission over the net sale, in percent
-  EXPECT_EQ(v.cell(2, 10), "7");
-  EXPECT_EQ(v.cell(2, 11), "C002");
-  EXPECT_EQ(v.cell(3, 0), "10/3/2024");
-  EXPECT_EQ(v.cell(3, 10), "2");
+  // Row 2's % comis. is the commission over the net sale, in percent.
+  EXPECT_EQ((Textos{v.cell(2, 1), v.cell(2, 7), v.cell(2, 10), v.cell(2, 11), v.cell(3, 0), v.cell(3, 10)}),
+            (Textos{"B-0000118", "33,33", "7", "C002", "10/3/2024", "2"}));
 
   // Totals are exact sums of the field values, not of the rounded cell texts.
   esperarEstado(v, {{"cantidadFacturas", 3}, {"totalVenta", "3234.5741"}, {"totalIVA", "517.5349"},
                     {"totalComision", "161.7285"}, {"hayCambios", false}});
-  EXPECT_EQ(v.caption("lblqFact"), "3");
-  EXPECT_EQ(v.caption("lblTotalVenta"), "3.234,57");
-  EXPECT_EQ(v.caption("lblTotalIVA"), "517,53");
-  EXPECT_EQ(v.caption("lblMontoBruto"), "3.752,11");  // 3752.1090 exactly, not 3.234,57 + 517,53
-  EXPECT_EQ(v.caption("lblComisionTotal"), "161,73");
+  // lblMontoBruto: 3752.1090 exactly, not 3.234,57 + 517,53.
+  EXPECT_EQ((Textos{v.caption("lblqFact"), v.caption("lblTotalVenta"), v.caption("lblTotalIVA"),
+                    v.caption("lblMontoBruto"), v.caption("lblComisionTotal")}),
+            (Textos{"3", "3.234,57", "517,53", "3.752,11", "161,73"}));
 
   // Column Saldo is hidden while only paid invoices are listed; the key columns always.
   for (int c : {5, 10, 11, 12}) EXPECT_EQ(v.control("detalles")["colWidths"][c], 0) << c;
@@ -258,8 +244,7 @@ TEST_F(VentanaComision, ListsTheUncreditedInvoicesUpToTheCutOffDateAndWhenTicked
   // Ticking the box lists the invoices still owing and shows their balance; unticking hides them.
   const Ventana ticked = r.dump(1);
   ASSERT_EQ(ticked.rows(), 5);
-  EXPECT_EQ(ticked.cell(3, 10), "12");
-  EXPECT_EQ(ticked.cell(3, 5), "0,01");
+  EXPECT_EQ((Textos{ticked.cell(3, 10), ticked.cell(3, 5)}), (Textos{"12", "0,01"}));
   EXPECT_EQ(ticked.state()["totalSaldo"], "0.0100");
   EXPECT_GT(ticked.state()["anchoSaldo"].get<int>(), 0);
   EXPECT_EQ(ticked.control("detalles")["colWidths"][5], ticked.state()["anchoSaldo"]);
@@ -441,26 +426,21 @@ TEST_F(VentanaPago, TheBankBoxNormalisesTheCodeAndTheHostRefusesAnUnknownOne) {
       "type \"  \"\ntab\ndump\n");
   const json lista = r.dump(0, "busqueda").control("lista")["cells"];
   EXPECT_EQ(lista, json::parse(R"([["Código", "Banco"], ["BAN01", "Banco Meridional"], ["BAN02", "Banco Andino"]])"));
-  const Ventana cheque = r.dump(1);
-  EXPECT_EQ(cheque.text("codigoBanco"), "BAN01");
-  EXPECT_EQ(cheque.text("refMovBanco"), "1001");
-  EXPECT_EQ(cheque.active(), "refMovBanco");
+  // Code, number and focus after each entry.
+  const auto banco = [&](int i) {
+    const Ventana v = r.dump(i);
+    return Textos{v.text("codigoBanco"), v.text("refMovBanco"), v.active()};
+  };
+  EXPECT_EQ(banco(1), (Textos{"BAN01", "1001", "refMovBanco"}));  // cheque
   EXPECT_EQ(r.calls("proximoCheque").size(), 1u);
-  const Ventana transferencia = r.dump(2);
-  EXPECT_EQ(transferencia.text("codigoBanco"), "BAN02");
-  EXPECT_EQ(transferencia.text("refMovBanco"), "777");
-
-  const Ventana refused = r.dump(3);
-  EXPECT_EQ(refused.active(), "codigoBanco");
-  EXPECT_EQ(refused.text("codigoBanco"), "XX1");
+  EXPECT_EQ(banco(2), (Textos{"BAN02", "777", "refMovBanco"}));  // transfer
+  EXPECT_EQ(banco(3), (Textos{"XX1", "777", "codigoBanco"}));    // refused
   EXPECT_TRUE(r.boxes().empty());
   const auto validar = r.calls("validarCodigo");
   ASSERT_EQ(validar.size(), 1u);
   EXPECT_EQ(arg(validar[0], 0)["value"], "XX1");
 
-  const Ventana empty = r.dump();
-  EXPECT_EQ(empty.text("codigoBanco"), "");
-  EXPECT_EQ(empty.active(), "refMovBanco");
+  EXPECT_EQ(banco(4), (Textos{"", "777", "refMovBanco"}));  // empty
 }
 
 // Cancel on the commission window (the button, or Esc): with changes it asks first; a window with
@@ -497,9 +477,8 @@ TEST_F(VentanaInicio, CancelWithChangesOnAFreeWindowAsksAndResetsIt) {
   // F2 lists the host's salespeople; Enter takes the first.
   EXPECT_EQ(r.dump(1, "busqueda").control("lista")["cells"][1], (json{"V001", "Rosalba Quintero"}));
   const Ventana antes = r.dump(2);
-  EXPECT_EQ(antes.text("codigoVendedor"), "V001");
-  EXPECT_EQ(antes.cell(1, 8), "SI");
-  EXPECT_EQ(antes.text("refMovBanco"), "1001");
+  EXPECT_EQ((Textos{antes.text("codigoVendedor"), antes.cell(1, 8), antes.text("refMovBanco")}),
+            (Textos{"V001", "SI", "1001"}));
 
   for (const json& u : r.of("unload")) EXPECT_EQ(u["window"], "busqueda");
   json nueva = r.dump(0).w, limpia = r.dump().w;

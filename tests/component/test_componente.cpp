@@ -181,6 +181,7 @@ TEST_F(ActivatorTest, GoByNameOpensAWindowEachTimeWithTheLatestFactoryAndRefuses
 }
 
 TEST_F(ActivatorTest, TheModuleStaysLoadedWhileAnyOfItsObjectsLives) {
+  activator.reset();  // no object of the module alive
   ASSERT_TRUE(ventanas().empty());
   // The registry loads the very module this test is linked with.
   automation::ClassRegistry registry(configHome);
@@ -269,21 +270,18 @@ TEST_F(SelectFacturasLayout, ResizeKeepsTheSizeRangeAndGrowsTheGrid) {
 
   // 2000 wider and 1000 taller than the minimum: buttons move, grid and frame grow.
   ventana->operatorResize(14000, 10000);
-  EXPECT_EQ(ventana->clientWidth(), 13880);
-  EXPECT_EQ(ventana->clientHeight(), 9595);
+  EXPECT_EQ(std::pair(ventana->clientWidth(), ventana->clientHeight()), std::pair(13880, 9595));
   expectLayout({10640, 8605, 1515, 510}, {12230, 8605, 1515, 510}, {135, 2700, 13580, 5755}, {105, 2670, 13640, 5815},
                {0, 9280, 13880, 315});
 
   // Smaller than the minimum snaps back to it, and so to the design layout.
   ventana->operatorResize(11000, 8000);
-  EXPECT_EQ(ventana->width(), 12000);
-  EXPECT_EQ(ventana->height(), 9000);
+  EXPECT_EQ(std::pair(ventana->width(), ventana->height()), std::pair(12000, 9000));
   expectDesignLayout();
 
   // Too wide snaps back to 14500; any height from 9000 up is kept.
   ventana->operatorResize(16000, 12000);
-  EXPECT_EQ(ventana->width(), 14500);
-  EXPECT_EQ(ventana->height(), 12000);
+  EXPECT_EQ(std::pair(ventana->width(), ventana->height()), std::pair(14500, 12000));
   expectLayout({11140, 10605, 1515, 510}, {12730, 10605, 1515, 510}, {135, 2700, 14080, 7755},
                {105, 2670, 14140, 7815}, {0, 11280, 14380, 315});
 
@@ -378,10 +376,9 @@ TEST_F(CargaUnidad, ARecordThatCannotBeReadEndsTheLoadKeepingWhatWasDone) {
   // The error ended the start (the window is not shown) and was reported once.
   ASSERT_EQ(op.boxes.size(), 1u);
   EXPECT_FALSE(ventana->visible());
-  EXPECT_EQ(state()["cantidadFacturas"], 3);
-  EXPECT_EQ(state()["totalVenta"], "30.0003");
-  EXPECT_EQ(state()["totalComision"], "1.5003");
-  EXPECT_EQ(state()["fechaCargada"], "1899-12-30");
+  const nlohmann::json esperado = {
+      {"cantidadFacturas", 3}, {"totalVenta", "30.0003"}, {"totalComision", "1.5003"}, {"fechaCargada", "1899-12-30"}};
+  for (const auto& [k, v] : esperado.items()) EXPECT_EQ(state()[k], v) << k;
   EXPECT_EQ(grid().rows(), 50);
   EXPECT_EQ(grid().textMatrix(2, col::kNumero), "2");
   // The failing record's cells before its total stay; the rest of its row is empty.
@@ -421,7 +418,7 @@ class SettingsLookup : public WindowTest {
 
 // An INI value wins over the store's unless it is empty (the end-to-end placement tests show
 // both); one of another section does not count, and without either the default applies.
-TEST_F(SettingsLookup, OnlyAnIniValueOfTheSameSectionWinsOverTheStore) {
+TEST_F(SettingsLookup, OnlyAnIniValueOfTheSameSectionWinsOverTheStoreAndDeadTemporariesGo) {
   store("Hollowmere", "Transient", "optQuorvane", "300");
   ini("Hollowmere.ini", "[Otra]\noptQuorvane=1\n");
   EXPECT_EQ(get("Hollowmere", "Transient", "optQuorvane", "d"), "300");
@@ -430,6 +427,13 @@ TEST_F(SettingsLookup, OnlyAnIniValueOfTheSameSectionWinsOverTheStore) {
   // An INI value is cut to the buffer.
   ini("App.ini", "[S]\nK=" + std::string(1500, 'x') + "\n");
   EXPECT_EQ(get("App", "S", "K", ""), std::string(1023, 'x'));
+
+  // A killed writer's temporary file goes with the next write; a damaged store kept aside stays.
+  std::ofstream(configHome / "settings.txt.Ab12Cd") << "half";
+  std::ofstream(configHome / "settings.txt.damaged-1-2") << "kept";
+  store("Zel", "CONFIG\\FormPlacement\\W", "Left", "0");
+  EXPECT_FALSE(std::filesystem::exists(configHome / "settings.txt.Ab12Cd"));
+  EXPECT_TRUE(std::filesystem::exists(configHome / "settings.txt.damaged-1-2"));
 }
 
 TEST_F(SettingsLookup, PlacementNumbersAreWholeOrMinusOne) {
@@ -453,15 +457,6 @@ TEST(PlacementText, WritesWhatThePlatformWritesForASingle) {
       {1e7f, ".", "1E+07"}, {12345678, ".", "1.234568E+07"}, {12345678, ",", "1,234568E+07"}, {0.5f, ",", "0,5"}};
   for (const auto& [valor, separador, texto] : casos)
     EXPECT_EQ(lmFormPlacement::singleText(valor, separador), texto) << valor;
-}
-
-// A killed writer's temporary file goes with the next write; a damaged store kept aside stays.
-TEST_F(SettingsLookup, DeadTemporariesGoWithTheNextWrite) {
-  std::ofstream(configHome / "settings.txt.Ab12Cd") << "half";
-  std::ofstream(configHome / "settings.txt.damaged-1-2") << "kept";
-  store("Zel", "CONFIG\\FormPlacement\\W", "Left", "0");
-  EXPECT_FALSE(std::filesystem::exists(configHome / "settings.txt.Ab12Cd"));
-  EXPECT_TRUE(std::filesystem::exists(configHome / "settings.txt.damaged-1-2"));
 }
 
 // The commission cut's typed list without a window or a host: money the list cannot hold, and a
@@ -635,15 +630,13 @@ TEST_F(NumberDialog, AGroupingSeparatorOffAGroupBoundaryIsRefusedWithAMessage) {
 // prompts widen it: seen through the host).
 TEST_F(NumberDialog, OnlyTheTextGivenUsesTheDefaultsAndAShortPromptNarrowsTheDialog) {
   ASSERT_EQ(run("go\ndump\nkey ENTER\n", [](fGetNumero& d) { return d.GetNumeroWithError("Monto"); }), 0) << out.str();
-  const auto w = dumpedDialog();
+  auto w = dumpedDialog();
+  const auto& c = w["controls"];
   EXPECT_EQ(w["caption"], "Informacion requerida");
-  EXPECT_EQ(w["controls"]["Label1"]["width"], 450);  // 30 px of the headless 8-point font
-  EXPECT_EQ(w["controls"]["Velnor1"]["left"], 810);
-  EXPECT_EQ(w["width"], 3135);
-  EXPECT_EQ(w["controls"]["cbCancelar"]["left"], 1455);
-  EXPECT_EQ(w["controls"]["cbOk"]["left"], -120);
-  EXPECT_EQ(w["controls"]["Velnor1"]["format"], "");
-  EXPECT_EQ(w["controls"]["Velnor1"]["value"], 0);
+  // The prompt is 450 twips wide: 30 px of the headless 8-point font.
+  EXPECT_EQ(nlohmann::json::array({c["Label1"]["width"], c["Velnor1"]["left"], w["width"], c["cbCancelar"]["left"],
+                                   c["cbOk"]["left"], c["Velnor1"]["format"], c["Velnor1"]["value"]}),
+            nlohmann::json::parse(R"([450, 810, 3135, 1455, -120, "", 0])"));
   EXPECT_EQ(outcome.value, 0.0);
 }
 
@@ -651,8 +644,8 @@ TEST_F(NumberDialog, GetNumeroFallsBackToItsDefault) {
   auto ask = [](fGetNumero& d) { return d.GetNumero(automation::Variant(12.5), "Porcentaje"); };
   ASSERT_EQ(run("go\ndump\nkey ESC\n", ask), 0) << out.str();
   EXPECT_EQ(outcome.value, 12.5);
-  EXPECT_EQ(dumpedDialog()["controls"]["Velnor1"]["value"], 12.5);
-  EXPECT_EQ(dumpedDialog()["caption"], "");
+  EXPECT_EQ(std::pair(dumpedDialog()["controls"]["Velnor1"]["value"], dumpedDialog()["caption"]),
+            std::pair(nlohmann::json(12.5), nlohmann::json("")));
 
   ASSERT_EQ(run("go\ntype 7\nkey ENTER\n", ask), 0) << out.str();
   EXPECT_EQ(outcome.value, 7.0);

@@ -732,17 +732,14 @@ struct FilaRetenida {
   host::Transaction txn;
 };
 
-class Servidor : public testing::Test {
+// Run on PostgreSQL only.
+class Servidor : public PorMotor<> {
  protected:
-  void SetUp() override {
-    if (servidorDePruebas().empty()) GTEST_SKIP() << "no PostgreSQL server for the tests (TESSALINE_TEST_SERVER)";
-  }
   // The cut's books on the server, and a host whose cut waits for invoice 13, held by another
   // user; returns the window as it was before Procesar.
   json corteDetenido() {
-    libros = std::make_unique<Libros>(Motor::PostgreSQL, env, "libros");
+    libros = librosDelCorte();
     books = libros->db();
-    escribirLibros(books);
     antes = tablas(books);
     fila = std::make_unique<FilaRetenida>(books);
     host = hostVivo(env, argumentosBase(books));
@@ -752,7 +749,6 @@ class Servidor : public testing::Test {
                                "wait_event_type = 'Lock' AND wait_event <> 'advisory'"));
     return ventanaAntes;
   }
-  Entorno env;
   std::unique_ptr<Libros> libros;
   std::string books;
   std::map<std::string, std::vector<std::string>> antes;
@@ -762,7 +758,7 @@ class Servidor : public testing::Test {
 
 // A host killed while it holds the lock in the middle of a cut: the server drops its connection,
 // rolls its transaction back and frees its lock, and the host that was waiting for it goes on.
-TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
+TEST_P(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
   corteDetenido();
   ASSERT_FALSE(HasFailure());
   // The lock is the advisory lock of the name's FNV-1a key, as any other program would take it.
@@ -803,7 +799,7 @@ TEST_F(Servidor, UnHostMatadoAMitadDelCorteLiberaElBloqueoEnseguida) {
 // The server ends a host's session in the middle of a cut: the cut reaches the window as an error,
 // nothing of it is kept, the window stays as it was, and processing again once the server takes
 // connections again goes through.
-TEST_F(Servidor, UnaSesionTerminadaAMitadDelCorteNoPierdeNadaYSePuedeProcesarDeNuevo) {
+TEST_P(Servidor, UnaSesionTerminadaAMitadDelCorteNoPierdeNadaYSePuedeProcesarDeNuevo) {
   const json ventanaAntes = corteDetenido();
   ASSERT_FALSE(HasFailure());
   EXPECT_EQ(filas(books,
@@ -839,7 +835,7 @@ std::vector<std::string> sumas(const std::string& books, const std::string& tabl
 
 // Demo books written on the server equal the demo books file copied there, row by row; a book of
 // 100,000 invoices keeps every count and sum; importing into books is refused.
-TEST_F(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
+TEST_P(Servidor, LosLibrosDeSQLitePasanAlServidorEnterosYSoloAUnaBaseVacia) {
   const fs::path demo = env.dir() / "demo.sqlite";
   ASSERT_TRUE(host::createDemoBooks(demo));
   Libros escritos(Motor::PostgreSQL, env, "demo"), importados(Motor::PostgreSQL, env, "importados");
@@ -892,6 +888,8 @@ INSERT INTO Facturas SELECT 1000 + i, 'A', i, printf('2026-%02d-%02d %02d:00:00'
   EXPECT_EQ(filas(grandeServidor.db(), "SELECT max(FechaTransaccion) FROM Facturas"),
             filas(grande.string(), "SELECT max(FechaTransaccion) FROM Facturas"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Motores, Servidor, testing::Combine(testing::Values(Motor::PostgreSQL)), nombrePorMotor<>);
 
 // A server that cannot be reached is one line naming it, its database and user, never the
 // password of the URI.

@@ -261,15 +261,11 @@ TEST_F(VentanaComision, NoInvoicesIsSaidBeforeTheWindowShowsAndLeavesZeros) {
   const Salida r = libros.run(
       "go V001\nok\ndump\nclick chkIncluirPendientes\ndblclick 1 8\nclick "
       "chkIncluirPendientes\nyes\nok\ndump\n");
-  const json sinFacturas = {{"event", "message"},
-                            {"text", "No hay facturas no acreditadas hasta la fecha seleccionada"}};
-  ASSERT_GE(r.events.size(), 2u);
-  EXPECT_EQ(r.events[0], sinFacturas);
-  EXPECT_EQ(r.events[1]["event"], "show");
-  EXPECT_EQ(r.events[1]["modal"], false);
-  EXPECT_EQ(r.boxes(), (std::vector<std::string>{"message: " + sinFacturas["text"].get<std::string>(),
-                                                 kAbandonar,
-                                                 "message: " + sinFacturas["text"].get<std::string>()}));
+  const std::string sinFacturas = "message: No hay facturas no acreditadas hasta la fecha seleccionada";
+  EXPECT_EQ(r.boxes(), (Textos{sinFacturas, kAbandonar, sinFacturas}));
+  ASSERT_GE(r.events.size(), 2u);  // the first one before the window shows
+  EXPECT_EQ(json::array({r.events[0]["event"], r.events[1]["event"], r.events[1]["modal"]}),
+            json::parse(R"(["message", "show", false])"));
 
   const Ventana v = r.dump(0);
   EXPECT_EQ(v.rows(), 1);
@@ -597,11 +593,9 @@ TEST(AjustePorcentaje, LaComisionSaleDeVentaNetaEntreCienPorElPorcentaje) {
   // The number dialog asks modally with the window's caption, prompt and mask and the row's
   // percentage, its box focused, and is gone once answered.
   const Ventana d = c.dump(1, "fGetNumero");
-  EXPECT_EQ(d.w["caption"], "Ajuste de comisiones");
-  EXPECT_EQ(d.caption("Label1"), "Nuevo porcentaje de comision");
-  EXPECT_EQ(d.control("Velnor1")["value"], 3.33);
-  EXPECT_EQ(d.control("Velnor1")["format"], "#,##0.00");
-  EXPECT_EQ(d.active(), "Velnor1");
+  EXPECT_EQ(json::array({d.w["caption"], d.caption("Label1"), d.control("Velnor1")["value"],
+                         d.control("Velnor1")["format"], d.active()}),
+            json::parse(R"(["Ajuste de comisiones", "Nuevo porcentaje de comision", 3.33, "#,##0.00", "Velnor1"])"));
   // It widens to its prompt (2160 twips), the buttons right-aligned, keeps its height and is
   // centred again.
   EXPECT_EQ(json::array({d.control("Velnor1")["left"], d.control("cbOk")["left"], d.control("cbCancelar")["left"]}),
@@ -680,8 +674,7 @@ TEST(AjusteImporte, LosTotalesSiguenALasFilasMarcadasYNoMarcadas) {
   const Ventana w = c.dump();
   // Marked row 2: 10 -> 12.5 moves both totals; unmarked row 3 only the commission total.
   EXPECT_EQ(comision(w, 2), (Par{"12,50", "1,79"}));
-  EXPECT_EQ(w.state()["comisionAcreditar"], "12.5000");
-  EXPECT_EQ(w.caption("lblComisionAcreditada"), "12,50");
+  EXPECT_EQ((Textos{w.state()["comisionAcreditar"], w.caption("lblComisionAcreditada")}), (Textos{"12.5000", "12,50"}));
   // Zero is accepted.
   EXPECT_EQ(comision(w, 1), (Par{"0,00", "0,00"}));
   // A net sale of zero gives no percentage: the cell shows zero.
@@ -690,8 +683,7 @@ TEST(AjusteImporte, LosTotalesSiguenALasFilasMarcadasYNoMarcadas) {
   EXPECT_EQ(comision(w, 3), (Par{"2.500,00", "250,00"}));
   EXPECT_TRUE(c.boxes().empty());
   // 88.33 + 2.5 + 2 - 33.33 + 2 + 2468 = 2529.50
-  EXPECT_EQ(w.state()["totalComision"], "2529.5000");
-  EXPECT_EQ(w.caption("lblComisionTotal"), "2.529,50");
+  EXPECT_EQ((Textos{w.state()["totalComision"], w.caption("lblComisionTotal")}), (Textos{"2529.5000", "2.529,50"}));
 }
 
 }  // namespace

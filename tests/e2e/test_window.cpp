@@ -184,12 +184,9 @@ TEST_F(VentanaVendedor, TheCutOffDateAsksBeforeDroppingChangesAndCannotBeAfterTo
   EXPECT_EQ((Textos{refused.active(), refused.cell(1, 8)}), (Textos{"fechaPago", "SI"}));
   EXPECT_EQ(refused.state()["hayCambios"], true);
 
-  const Ventana earlier = r.dump(1);
-  esperarEstado(earlier, {{"fechaCargada", "2024-03-05"}, {"cantidadFacturas", 1}, {"hayCambios", false}});
-
-  const Ventana tooLate = r.dump(2);
-  EXPECT_EQ(tooLate.active(), "fechaPago");
-  EXPECT_EQ(tooLate.state()["fechaCargada"], "2024-03-05");
+  esperarEstado(r.dump(1), {{"fechaCargada", "2024-03-05"}, {"cantidadFacturas", 1}, {"hayCambios", false}});
+  // Too late: refused, the date loaded stays.
+  EXPECT_EQ((Textos{r.dump(2).active(), r.dump(2).state()["fechaCargada"]}), (Textos{"fechaPago", "2024-03-05"}));
 
   esperarEstado(r.dump(), {{"fechaCargada", "2024-03-10"}, {"cantidadFacturas", 2}});
   const auto consultas = r.calls("OpenRecordset");
@@ -335,8 +332,7 @@ TEST_F(VentanaGrid, TheViewersShowTheRowsInvoiceAndCustomerOrSayTheyCannot) {
   const Salida r = libros.finish(*host);
   const auto shows = r.of("show");
   ASSERT_EQ(shows.size(), 3u);
-  EXPECT_EQ(shows[1]["window"], "VisorFactura");
-  EXPECT_EQ(shows[2]["window"], "VisorCliente");
+  EXPECT_EQ(json::array({shows[1]["window"], shows[2]["window"]}), json::parse(R"(["VisorFactura", "VisorCliente"])"));
   const auto factura = r.calls("Load", "Factura");
   ASSERT_EQ(factura.size(), 2u);
   EXPECT_EQ(factura[0]["args"], (json::array({{{"type", "Long"}, {"value", 2}, {"byRef", true}}})));

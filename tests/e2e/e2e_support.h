@@ -553,7 +553,6 @@ struct Factura {
   std::string vendedor = "V001";
   std::string precio = "100";
   std::string impuesto1 = "16";
-  std::string impuesto2 = "0";
   std::string saldo = "0";
   std::string comision = "5";
   int acreditada = 0;
@@ -580,25 +579,29 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
     std::ostringstream s;
     s << "INSERT INTO Facturas VALUES (" << f.numero << ", " << quote(f.serie) << ", "
       << (f.correlativo ? f.correlativo : f.numero) << ", " << quote(f.fecha) << ", " << quote(f.cliente) << ", "
-      << quote(f.nombreCliente) << ", " << quote(f.vendedor) << ", " << f.precio << ", " << f.impuesto1 << ", "
-      << f.impuesto2 << ", " << f.saldo << ", " << f.comision << ", " << f.acreditada << ")";
+      << quote(f.nombreCliente) << ", " << quote(f.vendedor) << ", " << f.precio << ", " << f.impuesto1 << ", 0, "
+      << f.saldo << ", " << f.comision << ", " << f.acreditada << ")";
     exec(s.str());
   }
   void facturas(std::initializer_list<Factura> fs) const { for (const Factura& f : fs) factura(f); }
 
   std::vector<std::string> arguments() const {
-    return {TESSALINE_HOST_PROGRAM, "--db",      books.string(), "--today",  today, "--locale",
-            locale,                 "--journal", journalPath.string(), "--screen", screen};
+    return {TESSALINE_HOST_PROGRAM, "--db",      books.string(),       "--today",  "2024-03-10", "--locale",
+            "es_VE",                "--journal", journalPath.string(), "--screen", screen};
   }
-  // Runs a whole script.
-  Salida run(const std::string& script) const {
+  // Runs a whole script, which must end with exit status `status`.
+  Salida run(const std::string& script, int status = 0) const {
     fs::remove(journalPath);
-    return ejecutar(*this, arguments(), script, journalPath);
+    Salida r = ejecutar(*this, arguments(), script, journalPath);
+    EXPECT_EQ(r.status, status) << r.transcript();
+    return r;
   }
-  // Runs tessaline-host with exactly these arguments (no journal).
-  Salida runHost(std::vector<std::string> args, const std::string& input = {}) const {
+  // Runs tessaline-host with exactly these arguments (no journal); it must exit with `status`.
+  Salida runHost(std::vector<std::string> args, int status, const std::string& input = {}) const {
     args.insert(args.begin(), TESSALINE_HOST_PROGRAM);
-    return correr(*this, args, input);
+    Salida r = correr(*this, args, input);
+    EXPECT_EQ(r.status, status) << r.err;
+    return r;
   }
   // A host fed its script line by line, so that the test can change the books between two
   // operator actions; finish() ends it.
@@ -606,9 +609,11 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
     fs::remove(journalPath);
     return hostVivo(*this, arguments());
   }
+  // Ends it; it must exit with status 0.
   Salida finish(LiveHost& host) const {
-    const int status = host.finish();
-    return {status, host.events, "", leerJsonLines(journalPath), host.text};
+    Salida r{host.finish(), host.events, "", leerJsonLines(journalPath), host.text};
+    EXPECT_EQ(r.status, 0) << r.transcript();
+    return r;
   }
 
   // The value of the settings store, or "<none>".
@@ -626,8 +631,6 @@ INSERT INTO bancos VALUES ('BAN01', 'Banco Meridional', '1.1.02.001', 1001),
   }
 
   fs::path books, journalPath;
-  std::string today = "2024-03-10";
-  std::string locale = "es_VE";
   std::string screen = "28800x16200";
 
  private:

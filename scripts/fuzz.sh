@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang in a tree of their own (build-fuzz/) and runs
-# each for the given number of seconds (60 when none is given), starting from the seed inputs kept
-# in fuzz/corpus/<target>. What a run finds new goes to build-fuzz/corpus/<target>; a crash, leak
+# each for SECONDS seconds (default 60), starting from the seed inputs in fuzz/corpus/<target>.
+# What a run finds new goes to build-fuzz/corpus/<target>; a crash, leak
 # or broken property stops that target, leaves its input in build-fuzz/artifacts/ and makes the
 # script fail.
 set -euo pipefail

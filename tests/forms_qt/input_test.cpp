@@ -76,8 +76,7 @@ TEST_F(ViewTest, AClickMakesTheCellCurrentADoubleClickActsAndArrowsMove) {
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
   forms::Grid& g = *w->controlAs<forms::Grid>("lista");
   EXPECT_EQ(activeName(*w), "lista");
-  EXPECT_EQ(g.row(), 3);
-  EXPECT_EQ(g.col(), 3);
+  EXPECT_EQ(std::pair(g.row(), g.col()), std::pair(3, 3));
   EXPECT_EQ(table->selectionModel()->currentIndex(), table->model()->index(2, 3));
 
   // Space and Enter on a cell: the keyboard-only cut below.
@@ -87,8 +86,7 @@ TEST_F(ViewTest, AClickMakesTheCellCurrentADoubleClickActsAndArrowsMove) {
 
   // Ctrl+End goes to the last row and visible column.
   QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(g.row(), 20);
-  EXPECT_EQ(g.col(), 4);  // the hidden columns are skipped
+  EXPECT_EQ(std::pair(g.row(), g.col()), std::pair(20, 4));  // the hidden columns are skipped
 }
 
 TEST_F(ViewTest, ClickingAnOptionButtonRunsItsClickOnceAndTheWidgetDoesNotToggleItself) {
@@ -266,9 +264,7 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
       if (QWidget* w = focused()) QTest::keyClick(w, static_cast<Qt::Key>(key), mods);
       view.processEvents();
     };
-    auto typeText = [&](const char* text) {
-      if (QWidget* w = focused()) QTest::keyClicks(w, text);
-    };
+    auto typeText = [&](const char* text) { if (QWidget* w = focused()) QTest::keyClicks(w, text); };
     auto activeName = [&] {
       forms::Window* w = app.activeWindow();
       forms::Control* c = w != nullptr ? w->activeControl() : nullptr;
@@ -322,12 +318,7 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     });
     press(Qt::Key_Return);
     EXPECT_EQ(grid.textMatrix(1, 6), en ? "12.50" : "12,50");
-    press(Qt::Key_Right);
-    press(Qt::Key_Right);
-    press(Qt::Key_Space);
-    press(Qt::Key_Down);
-    press(Qt::Key_Space);
-    press(Qt::Key_Tab);
+    for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Down, Qt::Key_Space, Qt::Key_Tab}) press(key);
     ASSERT_EQ(activeName(), "SelectFacturas.cbProcesar");
     press(Qt::Key_Return);
     // The window fixed on the salesperson closes after the cut; the launcher has the keyboard
@@ -335,10 +326,9 @@ TEST(KeyboardOnly, AWholeCutInEitherRegionalSetting) {
     EXPECT_EQ(app.activeWindow(), launcher.get());
     auto& register_ = *launcher->controlAs<forms::Grid>("cortes");
     ASSERT_EQ(register_.rows(), 2);
-    EXPECT_EQ(register_.textMatrix(1, 1), "V001 Rosalba Quintero");
-    EXPECT_EQ(register_.textMatrix(1, 2), "2");
-    EXPECT_EQ(register_.textMatrix(1, 4), "Cheque");
-    EXPECT_EQ(register_.textMatrix(1, 7), "1001");
+    EXPECT_EQ((std::vector{register_.textMatrix(1, 1), register_.textMatrix(1, 2), register_.textMatrix(1, 4),
+                           register_.textMatrix(1, 7)}),
+              (std::vector<std::string>{"V001 Rosalba Quintero", "2", "Cheque", "1001"}));
     for (int i = 0; i < 3; ++i) press(Qt::Key_Tab);
     ASSERT_EQ(activeName(), "Lanzador.cortes");
     press(Qt::Key_Return);

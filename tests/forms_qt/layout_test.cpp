@@ -77,9 +77,8 @@ TEST_F(ViewTest, GridShowsTheCellStoreWithItsHeaderAlignmentAndCurrentCell) {
   view->processEvents();
   auto* table = widgetAs<QTableView>(*w, "lista");
   auto* model = table->model();
-  EXPECT_EQ(model->rowCount(), 3);
-  EXPECT_EQ(model->columnCount(), 7);
-  EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString("Importe"));
+  EXPECT_EQ(std::tuple(model->rowCount(), model->columnCount(), model->headerData(2, Qt::Horizontal).toString()),
+            std::tuple(3, 7, QString("Importe")));
   EXPECT_EQ(model->data(model->index(0, 4)).toString(), QString("Cliente 1"));
   EXPECT_EQ(model->data(model->index(2, 3)).toString(), QString("NO"));
   EXPECT_TRUE(model->data(model->index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
@@ -137,9 +136,7 @@ TEST_F(ViewTest, ShotShowsTheThemedColoursAndTheFramedGrid) {
   // The panel's box (black) runs along the top of the panel, except where its title lies across it.
   const int boxTop = 8 + 3;
   EXPECT_EQ(rgbAt(400 + 150, boxTop), QColor(0, 0, 0));
-  bool titleCovers = true;
-  for (int x = 400 + 8; x < 400 + 12; ++x) titleCovers = titleCovers && rgbAt(x, boxTop) != QColor(0, 0, 0);
-  EXPECT_TRUE(titleCovers);
+  for (int x = 400 + 8; x < 400 + 12; ++x) EXPECT_NE(rgbAt(x, boxTop), QColor(0, 0, 0)) << x;
 }
 
 TEST_F(ViewTest, ANumberDialogSizesItselfToItsPromptWithRealFonts) {

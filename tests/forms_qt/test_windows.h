@@ -30,11 +30,8 @@ class TestWindow final : public Window {
     g.setRedraw(false);
     g.setRows(count + 1);
     for (int r = 1; r <= count; ++r) {
-      g.setTextMatrix(r, 0, "01/03/2024");
-      g.setTextMatrix(r, 1, std::to_string(r));
-      g.setTextMatrix(r, 2, "1.000,00");
-      g.setTextMatrix(r, 3, "NO");
-      g.setTextMatrix(r, 4, "Cliente " + std::to_string(r));
+      const std::string cells[] = {"01/03/2024", std::to_string(r), "1.000,00", "NO", "Cliente " + std::to_string(r)};
+      for (int c = 0; c < 5; ++c) g.setTextMatrix(r, c, cells[c]);
     }
     g.setRedraw(true);
     if (count > 0) g.setRow(1);
@@ -76,12 +73,8 @@ class TestWindow final : public Window {
     }
 
     Grid& grid = *controlAs<Grid>("lista");
-    Grid::Colors gc;
-    gc.backFixed = rgb(207, 226, 254);
-    gc.backSel = rgb(0, 0, 255);
-    grid.setGridColors(gc);
-    grid.setColWidth(5, 0);
-    grid.setColWidth(6, 0);
+    grid.setGridColors({.backFixed = rgb(207, 226, 254), .backSel = rgb(0, 0, 255)});
+    for (int hidden : {5, 6}) grid.setColWidth(hidden, 0);
     grid.onKeyPress = [this](int16_t& k) {
       if (k == keys::kEnter || k == keys::kSpace) toggleMark();
     };

@@ -23,9 +23,7 @@ using automation::ObjectRef;
 using automation::Variant;
 using automation::VarType;
 
-Currency money(int64_t cents) {
-  return Currency::fromRaw(cents * 100);
-}
+Currency money(int64_t cents) { return Currency::fromRaw(cents * 100); }
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> out;
@@ -77,9 +75,8 @@ TEST_F(PostingsTest, UnbalancedVoucherIsRefusedAndNothingOfItIsWritten) {
   call(voucher, "AddDetalleValor", {Arg("6.1.05"), Arg("gasto"), Arg::ref(total)});
   std::string why = errorOf(host::hosterr::kUnbalancedVoucher, [&] { call(voucher, "Procesar"); });
   EXPECT_NE(why.find("-0.0300"), std::string::npos) << why;
-  EXPECT_EQ(count("SELECT count(*) FROM comprobantes"), 0);
-  EXPECT_EQ(count("SELECT count(*) FROM comprobante_lineas"), 0);
-  EXPECT_EQ(count("SELECT count(*) FROM cuenta_vendedor"), 0);
+  for (const char* table : {"comprobantes", "comprobante_lineas", "cuenta_vendedor"})
+    EXPECT_EQ(count(std::string("SELECT count(*) FROM ") + table), 0) << table;
   // A voucher never started cannot be posted either.
   errorOf(host::hosterr::kDocumentState, [&] { call(create("BComprobante"), "Procesar"); });
 }
@@ -124,9 +121,8 @@ TEST_F(PostingsTest, APrintoutCommittedButNotNamedIsSaidAndMadeFinalAtTheNextSta
   EXPECT_EQ(again.filename(), "cheque-BAN02-7-m1-" + tag + "-2.pdf");
   const std::string text = pdfText(again);
   if (!text.empty()) {
-    EXPECT_NE(text.find("CIENTO VEINTITRES CON 45/100"), std::string::npos) << text;
-    EXPECT_NE(text.find("Rosa Quintero"), std::string::npos) << text;
-    EXPECT_NE(text.find("Banco Andino"), std::string::npos) << text;
+    for (const char* shown : {"CIENTO VEINTITRES CON 45/100", "Rosa Quintero", "Banco Andino"})
+      EXPECT_NE(text.find(shown), std::string::npos) << text;
   }
   errorOf(host::hosterr::kNotFound, [&] { host::reprintBankDocument(session->db(), 9, options.symbols, dir.path()); });
   books = dir.path() / "otros.sqlite";
@@ -215,10 +211,9 @@ class RecordsetTest : public HostTest {
 TEST_F(RecordsetTest, FieldsComeBackWithTheirTypes) {
   auto rs = open(kInvoiceQuery, {Arg("V001"), Arg(Date::fromYmd(2026, 11, 30))});
   ASSERT_FALSE(eof(rs));
-  EXPECT_EQ(value(rs, "numero"), Variant(int32_t{1}));
-  EXPECT_EQ(value(rs, "serie"), Variant("A"));
-  EXPECT_EQ(value(rs, "fechaTransaccion"), Variant(Date::fromYmd(2026, 11, 2)));
-  EXPECT_EQ(value(rs, "Comision"), Variant(Currency::fromRaw(300300)));
+  EXPECT_EQ((std::vector{value(rs, "numero"), value(rs, "serie"), value(rs, "fechaTransaccion"), value(rs, "Comision")}),
+            (std::vector{Variant(int32_t{1}), Variant("A"), Variant(Date::fromYmd(2026, 11, 2)),
+                         Variant(Currency::fromRaw(300300))}));
   // 0.10 + 0.20 summed by the books is money (the exact values are the end-to-end list's totals).
   EXPECT_EQ(value(rs, "TotalIVA"), Variant(Currency::fromRaw(3000)));
   Variant pct = value(rs, "pComis");
@@ -241,10 +236,9 @@ TEST_F(RecordsetTest, DateWithTimeAndNullAndComputedColumns) {
   auto rs = open(
       "SELECT f.FechaTransaccion AS cuando, c.comprobante, count(*) AS n, 'texto' AS t "
       "FROM Facturas f, cuenta_vendedor c WHERE f.Numero = 3");
-  EXPECT_EQ(value(rs, "cuando"), Variant(Date::fromYmd(2026, 11, 30, 15, 20, 0)));
-  EXPECT_EQ(value(rs, "comprobante"), Variant::null());
-  EXPECT_EQ(value(rs, "n"), Variant(int32_t{1}));
-  EXPECT_EQ(value(rs, "t"), Variant("texto"));
+  EXPECT_EQ((std::vector{value(rs, "cuando"), value(rs, "comprobante"), value(rs, "n"), value(rs, "t")}),
+            (std::vector{Variant(Date::fromYmd(2026, 11, 30, 15, 20, 0)), Variant::null(), Variant(int32_t{1}),
+                         Variant("texto")}));
 }
 
 TEST_F(RecordsetTest, FieldsByPositionCollectionAndErrors) {

@@ -83,11 +83,10 @@ TEST_F(SessionTest, JournalWritesEveryReceivedCallExactly) {
   EXPECT_EQ(window->font().name, "DejaVu Sans");
   EXPECT_DOUBLE_EQ(window->font().size, look.fontSize);
   auto back = [&](const char* name) { return window->control(name)->backColor(); };
-  EXPECT_EQ(back("etiqueta"), static_cast<forms::Color>(look.backColor));
-  EXPECT_EQ(window->control("etiqueta")->foreColor(), static_cast<forms::Color>(look.foreColor));
-  EXPECT_EQ(back("opcion"), static_cast<forms::Color>(look.backColor));
-  EXPECT_EQ(back("resaltada"), forms::rgb(255, 255, 0));
-  EXPECT_EQ(back("texto"), forms::colors::kWindow);
+  const auto bg = static_cast<forms::Color>(look.backColor), fg = static_cast<forms::Color>(look.foreColor);
+  EXPECT_EQ((std::vector{back("etiqueta"), window->control("etiqueta")->foreColor(), back("opcion"), back("resaltada"),
+                         back("texto")}),
+            (std::vector{bg, fg, bg, forms::rgb(255, 255, 0), forms::colors::kWindow}));
 }
 
 // The failure's report is the end-to-end failure tests' (a failure at every call of a cut).
@@ -136,9 +135,8 @@ TEST_F(SessionTest, LockHeldElsewhereTimesOutUntilItIsFreed) {
 }
 
 TEST_F(SessionTest, FactoryClassesAndUnknownNames) {
-  EXPECT_EQ(create("banco")->className(), "banco");
-  EXPECT_EQ(create("Banco")->className(), "Banco");
-  EXPECT_EQ(create("cliente")->className(), "CLIENTE");
+  EXPECT_EQ((std::vector{create("banco")->className(), create("Banco")->className(), create("cliente")->className()}),
+            (std::vector<std::string>{"banco", "Banco", "CLIENTE"}));
   std::string why = errorOf(host::hosterr::kUnknownClass, [&] { create("Proveedor"); });
   EXPECT_NE(why.find("Proveedor"), std::string::npos);
 
@@ -361,9 +359,8 @@ TEST_F(Printouts, TheChosenOneOpensAndAFailureToOpenIsSaid) {
       [&] {
         opens = true;
         top().operatorClick(*top().controlAs<forms::ActionButton>("cbReimprimir"));  // the cheque, again
-        EXPECT_EQ(list().rows(), 4);
-        EXPECT_EQ(list().textMatrix(1, 1), "cheque-BAN01-1001-m17-0a1b2c3d-2.pdf");
-        EXPECT_EQ(list().row(), 1);
+        EXPECT_EQ(std::tuple(list().rows(), list().textMatrix(1, 1), list().row()),
+                  std::tuple(4, "cheque-BAN01-1001-m17-0a1b2c3d-2.pdf", 1));
       },
       [&] { top().operatorKey(forms::keys::kEscape); },
   };

@@ -349,9 +349,7 @@ std::vector<Currency> sweep() {
     values.push_back(Currency::fromRaw(raw));
     values.push_back(Currency::fromRaw(-raw));
   }
-  values.push_back(Currency::fromRaw(std::numeric_limits<int64_t>::max()));
-  values.push_back(Currency::fromRaw(std::numeric_limits<int64_t>::min()));
-  values.push_back(Currency::fromRaw(std::numeric_limits<int64_t>::min() + 1));
+  for (Currency edge : {kMax, kMin, cur(std::numeric_limits<int64_t>::min() + 1)}) values.push_back(edge);
   return values;
 }
 
@@ -425,9 +423,7 @@ TEST(RegionalSettings, SymbolsComeFromTheLocaleData) {
   const RegionalSettings ve = RegionalSettings::fromLocale("es-VE");
   EXPECT_EQ(ve.localeId(), "es_VE");
   const automation::NumberSymbols s = ve.numberSymbols();
-  EXPECT_EQ(s.decimal, U',');
-  EXPECT_EQ(s.thousands, U'.');
-  EXPECT_EQ(s.currencySymbol, "Bs.S");
+  EXPECT_EQ(std::tuple(s.decimal, s.thousands, s.currencySymbol), std::tuple(U',', U'.', "Bs.S"));
   EXPECT_EQ(s.shortDatePattern, "d/M/yyyy");  // ICU says d/M/yy; the year is widened
   EXPECT_EQ(s.amSymbol, "a. m.");  // no-break spaces of the locale data become blanks
   const RegionalSettings us = RegionalSettings::fromLocale("en_US");

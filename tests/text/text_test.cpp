@@ -1,6 +1,8 @@
 // Names compared without regard to case, codes in capitals, UTF-8 counted and cut by characters.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "text/text.h"
 #include "text/utf8.h"
 
@@ -18,9 +20,8 @@ TEST(Text, NamesIgnoreTheCaseOfLettersOnlyAndCodesTakeCapitals) {
 TEST(Utf8, CountsAndCutsByCharactersNeverSplittingOne) {
   const std::string text = "Peña Ñandú €5 𝄞";  // one to four bytes a character
   EXPECT_EQ(utf8::length(text), 15u);
-  EXPECT_EQ(utf8::prefix(text, 3), "Peñ");
-  EXPECT_EQ(utf8::prefix(text, 14), "Peña Ñandú €5 ");
-  EXPECT_EQ(utf8::prefix(text, 99), text);
+  EXPECT_EQ((std::vector{utf8::prefix(text, 3), utf8::prefix(text, 14), utf8::prefix(text, 99)}),
+            (std::vector<std::string_view>{"Peñ", "Peña Ñandú €5 ", text}));
   size_t pos = 0;
   std::u32string decoded;
   while (pos < text.size()) decoded += utf8::next(text, pos);

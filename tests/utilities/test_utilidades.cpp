@@ -52,16 +52,13 @@ TEST_F(UtilidadesTest, PrepararFormCentresTheWindowOnTheScreen) {
   auto w = std::make_shared<Campos>();
   w->move(0, 0, 12000, 9000);
   Utilidades::prepararForm(*w);
-  EXPECT_EQ(w->left(), (28800 - 12000) / 2);
-  EXPECT_EQ(w->top(), (16200 - 9000) / 2);
-  EXPECT_EQ(w->width(), 12000);
-  EXPECT_EQ(w->height(), 9000);
+  EXPECT_EQ(std::tuple(w->left(), w->top(), w->width(), w->height()),
+            std::tuple((28800 - 12000) / 2, (16200 - 9000) / 2, 12000, 9000));
 
   // A window larger than the screen goes above and left of its edges, still centred.
   app.setScreenSize(10000, 8000);
   Utilidades::prepararForm(*w);
-  EXPECT_EQ(w->left(), -1000);
-  EXPECT_EQ(w->top(), -500);
+  EXPECT_EQ(std::pair(w->left(), w->top()), std::pair(-1000, -500));
 }
 
 TEST_F(UtilidadesTest, UbicarArchivoPlacesPlainNamesInTheSettingsDirectory) {

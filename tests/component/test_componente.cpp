@@ -101,8 +101,8 @@ TEST_F(ActivatorTest, GoWithoutACodeOpensAFreeWindowBoundToTheHost) {
   ASSERT_EQ(abiertas.size(), 1u);
   forms::Window& w = *abiertas[0];
   // The button icons come from the host.
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbProcesar")->icon(), "process");
-  EXPECT_EQ(w.controlAs<forms::ActionButton>("cbCancelar")->icon(), "cancel");
+  EXPECT_EQ(std::pair(w.controlAs<forms::ActionButton>("cbProcesar")->icon(), w.controlAs<forms::ActionButton>("cbCancelar")->icon()),
+            (std::pair<std::string, std::string>("process", "cancel")));
   closeAll();
 }
 
@@ -459,16 +459,14 @@ TEST(PlacementText, WritesWhatThePlatformWritesForASingle) {
 // The commission cut's typed list without a window or a host: money the list cannot hold, and a
 // property over random marking and adjusting that the amount to credit, which the cut posts
 // against the credited invoices' lines, is always the sum of the marked rows as shown.
-Currency cur(const char* text) {
-  return *automation::parseCurrency(text);
-}
+Currency cur(const std::string& text) { return *automation::parseCurrency(text); }
 
 class CorteTest : public ::testing::Test {
  protected:
   // Invoices 1..n with the given commissions, loaded as shown with two decimals.
-  void cargar(const std::vector<const char*>& comisiones) {
+  void cargar(const std::vector<std::string>& comisiones) {
     int32_t n = 0;
-    for (const char* c : comisiones) {
+    for (const std::string& c : comisiones) {
       FilaFactura f;
       f.numero = ++n;
       f.factura = lista.guardar("A-" + std::to_string(1000000 + n).substr(1));
@@ -497,16 +495,13 @@ TEST_F(CorteTest, AMarkOrAdjustmentMoneyCannotHoldChangesNothing) {
   EXPECT_THROW(presentacion.comision(1e20), automation::Error);
 }
 
-// Random marking and adjusting: the amount to credit is always the sum of the marked rows as shown.
 TEST_F(CorteTest, RandomMarksAndAdjustmentsKeepTheAmountToCreditTheSumOfTheMarkedRowsAsShown) {
   std::mt19937 rng(20261207);
   for (int ronda = 0; ronda < 40; ++ronda) {
     lista.limpiar();
     std::vector<std::string> comisiones;
     for (int i = 0; i < 8; ++i) comisiones.push_back(std::to_string(rng() % 100000 / 100.0 + (rng() % 100) / 10000.0));
-    std::vector<const char*> textos;
-    for (const auto& c : comisiones) textos.push_back(c.c_str());
-    cargar(textos);
+    cargar(comisiones);
     for (int paso = 0; paso < 30; ++paso) {
       const size_t i = rng() % lista.size();
       switch (rng() % 4) {
@@ -659,8 +654,8 @@ TEST_F(NumberDialog, LoadingThemesTheWindowAndTakesTheHostIcons) {
   EXPECT_EQ(factory->tema->styled, std::vector<std::string>{"fGetNumero"});
   EXPECT_TRUE(factory->tema->byRef);
   EXPECT_EQ(factory->icons, (std::vector<int16_t>{25, 8}));
-  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbOk")->icon(), "ok");
-  EXPECT_EQ(d->controlAs<forms::ActionButton>("cbCancelar")->icon(), "cancel");
+  EXPECT_EQ(std::pair(d->controlAs<forms::ActionButton>("cbOk")->icon(), d->controlAs<forms::ActionButton>("cbCancelar")->icon()),
+            (std::pair<std::string, std::string>("ok", "cancel")));
   EXPECT_EQ(d->caption(), "Titulo");
   EXPECT_FALSE(d->visible());
 

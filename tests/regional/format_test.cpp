@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "../automation/error_of.h"
@@ -239,16 +240,12 @@ TEST(FormatNumber, ShownValueIsWhatTheTextSays) {
 
 // Text patterns, the empty pattern and General Number.
 TEST(FormatText, PlaceholdersFillFromTheRightUnlessToldOtherwise) {
-  EXPECT_EQ(format("abc", "@@@@", us()), " abc");
-  EXPECT_EQ(format("abc", "&&&&", us()), "abc");
-  EXPECT_EQ(format("abc", "!@@@@", us()), "abc ");
-  EXPECT_EQ(format("abcdef", "@@@", us()), "abcdef");
-  EXPECT_EQ(format("abcdef", "!@@@", us()), "abcdef");
-  EXPECT_EQ(format("5551234", "@@@-@@@@", us()), "555-1234");
-  EXPECT_EQ(format("551234", "(@@@) @@-@@@@", us()), "(   ) 55-1234");
-  EXPECT_EQ(format("José Núñez", ">", us()), "JOSÉ NÚÑEZ");
-  EXPECT_EQ(format("ÁNGEL", "<@@@@@@", us()), " ángel");
-  EXPECT_EQ(format("ñu", "@@@", us()), " ñu");
+  const std::tuple<const char*, const char*, const char*> rows[] = {
+      {"abc", "@@@@", " abc"},       {"abc", "&&&&", "abc"},       {"abc", "!@@@@", "abc "},
+      {"abcdef", "@@@", "abcdef"},   {"abcdef", "!@@@", "abcdef"}, {"5551234", "@@@-@@@@", "555-1234"},
+      {"551234", "(@@@) @@-@@@@", "(   ) 55-1234"}, {"José Núñez", ">", "JOSÉ NÚÑEZ"}, {"ÁNGEL", "<@@@@@@", " ángel"},
+      {"ñu", "@@@", " ñu"}};
+  for (const auto& [value, pattern, text] : rows) EXPECT_EQ(format(value, pattern, us()), text) << pattern;
   // The second section is for Null and empty text.
   EXPECT_EQ(format("", "@;\\v\\a\\c\\i\\o", us()), "vacio");
   EXPECT_EQ(format(Variant::null(), "@;\\v\\a\\c\\i\\o", us()), "vacio");
@@ -302,12 +299,9 @@ TEST(FormatDate, CustomDayMonthYearTokens) {
 }
 
 TEST(FormatDate, TimeTokensAndMinutesAfterHours) {
-  EXPECT_EQ(format(kDayAndTime, "hh:mm:ss", us()), "14:07:09");
-  EXPECT_EQ(format(kDayAndTime, "h:nn", us()), "14:07");
-  EXPECT_EQ(format(kDayAndTime, "m/d h:m", us()), "3/5 14:7");
-  EXPECT_EQ(format(kDayAndTime, "mm:ss", us()), "07:09");
-  EXPECT_EQ(format(kDayAndTime, "h:mm AM/PM", us()), "2:07 PM");
-  EXPECT_EQ(format(kDayAndTime, "hh:mm am/pm", us()), "02:07 pm");
+  const std::pair<const char*, const char*> rows[] = {{"hh:mm:ss", "14:07:09"}, {"h:nn", "14:07"},
+      {"m/d h:m", "3/5 14:7"}, {"mm:ss", "07:09"}, {"h:mm AM/PM", "2:07 PM"}, {"hh:mm am/pm", "02:07 pm"}};
+  for (const auto& [pattern, text] : rows) EXPECT_EQ(format(kDayAndTime, pattern, us()), text) << pattern;
   EXPECT_EQ(format(Date::fromYmd(2024, 3, 5, 0, 30), "h:nn a/p", us()), "12:30 a");
   EXPECT_EQ(format(kDayAndTime, "h:nn AMPM", ve()), "2:07 p. m.");
   EXPECT_EQ(format(kDayAndTime, "ttttt", de()), "14:07:09");

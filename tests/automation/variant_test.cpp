@@ -195,11 +195,9 @@ TEST(Currency, ProductIsExactWithTiesToEven) {
 }
 
 TEST(Currency, InvariantText) {
-  EXPECT_EQ(Currency::fromDouble(-12.5).toString(), "-12.5000");
-  EXPECT_EQ(Currency().toString(), "0.0000");
-  EXPECT_EQ(Currency::fromRaw(-1).toString(), "-0.0001");
-  EXPECT_EQ(kMin.toString(), "-922337203685477.5808");
-  EXPECT_EQ(kMax.toString(), "922337203685477.5807");
+  EXPECT_EQ((std::vector{Currency::fromDouble(-12.5).toString(), Currency().toString(), Currency::fromRaw(-1).toString(),
+                         kMin.toString(), kMax.toString()}),
+            (std::vector<std::string>{"-12.5000", "0.0000", "-0.0001", "-922337203685477.5808", "922337203685477.5807"}));
 }
 
 TEST(Date, SerialsCountDaysFrom18991230) {
@@ -307,8 +305,8 @@ TEST(LateBinding, StandardErrors) {
   EXPECT_FALSE(none.opt(0).has_value());
   EXPECT_EQ(errorOf([&] { account->invokeById(7, CallKind::Method, none); }), 438);
   const Error e = Error::standard(438, "Account");
-  EXPECT_EQ(e.description(), "Object doesn't support this property or method");
-  EXPECT_EQ(e.source(), "Account");
+  EXPECT_EQ(std::pair(e.description(), e.source()),
+            (std::pair<std::string, std::string>("Object doesn't support this property or method", "Account")));
   EXPECT_EQ(Error::standard(err::kObjectErrorBase + 1).description(), "Application-defined or object-defined error");
 }
 

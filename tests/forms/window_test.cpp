@@ -213,6 +213,7 @@ TEST_F(FocusTest, OneDefaultButtonAtMostAndEnterWithoutOneIsAKey) {
 
 class KeyPreviewTest : public ScriptTest {
  protected:
+  KeyPreviewTest() { go = [this](const std::string&) { window->show(); }; }
   std::shared_ptr<TestWindow> window = makeWindow("Teclas", [](TestWindow& w) {
     w.setKeyPreview(true);
     w.onKeyPress = [&w](int16_t& k) {
@@ -227,7 +228,6 @@ class KeyPreviewTest : public ScriptTest {
 };
 
 TEST_F(KeyPreviewTest, WindowSeesKeysFirstAndCanChangeOrStopThem) {
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nkey a\nkey x\nkey b\nkey c\nkey d\ndump\n"), 0);
   EXPECT_EQ(window->log, (Log{"form key 97", "box key 65", "form key 120", "form key 98", "box key 98", "form key 99",
                               "box key 99", "form key 100", "box key 100"}));
@@ -236,7 +236,6 @@ TEST_F(KeyPreviewTest, WindowSeesKeysFirstAndCanChangeOrStopThem) {
 
 TEST_F(KeyPreviewTest, WithoutPreviewTheWindowDoesNotSeeKeys) {
   window->setKeyPreview(false);
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nkey a\n"), 0);
   EXPECT_EQ(window->log, (Log{"box key 97"}));
 }

@@ -270,8 +270,7 @@ TEST(Launcher, GoGetsTheChosenSalespersonOrNothingForAFreeWindow) {
   launcher->show(false);
   auto* grid = launcher->controlAs<forms::Grid>("vendedores");
   ASSERT_NE(grid, nullptr);
-  EXPECT_EQ(grid->rows(), 4);
-  EXPECT_EQ(grid->textMatrix(3, 1), "Ernesto");
+  EXPECT_EQ(std::pair(grid->rows(), grid->textMatrix(3, 1)), std::pair(4, std::string("Ernesto")));
   auto* action = launcher->controlAs<forms::ActionButton>("cbPagoComisiones");
   ASSERT_NE(action, nullptr);
 

@@ -57,9 +57,7 @@ using Env = std::map<std::string, std::string>;
 
 inline std::string readFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The JSON objects of a file, one a line; other lines are skipped.

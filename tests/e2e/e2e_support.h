@@ -2,14 +2,6 @@
 // End-to-end support: tessaline-host run as a child process (a whole script, or live, fed line by
 // line), books written by the test on either driver, and what a run leaves: its JSON events, the
 // journal, every table of the books as text, the named lock and the per-user settings.
-//
-//   auto libros = librosDelCorte();               // in a PorMotor test: the cut's books, on each driver
-//   Salida r = ejecutar(env, argumentosBase(libros->db()), "go V1\ndump\n");
-//
-//   WindowBooks books;                            // SQLite books with V001, V002 and two banks
-//   books.factura({.numero = 1, .fecha = "2024-03-01", .comision = "5"});
-//   Salida r = books.run("go V001\ndump\n");
-//   EXPECT_EQ(r.dump().state()["cantidadFacturas"], 1);
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -57,9 +49,7 @@ using Env = std::map<std::string, std::string>;
 
 inline std::string readFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The JSON objects of a file, one a line; other lines are skipped.

@@ -37,8 +37,7 @@ void checkEqual(const A& actual, const B& expected, const char* what, int line) 
   if (!(actual == expected)) std::cout << "  got " << actual << ", expected " << expected << "\n";
   check(actual == expected, what, line);
 }
-#define CHECK_EQ(actual, expected) \
-  checkEqual((actual), (expected), #actual " == " #expected, __LINE__)
+#define CHECK_EQ(actual, expected) checkEqual((actual), (expected), #actual " == " #expected, __LINE__)
 
 // ---- the host side
 
@@ -309,8 +308,7 @@ void componentCallsHost() {
   automation::call(h, "Swap", {Arg::ref(total), Arg::ref(nombre), Arg::ref(nada), Arg(int32_t{5})});
   CHECK_EQ(host.call, std::string("3: &6 &8 &12 3:5"));
   CHECK_EQ(total, Variant(Currency::fromRaw(123456)));
-  CHECK_EQ(nombre, Variant("\xC3\xB1"
-                           "and\xC3\xBA"));
+  CHECK_EQ(nombre, Variant("\xC3\xB1" "and\xC3\xBA"));
   CHECK_EQ(nada, Variant(int32_t{77}));
 
   // Named arguments come after the positional ones, with their ids; a put passes
@@ -400,14 +398,8 @@ void registryStore() {
   CHECK(store.removeSection("Zel", "CONFIG") && !store.find("Zel", placement, "Top"));
   store.removeSection("Zel", "");
 
-  CHECK_EQ(text::upperCode("  \xC3\xB1"
-                           "and\xC3\xBA i "),
-           std::string("\xC3\x91"
-                       "AND\xC3\x9A I"));
-  CHECK_EQ(text::utf8::lower("\xC3\x91"
-                             "A\xE2\x82\xAC\xFF"),
-           std::string("\xC3\xB1"
-                       "a\xE2\x82\xAC\xEF\xBF\xBD"));
+  CHECK_EQ(text::upperCode("  \xC3\xB1" "and\xC3\xBA i "), std::string("\xC3\x91" "AND\xC3\x9A I"));
+  CHECK_EQ(text::utf8::lower("\xC3\x91" "A\xE2\x82\xAC\xFF"), std::string("\xC3\xB1" "a\xE2\x82\xAC\xEF\xBF\xBD"));
 }
 
 }  // namespace

@@ -49,12 +49,8 @@ inline std::wstring montoTexto(Monto m, int decimales = 4) {
 inline std::wstring texto(const _bstr_t& b) {
   return b.length() ? std::wstring(b, b.length()) : L"";
 }
-inline Var moneda(Monto m) {
-  return Var(CY{.int64 = m});
-}
-inline Var entero(int32_t n) {
-  return Var(static_cast<long>(n));
-}
+inline Var moneda(Monto m) { return Var(CY{.int64 = m}); }
+inline Var entero(int32_t n) { return Var(static_cast<long>(n)); }
 
 // Salesperson V001's invoices (all paid, dated March 2020).
 struct Factura {
@@ -95,9 +91,7 @@ struct Fallo {
   HRESULT hr;
   std::wstring texto = L"";
 };
-[[noreturn]] inline void fallar(const std::wstring& t) {
-  throw Fallo{DISP_E_EXCEPTION, t};
-}
+[[noreturn]] inline void fallar(const std::wstring& t) { throw Fallo{DISP_E_EXCEPTION, t}; }
 
 class Objeto;
 Objeto* propio(const VARIANT& v);
@@ -292,26 +286,17 @@ inline std::wstring describir(const VARIANT& crudo) {
   const std::wstring ref = (crudo.vt & VT_BYREF) ? L"&" : L"";
   const Var v = Argumentos::valorDe(crudo);
   switch (v.vt) {
-    case VT_I2:
-      return ref + L"Integer:" + std::to_wstring(v.iVal);
-    case VT_I4:
-      return ref + L"Long:" + std::to_wstring(v.lVal);
-    case VT_CY:
-      return ref + L"Currency:" + montoTexto(v.cyVal.int64);
-    case VT_DATE:
-      return ref + L"Date";
-    case VT_BSTR:
-      return ref + L"String:" + texto(v.bstrVal);
-    case VT_BOOL:
-      return ref + (v.boolVal ? L"Boolean:true" : L"Boolean:false");
+    case VT_I2: return ref + L"Integer:" + std::to_wstring(v.iVal);
+    case VT_I4: return ref + L"Long:" + std::to_wstring(v.lVal);
+    case VT_CY: return ref + L"Currency:" + montoTexto(v.cyVal.int64);
+    case VT_DATE: return ref + L"Date";
+    case VT_BSTR: return ref + L"String:" + texto(v.bstrVal);
+    case VT_BOOL: return ref + (v.boolVal ? L"Boolean:true" : L"Boolean:false");
     case VT_DISPATCH: {
       const Objeto* o = propio(v);
-      return ref + (!v.pdispVal ? L"Nothing"
-                    : o         ? std::wstring(L"Object:") + o->clase()
-                                : L"Object");
+      return ref + (!v.pdispVal ? L"Nothing" : o ? std::wstring(L"Object:") + o->clase() : L"Object");
     }
-    default:
-      return ref + L"vt" + std::to_wstring(v.vt);
+    default: return ref + L"vt" + std::to_wstring(v.vt);
   }
 }
 

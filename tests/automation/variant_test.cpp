@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <filesystem>
 #include <limits>
-#include <stdlib.h>
 
 #include "../profile/temp_dir.h"
 #include "automation/currency.h"
 #include "automation/date.h"
-#include "automation/error.h"
 #include "automation/module.h"
 #include "automation/object.h"
 #include "automation/variant.h"

@@ -15,7 +15,6 @@
 #include <sstream>
 
 #include "forms/driver.h"
-#include "forms/grid.h"
 #include "view_fixture.h"
 
 namespace forms_qt_test {

@@ -161,7 +161,6 @@ TEST_F(SessionTest, LookupsAndViewersFindOnlyWhatIsInTheBooks) {
   errorOf(host::hosterr::kDocumentState, [&] { call(factura, "Show"); });
 }
 
-// The demo books and the opening of books files.
 std::string dumpTable(host::Database& db, const std::string& table) {
   auto st = db.prepare("SELECT * FROM " + table + " ORDER BY 1");
   std::string out;

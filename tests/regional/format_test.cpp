@@ -232,7 +232,6 @@ TEST(FormatNumber, ShownValueIsWhatTheTextSays) {
   EXPECT_EQ(errorOf([&] { unidades.shown(1e300); }), 6);
 }
 
-// Text patterns, the empty pattern and General Number.
 TEST(FormatText, PlaceholdersFillFromTheRightUnlessToldOtherwise) {
   const std::tuple<const char*, const char*, const char*> rows[] = {
       {"abc", "@@@@", " abc"},       {"abc", "&&&&", "abc"},       {"abc", "!@@@@", "abc "},

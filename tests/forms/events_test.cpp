@@ -3,16 +3,15 @@
 
 #include <stdexcept>
 
-#include "automation/error.h"
 #include "forms/json.h"
 #include "harness.h"
 
 namespace forms::test {
 namespace {
 
-
 class OptionTest : public ScriptTest {
  protected:
+  OptionTest() { go = [this](const std::string&) { window->show(); }; }
   std::shared_ptr<TestWindow> window = makeWindow("Opciones", [](TestWindow& w) {
     using enum ControlKind;
     w.design({{OptionButton, "opt1", "", {}, "", -1, {.value = 1}},  // design value: no Click
@@ -42,7 +41,6 @@ TEST_F(OptionTest, ValueTrueFromCodeClicksOnlyThatButtonOfItsContainer) {
 }
 
 TEST_F(OptionTest, OperatorClicksSelectAndClickOnce) {
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick opt2\nclick opt2\nfocus opt1\nkey SPACE\ndump\n"), 0);
   EXPECT_EQ(window->log, (Log{"opt2", "opt1"}));
   const auto c = lastDumpOf("Opciones")["controls"];
@@ -57,7 +55,6 @@ TEST_F(OptionTest, CheckBoxClicksWheneverItsValueChanges) {
   chk.setValue(0);
   EXPECT_EQ(window->log, (Log{"chk", "chk"}));
   EXPECT_THROW(chk.setValue(3), automation::Error);
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick chk\nkey SPACE\nclick chk\ndump\n"), 0);
   EXPECT_EQ(window->log.size(), 5u);
   EXPECT_EQ(lastDumpOf("Opciones")["controls"]["chk"]["value"], 1);

@@ -2,7 +2,6 @@
 // boxes, the status bar, and the grid with its cell store.
 
 #include "automation/date.h"
-#include "automation/error.h"
 #include "fake_lookup.h"
 #include "harness.h"
 

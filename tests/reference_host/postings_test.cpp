@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include "host/errors.h"
 #include "host/printing.h"

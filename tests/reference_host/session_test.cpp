@@ -2,7 +2,6 @@
 // (classes, theme, icons, lookups, viewers), the demo books, the opening of books files, and the
 // launcher window of interactive mode with its list of printed documents.
 
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <fstream>
 
 #include "automation/error.h"
 #include "forms/application.h"

@@ -141,6 +141,7 @@ TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnlyAndAVisibleWindowCannotTurnMod
 
 class UnloadInHandlerTest : public ScriptTest {
  protected:
+  UnloadInHandlerTest() { go = [this](const std::string&) { window->show(); }; }
   std::shared_ptr<TestWindow> window = makeWindow("Efimera", [](TestWindow& w) {
     w.setCaption("Efimera");
     w.make<Label>("etiqueta", {0, 0, 1000, 195}).setCaption("diseño");
@@ -160,7 +161,6 @@ class UnloadInHandlerTest : public ScriptTest {
 };
 
 TEST_F(UnloadInHandlerTest, TheWindowLivesUntilTheHandlerReturns) {
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick cbCerrar\ndump\n"), 0);
   EXPECT_EQ(eventNames(), (Log{"show", "unload", "dump"}));
   EXPECT_EQ(window->log, (Log{"load", "inicio", "unload", "loaded no", "fin sigue vivo"}));
@@ -186,7 +186,6 @@ TEST_F(UnloadInHandlerTest, QueryUnloadCanRefuseTheCloseBox) {
     window->log.push_back("query " + std::to_string(static_cast<int>(mode)));
     cancel = true;
   };
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclose\n"), 0);
   EXPECT_EQ(window->log, (Log{"load", "query 0"}));
   EXPECT_TRUE(window->visible());
@@ -195,7 +194,6 @@ TEST_F(UnloadInHandlerTest, QueryUnloadCanRefuseTheCloseBox) {
 
 TEST_F(UnloadInHandlerTest, AWindowOwnedOnlyByTheRuntimeDiesAfterItsHandler) {
   std::weak_ptr<TestWindow> weak = window;
-  go = [this](const std::string&) { window->show(); };
   run("go\n");
   window.reset();  // the runtime keeps the loaded window alive
   ASSERT_FALSE(weak.expired());

@@ -241,8 +241,6 @@ TEST(OpenBooks, EmptyReadOnlyAndDamagedBooksAreRefusedByName) {
   EXPECT_NE(why.find(books.string()), std::string::npos) << why;
 }
 
-// The launcher window of interactive mode and its list of printed documents, driven through the
-// forms runtime.
 // The operator's next steps inside the modal windows and boxes the launcher opens.
 struct Steps final : forms::ModalLoop {
   std::deque<std::function<void()>> next;

@@ -1,7 +1,6 @@
 // The component without a host (the fakes stand in for it): starting the commission cut and the
 // module's registration, the commission cut window and its typed list, and the number dialog.
 
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,18 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <random>
 #include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "../automation/error_of.h"
 #include "anfitrion/lookup_source.h"
-#include "automation/error.h"
 #include "automation/module.h"
 #include "commission_window/corte.h"
 #include "commission_window/lista_facturas.h"
@@ -29,7 +23,6 @@
 #include "entry/globales.h"
 #include "fakes.h"
 #include "../forms/operator.h"
-#include "forms/application.h"
 #include "forms/driver.h"
 #include "forms/grid.h"
 #include "number_dialog/f_get_numero.h"

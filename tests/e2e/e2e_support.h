@@ -161,7 +161,6 @@ class LiveHost {
 
 // ---- What a run printed ----
 
-// The events of one kind, in order.
 inline std::vector<json> eventosDe(const std::vector<json>& eventos, const std::string& kind) {
   std::vector<json> out;
   for (const auto& e : eventos)
@@ -230,7 +229,6 @@ struct Salida {
     if (w.is_null()) throw std::runtime_error("no window " + name + " in the dump");
     return Ventana{std::move(w)};
   }
-  // Journal lines of one member.
   std::vector<json> calls(const std::string& member, const std::string& cls = "") const {
     std::vector<json> out;
     for (const auto& j : journal)
@@ -331,7 +329,6 @@ inline std::vector<Salida> ejecutarTodos(const Entorno& env,
   return out;
 }
 
-// A host fed line by line.
 inline std::unique_ptr<LiveHost> hostVivo(const Entorno& env, std::vector<std::string> args) {
   args.insert(args.end(), {"--script", "-"});
   return std::make_unique<LiveHost>(args, env.variables());

@@ -11,8 +11,6 @@
 #include "../reference_host/host_fixture.h"
 #include "e2e_support.h"
 #include "host/cuts.h"
-#include "host/factory.h"
-#include "host/session.h"
 #include "text/text.h"
 
 namespace e2e {

@@ -104,8 +104,6 @@ TEST_F(HostStart, EachGoOpensAWindowLockedOnItsSalespersonWithItsOwnCompany) {
   EXPECT_EQ(json::array({arg(theme[0], 0)["class"], arg(theme[0], 0)["byRef"]}), json::parse(R"(["Form", true])"));
 }
 
-// The salesperson and cut-off date boxes.
-
 const std::string kAbandonar = "question: ¿Desea abandonar los cambios?";
 const std::string kPerder = "question: ¿Desea perder los cambios?";
 
@@ -465,8 +463,6 @@ TEST_F(VentanaInicio, CancelWithChangesOnAFreeWindowAsksAndResetsIt) {
   }
   EXPECT_EQ(limpia, nueva);
 }
-
-// Where the commission window opens, and what closing saves.
 
 const std::string kSeccion = "Zel\\CONFIG\\FormPlacement\\SelectFacturas";
 using Lugar = std::map<std::string, std::string>;

@@ -3,16 +3,15 @@
 
 #include <stdexcept>
 
-#include "automation/error.h"
 #include "forms/json.h"
 #include "harness.h"
 
 namespace forms::test {
 namespace {
 
-
 class OptionTest : public ScriptTest {
  protected:
+  OptionTest() { go = [this](const std::string&) { window->show(); }; }
   std::shared_ptr<TestWindow> window = makeWindow("Opciones", [](TestWindow& w) {
     using enum ControlKind;
     w.design({{OptionButton, "opt1", "", {}, "", -1, {.value = 1}},  // design value: no Click
@@ -42,7 +41,6 @@ TEST_F(OptionTest, ValueTrueFromCodeClicksOnlyThatButtonOfItsContainer) {
 }
 
 TEST_F(OptionTest, OperatorClicksSelectAndClickOnce) {
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick opt2\nclick opt2\nfocus opt1\nkey SPACE\ndump\n"), 0);
   EXPECT_EQ(window->log, (Log{"opt2", "opt1"}));
   const auto c = lastDumpOf("Opciones")["controls"];
@@ -57,7 +55,6 @@ TEST_F(OptionTest, CheckBoxClicksWheneverItsValueChanges) {
   chk.setValue(0);
   EXPECT_EQ(window->log, (Log{"chk", "chk"}));
   EXPECT_THROW(chk.setValue(3), automation::Error);
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick chk\nkey SPACE\nclick chk\ndump\n"), 0);
   EXPECT_EQ(window->log.size(), 5u);
   EXPECT_EQ(lastDumpOf("Opciones")["controls"]["chk"]["value"], 1);
@@ -144,6 +141,7 @@ TEST_F(ModalTest, LinesWhileModalGoToTheDialogOnlyAndAVisibleWindowCannotTurnMod
 
 class UnloadInHandlerTest : public ScriptTest {
  protected:
+  UnloadInHandlerTest() { go = [this](const std::string&) { window->show(); }; }
   std::shared_ptr<TestWindow> window = makeWindow("Efimera", [](TestWindow& w) {
     w.setCaption("Efimera");
     w.make<Label>("etiqueta", {0, 0, 1000, 195}).setCaption("diseño");
@@ -163,7 +161,6 @@ class UnloadInHandlerTest : public ScriptTest {
 };
 
 TEST_F(UnloadInHandlerTest, TheWindowLivesUntilTheHandlerReturns) {
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclick cbCerrar\ndump\n"), 0);
   EXPECT_EQ(eventNames(), (Log{"show", "unload", "dump"}));
   EXPECT_EQ(window->log, (Log{"load", "inicio", "unload", "loaded no", "fin sigue vivo"}));
@@ -189,7 +186,6 @@ TEST_F(UnloadInHandlerTest, QueryUnloadCanRefuseTheCloseBox) {
     window->log.push_back("query " + std::to_string(static_cast<int>(mode)));
     cancel = true;
   };
-  go = [this](const std::string&) { window->show(); };
   ASSERT_EQ(run("go\nclose\n"), 0);
   EXPECT_EQ(window->log, (Log{"load", "query 0"}));
   EXPECT_TRUE(window->visible());
@@ -198,7 +194,6 @@ TEST_F(UnloadInHandlerTest, QueryUnloadCanRefuseTheCloseBox) {
 
 TEST_F(UnloadInHandlerTest, AWindowOwnedOnlyByTheRuntimeDiesAfterItsHandler) {
   std::weak_ptr<TestWindow> weak = window;
-  go = [this](const std::string&) { window->show(); };
   run("go\n");
   window.reset();  // the runtime keeps the loaded window alive
   ASSERT_FALSE(weak.expired());

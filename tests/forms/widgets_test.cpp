@@ -2,7 +2,6 @@
 // boxes, the status bar, and the grid with its cell store.
 
 #include "automation/date.h"
-#include "automation/error.h"
 #include "fake_lookup.h"
 #include "harness.h"
 
@@ -118,8 +117,8 @@ TEST_F(EntryBoxTest, DateBoxStartsTodayAndRefusesTextThatIsNotADate) {
   EXPECT_EQ(window->controlAs<DateEntryBox>("fecha")->value(), automation::Date::fromYmd(2024, 3, 15));
   EXPECT_EQ(typed("fecha", "2024-02-29"), "2024-02-29");
   EXPECT_EQ(typed("fecha", "3/1/2024"), "2024-03-01") << "the regional short date";
-  EXPECT_EQ(typed("fecha", "hola"), "2024-03-01") << "refused text keeps the value";
-  EXPECT_EQ(typed("fecha", "2024-02-30"), "2024-03-01");
+  for (const char* bad : {"hola", "2024-02-30"})
+    EXPECT_EQ(typed("fecha", bad), "2024-03-01") << bad << ": refused text keeps the value";
   EXPECT_EQ(window->controlAs<DateEntryBox>("fecha")->text(), "3/1/2024");
 }
 
@@ -143,14 +142,12 @@ TEST_F(EntryBoxTest, DatesWithAFourDigitYearAreDatesBeforeNumbers) {
   app.setRegionalSettings(regional::RegionalSettings::fromLocale("de_DE"));
   EXPECT_EQ(typed("fecha", "01.11.2026"), "2026-11-01");
   EXPECT_EQ(typed("fecha", "1112026"), "2026-11-01");  // a plain number is no date: kept
-  EXPECT_EQ(typed("fecha", "0012-11-05"), "2026-11-01");
-  EXPECT_EQ(typed("fecha", "12345678901234567890"), "2026-11-01");
+  for (const char* kept : {"0012-11-05", "12345678901234567890"}) EXPECT_EQ(typed("fecha", kept), "2026-11-01") << kept;
 }
 
 TEST_F(EntryBoxTest, ANumberTooLargeIsRefusedLikeAnyText) {
   EXPECT_EQ(typed("numero", "12.5"), 12.5);
-  EXPECT_EQ(typed("numero", "1e999"), 12.5);
-  EXPECT_EQ(typed("numero", "abc"), 12.5);
+  for (const char* bad : {"1e999", "abc"}) EXPECT_EQ(typed("numero", bad), 12.5) << bad;
 }
 
 // Panels count from one (panel 1 is the end-to-end windows' hint); one past the last is refused.

@@ -4,13 +4,11 @@
 // windows: keypad amounts, wide totals, dates typed as text, focus marks, clipped cells.
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,9 +23,7 @@
 #include <filesystem>
 
 #include "../forms/fake_lookup.h"
-#include "automation/object.h"
 #include "entry/activator.h"
-#include "forms/grid.h"
 #include "host/books.h"
 #include "host/cuts.h"
 #include "host/factory.h"
@@ -209,7 +205,6 @@ TEST_F(ViewTest, F2OpensTheSearchListAndTheChosenCodeFillsTheBox) {
   QTest::keyClick(keyTarget(*w, "codigo"), Qt::Key_F2);
   EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "codigo"))->text(), QString("A02"));
 }
-
 
 // A whole commission cut with the keyboard alone, on the real commission window over demo books,
 // in both regional settings: from the launcher to the salesperson's window, a date and a

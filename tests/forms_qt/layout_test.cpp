@@ -15,7 +15,6 @@
 #include <sstream>
 
 #include "forms/driver.h"
-#include "forms/grid.h"
 #include "view_fixture.h"
 
 namespace forms_qt_test {
@@ -165,7 +164,7 @@ class ScriptViewTest : public ViewTest {
   std::ostringstream out;
 };
 
-TEST_F(ScriptViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
+TEST_F(ScriptViewTest, AScriptDrivesTheModelAndTheWidgetsFollowAndAShotItCannotWriteIsAnError) {
   auto w = showTestWindow();
   QTemporaryDir dir;
   const QString shot = dir.filePath("cheque.png");
@@ -174,6 +173,8 @@ TEST_F(ScriptViewTest, AScriptDrivesTheModelAndTheWidgetsFollowLineByLine) {
   EXPECT_TRUE(widgetAs<QRadioButton>(*w, "optBanco")->isChecked());
   EXPECT_EQ(static_cast<QLineEdit*>(keyTarget(*w, "banco"))->text(), QString("B01"));
   EXPECT_FALSE(QImage(shot).isNull());
+  EXPECT_EQ(runScript("shot /nonexistent-dir/x.png\n"), 2);
+  EXPECT_NE(out.str().find("cannot write the picture"), std::string::npos) << out.str();
 }
 
 TEST_F(ScriptViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {
@@ -184,12 +185,6 @@ TEST_F(ScriptViewTest, OperatorInputIsIgnoredWhileAScriptRuns) {
   EXPECT_EQ(runScript("echo before\necho after\n"), 0);
   EXPECT_FALSE(w->controlAs<forms::OptionButton>("optBanco")->value());
   EXPECT_NE(out.str().find("\"after\""), std::string::npos);
-}
-
-TEST_F(ScriptViewTest, ShotWithoutAWidgetIsAClearError) {
-  auto w = showTestWindow();
-  EXPECT_EQ(runScript("shot /nonexistent-dir/x.png\n"), 2);
-  EXPECT_NE(out.str().find("cannot write the picture"), std::string::npos) << out.str();
 }
 
 }  // namespace

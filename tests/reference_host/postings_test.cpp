@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include "host/errors.h"
 #include "host/printing.h"
@@ -299,15 +298,12 @@ TEST_F(RecordsetTest, CurrencyParametersCompareAsTheirExactValue) {
   EXPECT_EQ(value(back, "Comision"), Variant(Currency::fromRaw(123455)));
 }
 
-TEST(HostSql, SafeDivideTokenIsRewrittenOutsideQuotedText) {
+TEST(HostSql, RewritesAndNumbersPlaceholdersOnlyOutsideQuotedText) {
   EXPECT_EQ(host::rewriteHostSql("SELECT dbo.SafeDivide(a, b) FROM t"), "SELECT SafeDivide(a, b) FROM t");
   EXPECT_EQ(host::rewriteHostSql("SELECT DBO.safedivide(a,b), 'dbo.SafeDivide(' FROM t"),
             "SELECT SafeDivide(a,b), 'dbo.SafeDivide(' FROM t");
   EXPECT_EQ(host::rewriteHostSql("SELECT xdbo.SafeDivide(1)"), "SELECT xdbo.SafeDivide(1)");
-}
-
-// On a server each '?' becomes $n, but never inside quoted text, quoted names or comments.
-TEST(HostSql, ServerPlaceholdersAreNumberedOutsideQuotedTextAndComments) {
+  // On a server each '?' becomes $n, but never inside quoted text, quoted names or comments.
   EXPECT_EQ(host::serverStatementText("SELECT '?', \"?\" FROM t -- ?\nWHERE a = ? /* ? /* ? */ ? */ AND b IN (?, ?)"),
             "SELECT '?', \"?\" FROM t -- ?\nWHERE a = $1 /* ? /* ? */ ? */ AND b IN ($2, $3)");
   EXPECT_EQ(host::serverStatementText("SELECT E'\\'?', 'it''s ?', $q$ ? $q$, ?"),

@@ -2,7 +2,6 @@
 // (classes, theme, icons, lookups, viewers), the demo books, the opening of books files, and the
 // launcher window of interactive mode with its list of printed documents.
 
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <fstream>
 
 #include "automation/error.h"
 #include "forms/application.h"
@@ -161,7 +159,6 @@ TEST_F(SessionTest, LookupsAndViewersFindOnlyWhatIsInTheBooks) {
   errorOf(host::hosterr::kDocumentState, [&] { call(factura, "Show"); });
 }
 
-// The demo books and the opening of books files.
 std::string dumpTable(host::Database& db, const std::string& table) {
   auto st = db.prepare("SELECT * FROM " + table + " ORDER BY 1");
   std::string out;
@@ -244,8 +241,6 @@ TEST(OpenBooks, EmptyReadOnlyAndDamagedBooksAreRefusedByName) {
   EXPECT_NE(why.find(books.string()), std::string::npos) << why;
 }
 
-// The launcher window of interactive mode and its list of printed documents, driven through the
-// forms runtime.
 // The operator's next steps inside the modal windows and boxes the launcher opens.
 struct Steps final : forms::ModalLoop {
   std::deque<std::function<void()>> next;

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "host_objects.h"
 
@@ -254,18 +252,14 @@ int main(int argc, char** argv) {
   const auto guion = entrada<Guion>(dll, "TessalineDriveScript");
   verificar(registrar && desregistrar && puedeDescargar && guion,
             "the DLL loads and exports its entries", utf8(ruta) + "\n");
-  if (fallidos) {
-    std::printf("%d passed, %d failed\n", aprobados, fallidos);
-    return 1;
-  }
+  if (fallidos) return std::printf("%d passed, %d failed\n", aprobados, fallidos), 1;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   // Activation by ProgID, and _Activator's go by its dispatch id.
   verificar(registrar() == S_OK, "DllRegisterServer");
   CLSID clsid{};
-  verificar(CLSIDFromProgID(L"Quorvane.Activator", &clsid) == S_OK &&
-                IsEqualCLSID(clsid, kClsidActivator),
-            "the ProgID resolves to the class");
+  const bool resuelto = CLSIDFromProgID(L"Quorvane.Activator", &clsid) == S_OK;
+  verificar(resuelto && IsEqualCLSID(clsid, kClsidActivator), "the ProgID resolves to the class");
   IDispatch* activador = nullptr;
   verificar(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                              reinterpret_cast<void**>(&activador)) == S_OK,
@@ -277,16 +271,14 @@ int main(int argc, char** argv) {
     if (dual) dual->Release();
     LPOLESTR go = const_cast<LPOLESTR>(L"go");
     DISPID id = 0;
-    verificar(activador->GetIDsOfNames(IID_NULL, &go, 1, LOCALE_USER_DEFAULT, &id) == S_OK &&
-                  id == 0x60030000,
-              "GetIDsOfNames(go) is 0x60030000");
+    const HRESULT hr = activador->GetIDsOfNames(IID_NULL, &go, 1, LOCALE_USER_DEFAULT, &id);
+    verificar(hr == S_OK && id == 0x60030000, "GetIDsOfNames(go) is 0x60030000");
     ITypeInfo* tipo = nullptr;
     BSTR nombre = nullptr;
-    verificar(
-        activador->GetTypeInfo(0, 0, &tipo) == S_OK &&
-            tipo->GetDocumentation(MEMBERID_NIL, &nombre, nullptr, nullptr, nullptr) == S_OK &&
-            texto(nombre) == L"_Activator",
-        "its type information is _Activator's");
+    verificar(activador->GetTypeInfo(0, 0, &tipo) == S_OK &&
+                  tipo->GetDocumentation(MEMBERID_NIL, &nombre, nullptr, nullptr, nullptr) == S_OK &&
+                  texto(nombre) == L"_Activator",
+              "its type information is _Activator's");
     SysFreeString(nombre);
     if (tipo) tipo->Release();
     verificar(puedeDescargar() == S_FALSE, "DllCanUnloadNow while the activator is held");

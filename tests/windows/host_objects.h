@@ -568,18 +568,10 @@ class Fabrica final : public Objeto {
  public:
   explicit Fabrica(std::shared_ptr<Libros> l)
       : Objeto(std::move(l), L"HostFactory",
-               {{L"crearObjeto", 1},
-                {L"TemaUI", 0},
-                {L"getSysIcon", 1},
-                {L"OpenRecordset", -1},
-                {L"ExecuteSQL", -1},
-                {L"SetGlobalLock", 1},
-                {L"FreeGlobalLock", 0},
-                {L"StartTransaction", 0},
-                {L"CommitTransaction", 0},
-                {L"AbortTransaction", 0},
-                {L"SubmitDoc", 1},
-                {L"mAdvertencia", 1}}) {}
+               {{L"crearObjeto", 1}, {L"TemaUI", 0}, {L"getSysIcon", 1}, {L"OpenRecordset", -1},
+                {L"ExecuteSQL", -1}, {L"SetGlobalLock", 1}, {L"FreeGlobalLock", 0},
+                {L"StartTransaction", 0}, {L"CommitTransaction", 0}, {L"AbortTransaction", 0},
+                {L"SubmitDoc", 1}, {L"mAdvertencia", 1}}) {}
 
  protected:
   Var llamar(int m, Argumentos& a) override {
@@ -608,12 +600,9 @@ class Fabrica final : public Objeto {
     const auto& l = librosPtr();
     if (clase == L"Empresa")
       return nuevo<Registro>(l, L"Empresa",
-                             Valores{{L"MascaraMonetarios", L"#,##0.00"},
-                                     {L"PComisVenta1", 5.0},
-                                     {L"PComisVenta2", 5.0},
-                                     {L"PComisVenta3", 5.0},
-                                     {L"PComisCobranza1", 3.0},
-                                     {L"PComisCobranza2", 3.0},
+                             Valores{{L"MascaraMonetarios", L"#,##0.00"}, {L"PComisVenta1", 5.0},
+                                     {L"PComisVenta2", 5.0}, {L"PComisVenta3", 5.0},
+                                     {L"PComisCobranza1", 3.0}, {L"PComisCobranza2", 3.0},
                                      {L"PComisCobranza3", 3.0},
                                      {L"CuentaGastosComisiones", L"6.1.01"},
                                      {L"CuentaCaja", L"1.1.01"}});
